@@ -1,0 +1,34 @@
+# Shared helpers for test targets.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# qv_add_gtest(NAME SOURCES... LIBS ... [LABELS ...])
+# Builds one GoogleTest executable and registers every test case with CTest.
+function(qv_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+endfunction()
+
+# qv_add_fuzzer(NAME SOURCE file LIBS ... CORPUS dir)
+# With QV_FUZZ (clang) this builds a real libFuzzer binary. In every build it also builds
+# NAME_replay, the same target linked to a small driver that runs each corpus file once,
+# and registers that replay with CTest so the corpus stays a regression suite.
+function(qv_add_fuzzer name)
+  cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  add_executable(${name}_replay ${F_SOURCE})
+  target_link_libraries(${name}_replay PRIVATE ${F_LIBS} qv_fuzz_replay_main)
+  add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
+  set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz"
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+  if(QV_FUZZ)
+    add_executable(${name} ${F_SOURCE})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+  endif()
+endfunction()
