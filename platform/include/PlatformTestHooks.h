@@ -1,0 +1,69 @@
+// Test-only controls and counters of the platform layer. The program never includes this;
+// tests, benchmarks and the test-only environment variable hooks use it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <windef.h>
+
+struct IUnknown;
+struct ID3D11Texture2D;
+
+namespace platform_test {
+
+// --- Clock (winmm) -----------------------------------------------------------------------
+// Freeze timeGetTime at `ms` (frozen = true) or let it run again from the real clock plus
+// `offsetMs` (frozen = false). The offset makes the 32-bit wrap reachable in a test.
+void SetTime(bool frozen, uint32_t ms, uint32_t offsetMs = 0);
+
+// --- Object lifetime (Direct3D 11 / DXGI) ------------------------------------------------
+// Number of live interface objects (device, context, swap chain and every device child),
+// and number of live GL objects (buffers, textures, samplers, programs, pipelines, framebuffers,
+// vertex arrays) that the layer created and has not deleted.
+int LiveObjectCount();
+int LiveGlObjectCount();
+
+// --- Faults ------------------------------------------------------------------------------
+// From now on GetDeviceRemovedReason returns `code` (0 clears the injection). The environment
+// variable QV_TEST_DEVICE_FAULT="<frame>:<code>" (code in hex, e.g. 120:887A0006) does the same
+// after that many Present calls; only tests set it.
+void InjectDeviceRemovedReason(HRESULT code);
+
+// Make the Map call number `n` (1-based, counted from now) fail with E_OUTOFMEMORY; 0 disables.
+void FailNthMap(int n);
+
+// --- Call log ----------------------------------------------------------------------------
+// While recording, the immediate context and swap chain append one entry per call below.
+enum class Call : uint8_t {
+    Map,
+    Unmap,
+    PSSetShaderResources,
+    DrawIndexed,
+    Draw,
+    Present,
+    IASetIndexBuffer,
+    IASetPrimitiveTopology,
+    VSSetShader,
+    GSSetShader,
+    PSSetShader,
+};
+struct CallRecord {
+    Call call;
+    uint64_t a, b, c;  // DrawIndexed: count, start, base; Draw: count, start; Map: type, result;
+                       // IASetIndexBuffer: buffer id, format, offset; IASetPrimitiveTopology: topology;
+                       // *SetShader / PSSetShaderResources: object id (0 = null); Present: interval, flags, result
+};
+// A stable id for a layer object, as recorded in the call log (0 for null).
+uint64_t ObjectId(IUnknown* object);
+void StartCallLog();               // clears and starts (the log has room for 65536 entries)
+void StopCallLog();
+const std::vector<CallRecord>& CallLog();
+
+// --- Readback helpers ----------------------------------------------------------------------
+// Stencil values of a depth-stencil texture, top row first (Direct3D row order), width*height bytes.
+// Direct3D cannot read stencil through a staging copy of this format, so tests use this.
+bool ReadStencil(ID3D11Texture2D* depthStencil, std::vector<uint8_t>* out);
+
+}  // namespace platform_test
