@@ -112,7 +112,7 @@ TEST(TargetProjection, AspectRatiosAndDepthRange)
     ExpectSame(hd.m[0][0], 2.0992785f);
     ExpectSame(hd.m[1][1], 3.7320507f);
 
-    // Depth: view z = nearView maps to 0 and z = farView to 1 after the division by w = z.
+    // Depth: view z = near maps to 0 and z = far to 1 after the division by w = z.
     EXPECT_FLOAT_EQ(TransformPoint({0.0f, 0.0f, 1.0f}, vga).z, 0.0f);
     EXPECT_FLOAT_EQ(TransformPoint({0.0f, 0.0f, 400.0f}, vga).z, 1.0f);
 }
