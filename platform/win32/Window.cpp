@@ -69,6 +69,10 @@ bool EnsureVideo() {
         std::fprintf(stderr, "win32: cannot start SDL video: %s\n", SDL_GetError());
         return false;
     }
+    // Keep the GL library loaded for the whole run: otherwise SDL unloads the driver each time
+    // the last GL window closes, and loading it again costs time and leaks inside the driver.
+    if (SDL_GL_LoadLibrary(nullptr) != 0)
+        std::fprintf(stderr, "win32: cannot load OpenGL: %s\n", SDL_GetError());
     g_videoStarted = true;
     return true;
 }
