@@ -2,6 +2,7 @@
 # Compiles a BMP image into <target> at build time as icon resource <resource-id>, so that
 # LoadIconW(hInstance, MAKEINTRESOURCEW(<resource-id>)) finds it. The image path is relative
 # to the calling CMakeLists.txt; the build fails with a clear message if it is not a BMP.
+# <target> must link qv_win32 (or qv_win32_main), which keeps the resource table.
 set(QV_EMBED_ICON_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/EmbedIconScript.cmake CACHE INTERNAL "")
 
 function(qv_embed_icon target id image)
@@ -20,5 +21,4 @@ function(qv_embed_icon target id image)
     COMMENT "Embedding icon ${id} from ${image}"
     VERBATIM)
   target_sources(${target} PRIVATE ${generated})
-  target_link_libraries(${target} PRIVATE qv_win32)
 endfunction()
