@@ -153,18 +153,32 @@ struct CompileOutput {
     std::string log;
 };
 
-bool CompileHlsl(const std::string& source, const std::string& name, const std::string& preamble,
-                 const char* entryPoint, EShLanguage language, ID3DInclude* include, CompileOutput* out)
+// One source file to compile; glslang keeps pointers to the string arrays, so they live here.
+struct HlslSource {
+    HlslSource(const std::string& text, const std::string& name, const std::string& preamble, const char* entryPoint,
+               EShLanguage language)
+        : strings{text.c_str()}, lengths{static_cast<int>(text.size())}, names{name.c_str()}, name(name),
+          preamble(preamble), entryPoint(entryPoint), language(language)
+    {
+    }
+    const char* strings[1];
+    int lengths[1];
+    const char* names[1];
+    const std::string& name;
+    const std::string& preamble;
+    const char* entryPoint;
+    EShLanguage language;
+};
+
+// HLSL packing rules for cbuffers, so that byte offsets are the ones the program uploads.
+const EShMessages kMessages = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);
+
+void Configure(glslang::TShader& shader, const HlslSource& src)
 {
-    EnsureGlslang();
-    glslang::TShader shader(language);
-    const char* strings[] = {source.c_str()};
-    const int lengths[] = {static_cast<int>(source.size())};
-    const char* names[] = {name.c_str()};
-    shader.setStringsWithLengthsAndNames(strings, lengths, names, 1);
-    shader.setPreamble(preamble.c_str());
-    shader.setEntryPoint(entryPoint);
-    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
+    shader.setStringsWithLengthsAndNames(src.strings, src.lengths, src.names, 1);
+    shader.setPreamble(src.preamble.c_str());
+    shader.setEntryPoint(src.entryPoint);
+    shader.setEnvInput(glslang::EShSourceHlsl, src.language, glslang::EShClientVulkan, 100);
     shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
     shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
     shader.setEnvTargetHlslFunctionality1();  // keeps semantic names as UserSemantic decorations
@@ -177,27 +191,51 @@ bool CompileHlsl(const std::string& source, const std::string& name, const std::
     shader.setShiftBinding(glslang::EResUav, platform::kOtherBindingBase);
     shader.setShiftBinding(glslang::EResSsbo, platform::kOtherBindingBase);
     shader.setShiftBinding(glslang::EResImage, platform::kOtherBindingBase);
-    // HLSL packing rules for cbuffers, so that byte offsets are the ones the program uploads.
-    const EShMessages messages =
-        EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);
+}
 
+// Whether the preprocessed source mentions `name(`: when it does not, a failed compile is
+// first of all a missing entry point, which glslang itself does not always say.
+bool MentionsFunction(const HlslSource& src, glslang::TShader::Includer& includer)
+{
+    glslang::TShader shader(src.language);
+    Configure(shader, src);
+    std::string text;
+    if (!shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, kMessages, &text, includer))
+        return true;  // the preprocessor's own error is the message to show
+    const std::string name = src.entryPoint;
+    const auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        if (at > 0 && isWord(text[at - 1])) continue;
+        size_t next = at + name.size();
+        while (next < text.size() && std::isspace(static_cast<unsigned char>(text[next]))) ++next;
+        if (next < text.size() && text[next] == '(') return true;
+    }
+    return false;
+}
+
+bool CompileHlsl(const HlslSource& src, ID3DInclude* include, CompileOutput* out)
+{
+    EnsureGlslang();
+    glslang::TShader shader(src.language);
+    Configure(shader, src);
     glslang::TShader::ForbidIncluder forbid;
     IncludeAdapter adapter(include);
     glslang::TShader::Includer& includer = include ? static_cast<glslang::TShader::Includer&>(adapter) : forbid;
-    if (!shader.parse(GetDefaultResources(), 100, false, messages, includer)) {
+    const std::string missing = "ERROR: " + src.name + ": entry point '" + src.entryPoint + "' not found\n";
+    if (!shader.parse(GetDefaultResources(), 100, false, kMessages, includer)) {
         out->log = shader.getInfoLog();
+        if (!MentionsFunction(src, includer)) out->log = missing + out->log;
         return false;
     }
     glslang::TProgram program;
     program.addShader(&shader);
-    if (!program.link(messages) || !program.mapIO()) {
+    if (!program.link(kMessages) || !program.mapIO()) {
         out->log = std::string(shader.getInfoLog()) + program.getInfoLog();
         // glslang reports a missing entry point only as a link warning; say what failed.
-        if (out->log.find("Entry point not found") != std::string::npos)
-            out->log = "ERROR: " + name + ": entry point '" + entryPoint + "' not found\n" + out->log;
+        if (out->log.find("Entry point not found") != std::string::npos) out->log = missing + out->log;
         return false;
     }
-    const glslang::TIntermediate* intermediate = program.getIntermediate(language);
+    const glslang::TIntermediate* intermediate = program.getIntermediate(src.language);
     if (!intermediate) {
         out->log = "no code was generated for the entry point";
         return false;
@@ -248,7 +286,8 @@ HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO
     CompileOutput output;
     platform::ShaderBlobContents contents;
     std::string failure;
-    if (!CompileHlsl(source, path, preamble, pFunctionName, language, pInclude, &output)) {
+    const HlslSource src(source, path, preamble, pFunctionName, language);
+    if (!CompileHlsl(src, pInclude, &output)) {
         failure = output.log.empty() ? std::string("compilation failed") : output.log;
     } else if (!platform::ReflectInputSignature(output.plainSpirv, &contents.inputs, &failure)) {
         failure = "input signature: " + failure;
