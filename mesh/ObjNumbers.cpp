@@ -69,6 +69,26 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
     }
     const char* digitsStart = p;
 
+    // Fast path for the common spelling: up to nine digits with one optional point, followed
+    // by anything that cannot continue a number. Anything else takes the full rules below.
+    {
+        const char* q = p;
+        uint32_t digits = 0, count = 0, fraction = 0;
+        while (q != end && IsDigit(*q) && count < 9)
+            digits = digits * 10 + static_cast<uint32_t>(*q++ - '0'), ++count;
+        if (q != end && *q == '.') {
+            ++q;
+            while (q != end && IsDigit(*q) && count < 9)
+                digits = digits * 10 + static_cast<uint32_t>(*q++ - '0'), ++count, ++fraction;
+        }
+        if (count > 0 && digits <= kExactMantissaLimit &&
+            (q == end || (!IsDigit(*q) && *q != '.' && (*q | 0x20) != 'e' && (*q | 0x20) != 'x'))) {
+            float magnitude = static_cast<float>(digits) / kPowersOfTen[fraction];
+            *value = negative ? -magnitude : magnitude;
+            return q;
+        }
+    }
+
     if ((*p | 0x20) == 'n') {  // "nan", nothing more
         if (!MatchesWord(p, end, "nan"))
             return nullptr;
