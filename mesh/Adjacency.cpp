@@ -119,13 +119,13 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
         return;
     uint32_t vertexCount = *std::max_element(indices, indices + 3 * triangles) + 1;
 
-    Tables t{gPositionOf, gSlots, (1u << kStaticSlotBits) - 1, gCount, gEdges, gSorted};
+    uint32_t slotCount = 64;
+    while (slotCount < 2 * vertexCount)
+        slotCount <<= 1;
+    Tables t{gPositionOf, gSlots, slotCount - 1, gCount, gEdges, gSorted};
     std::vector<uint32_t> heapPositions, heapSlots, heapCount;
     std::vector<Edge> heapEdges, heapSorted;
     if (indexCount > kStaticIndices || vertexCount > kStaticIndices) {
-        uint32_t slotCount = 1;
-        while (slotCount < 2 * vertexCount)
-            slotCount <<= 1;
         heapPositions.resize(vertexCount);
         heapSlots.resize(slotCount);
         heapCount.resize(static_cast<size_t>(vertexCount) + 1);

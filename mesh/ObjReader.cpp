@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -21,7 +22,6 @@ constexpr int kMaxDistinctCorners = 65535;
 constexpr int kTokenRoom = 256;
 constexpr float kDegenerateEdge = 0.00001f;
 constexpr int kCornerSlotBits = 17;
-constexpr uint32_t kCornerSlotMask = (1u << kCornerSlotBits) - 1;
 
 // Working tables: they live as long as the program, start all zero and are never cleared
 // by a read, so a component that a line leaves out keeps what the slot held before.
@@ -37,12 +37,24 @@ char gCornerTokens[4][kTokenRoom];  // corner tokens cut to 255 characters
 int32_t gMergeTarget[kMaxElements + 1];
 int32_t gCornerSlots[1u << kCornerSlotBits];  // 1-based distinct corner, 0 = empty
 
+// How far each element table has ever been written, so that a reset clears only that.
+int gPositionsWritten, gTexcoordsWritten, gNormalsWritten;
+
 struct Counters {
     int positions, texcoords, normals, corners;
 };
 
-bool Fail(ObjReadStatus* status, ObjReadFailure failure, int line)
+// A line may write the slot at each count before it counts (or fails), hence the + 1.
+void NoteWritten(const Counters& n)
 {
+    gPositionsWritten = std::max(gPositionsWritten, n.positions + 1);
+    gTexcoordsWritten = std::max(gTexcoordsWritten, n.texcoords + 1);
+    gNormalsWritten = std::max(gNormalsWritten, n.normals + 1);
+}
+
+bool Fail(ObjReadStatus* status, ObjReadFailure failure, int line, const Counters& n)
+{
+    NoteWritten(n);
     if (status != nullptr)
         *status = {failure, line};
     return false;
@@ -99,13 +111,13 @@ float EdgeLength(int32_t a, int32_t b, int positionsRead)
     return Length3(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
-uint32_t HashCorner(const ObjCorner& c)
+uint32_t HashCorner(const ObjCorner& c, uint32_t mask)
 {
     uint64_t h = uint64_t(uint32_t(c.position)) * 0x9E3779B97F4A7C15ull;
     h ^= uint64_t(uint32_t(c.texcoord)) * 0xC2B2AE3D27D4EB4Full;
     h ^= uint64_t(uint32_t(c.normal)) * 0x165667B19E3779F9ull;
     h ^= h >> 31;
-    return static_cast<uint32_t>(h) & kCornerSlotMask;
+    return static_cast<uint32_t>(h) & mask;
 }
 
 bool SameCorner(const ObjCorner& a, const ObjCorner& b)
@@ -117,13 +129,11 @@ bool SameCorner(const ObjCorner& a, const ObjCorner& b)
 
 void ResetObjReaderTables()
 {
-    memset(gPositions, 0, sizeof gPositions);
-    memset(gTexcoords, 0, sizeof gTexcoords);
-    memset(gNormals, 0, sizeof gNormals);
-    memset(gCorners, 0, sizeof gCorners);
-    memset(gDistinctCorners, 0, sizeof gDistinctCorners);
-    memset(gLine, 0, sizeof gLine);
-    memset(gCornerTokens, 0, sizeof gCornerTokens);
+    // The corner tables, line and token buffers are always written before they are read.
+    memset(gPositions, 0, sizeof gPositions[0] * gPositionsWritten);
+    memset(gTexcoords, 0, sizeof gTexcoords[0] * gTexcoordsWritten);
+    memset(gNormals, 0, sizeof gNormals[0] * gNormalsWritten);
+    gPositionsWritten = gTexcoordsWritten = gNormalsWritten = 0;
 }
 
 bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
@@ -154,15 +164,15 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         case 'v':
             if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
                 if (n.positions == kMaxElements)
-                    return Fail(status, ObjReadFailure::TooManyPositions, line);
+                    return Fail(status, ObjReadFailure::TooManyPositions, line, n);
                 ++n.positions;
             } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
                 if (n.texcoords == kMaxElements)
-                    return Fail(status, ObjReadFailure::TooManyTexcoords, line);
+                    return Fail(status, ObjReadFailure::TooManyTexcoords, line, n);
                 ++n.texcoords;
             } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
                 if (n.normals == kMaxElements)
-                    return Fail(status, ObjReadFailure::TooManyNormals, line);
+                    return Fail(status, ObjReadFailure::TooManyNormals, line, n);
                 ++n.normals;
             }
             break;
@@ -171,7 +181,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
             char name[kObjNameRoom];
             if (sscanf_s(gLine, "g %s", name, kObjNameRoom) >= 1) {
                 if (groupCount == kMaxGroupCount)
-                    return Fail(status, ObjReadFailure::TooManyGroups, line);
+                    return Fail(status, ObjReadFailure::TooManyGroups, line, n);
                 MeshGroup& group = groups[groupCount];
                 strcpy_s(group.name, name);
                 group.materialName[0] = '\0';
@@ -221,7 +231,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
                 ++tokens;
             }
             if (tokens < 3)
-                return Fail(status, ObjReadFailure::TooFewCorners, line);
+                return Fail(status, ObjReadFailure::TooFewCorners, line, n);
 
             ObjCorner corner[4];
             for (int i = 0; i < tokens; ++i) {
@@ -236,7 +246,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
                 const ObjCorner& c1 = corner[t + 1];
                 const ObjCorner& c2 = corner[t + 2];
                 if (n.corners > kCornerListFull)
-                    return Fail(status, ObjReadFailure::TooManyTriangles, line);
+                    return Fail(status, ObjReadFailure::TooManyTriangles, line, n);
                 if (EdgeLength(c0.position, c1.position, n.positions) < kDegenerateEdge ||
                     EdgeLength(c0.position, c2.position, n.positions) < kDegenerateEdge ||
                     EdgeLength(c1.position, c2.position, n.positions) < kDegenerateEdge)
@@ -254,6 +264,8 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         }
     }
 
+    NoteWritten(n);
+
     // Merging: a corner on position j moves to the first earlier position near j.
     FindMergeTargets(gPositions, n.positions, gMergeTarget);
     for (int i = 0; i < n.corners; ++i) {
@@ -263,20 +275,24 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     }
 
     // Indexing: vertices numbered in order of first appearance.
-    memset(gCornerSlots, 0, sizeof gCornerSlots);
+    uint32_t slotCount = 64;
+    while (slotCount < 2u * static_cast<uint32_t>(n.corners))
+        slotCount <<= 1;
+    const uint32_t slotMask = slotCount - 1;
+    memset(gCornerSlots, 0, slotCount * sizeof(int32_t));
     int distinct = 0;
     for (int i = 0; i < n.corners; ++i) {
         const ObjCorner& c = gCorners[i];
-        uint32_t slot = HashCorner(c);
+        uint32_t slot = HashCorner(c, slotMask);
         while (gCornerSlots[slot] != 0 && !SameCorner(gDistinctCorners[gCornerSlots[slot] - 1], c))
-            slot = (slot + 1) & kCornerSlotMask;
+            slot = (slot + 1) & slotMask;
         if (gCornerSlots[slot] == 0) {
             gDistinctCorners[distinct] = c;
             gCornerSlots[slot] = ++distinct;
         }
         indices[indexCount++] = static_cast<uint32_t>(gCornerSlots[slot] - 1);
         if (indexCount == kObjMaxIndices)
-            return Fail(status, ObjReadFailure::TooManyIndices, 0);
+            return Fail(status, ObjReadFailure::TooManyIndices, 0, n);
     }
 
     // 0-based references, then the vertices with their defaults.

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kMaxPositions = 65535;
 constexpr int kSlotBits = 17;
-constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
 constexpr double kCellsPerUnit = 1024.0;
 constexpr double kBorder = 0.11;  // 1.0001e-4 is 0.1024 cells; a little more is still exact
 constexpr float kExactKeyMagnitude = 1048576.0f;  // 2^20
@@ -43,6 +42,9 @@ struct Slot {
 constexpr int kOccupancyBits = 20;
 Slot gSlots[1u << kSlotBits];
 uint64_t gOccupied[(1u << kOccupancyBits) / 64];
+// Both are used in a size that suits the call's position count, so small models clear little.
+uint32_t gSlotMask;
+int gOccupancyShift;  // 64 minus the number of occupancy bits in use
 CellKey gCellOf[kMaxPositions + 1];      // by 1-based position
 int32_t gNextInCell[kMaxPositions + 1];  // next position of the same cell, ascending; 0 = end
 int32_t gLastInCell[kMaxPositions + 1];  // valid for a cell's first position
@@ -60,16 +62,23 @@ uint64_t HashCell(const CellKey& key)
 // Slot that holds the cell, or the empty slot where it would go.
 uint32_t FindSlot(const CellKey& key, uint64_t hash)
 {
-    uint32_t slot = static_cast<uint32_t>(hash) & kSlotMask;
+    uint32_t slot = static_cast<uint32_t>(hash) & gSlotMask;
     uint32_t tag = static_cast<uint32_t>(hash >> 32);
     while (gSlots[slot].head != 0 && !(gSlots[slot].tag == tag && gCellOf[gSlots[slot].head] == key))
-        slot = (slot + 1) & kSlotMask;
+        slot = (slot + 1) & gSlotMask;
     return slot;
 }
 
 bool IsOccupied(uint64_t hash)
 {
-    return (gOccupied[hash >> (64 - kOccupancyBits + 6)] >> ((hash >> (64 - kOccupancyBits)) & 63)) & 1;
+    uint64_t bit = hash >> gOccupancyShift;
+    return (gOccupied[bit >> 6] >> (bit & 63)) & 1;
+}
+
+void MarkOccupied(uint64_t hash)
+{
+    uint64_t bit = hash >> gOccupancyShift;
+    gOccupied[bit >> 6] |= uint64_t(1) << (bit & 63);
 }
 
 // The cell coordinate on one axis, and the neighbouring cell when the value lies close
@@ -98,8 +107,14 @@ float Distance(const float* a, const float* b)
 
 void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
 {
-    memset(gSlots, 0, sizeof gSlots);
-    memset(gOccupied, 0, sizeof gOccupied);
+    int slotBits = 6;
+    while (slotBits < kSlotBits && (1 << slotBits) < 2 * count)
+        ++slotBits;
+    int occupancyBits = slotBits + 3 < kOccupancyBits ? slotBits + 3 : kOccupancyBits;
+    gSlotMask = (1u << slotBits) - 1;
+    gOccupancyShift = 64 - occupancyBits;
+    memset(gSlots, 0, sizeof(Slot) << slotBits);
+    memset(gOccupied, 0, (size_t(1) << occupancyBits) / 8);
     int32_t firstNaN = 0;
     int32_t firstInfinity[3][2] = {};  // by axis and sign: first position with that infinity
 
@@ -148,7 +163,7 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
             uint64_t hash = HashCell(own);
             uint32_t slot = FindSlot(own, hash);
             gCellOf[j] = own;
-            gOccupied[hash >> (64 - kOccupancyBits + 6)] |= uint64_t(1) << ((hash >> (64 - kOccupancyBits)) & 63);
+            MarkOccupied(hash);
             gNextInCell[j] = 0;
             if (gSlots[slot].head == 0) {
                 gSlots[slot] = {j, static_cast<uint32_t>(hash >> 32)};

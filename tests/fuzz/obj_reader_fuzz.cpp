@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (same && ours.ok) {
             same = ours.vertexCount == reference.vertexCount && ours.indexCount == reference.indexCount &&
                    ours.groupCount == reference.groupCount && strcmp(ours.mtllib, reference.mtllib) == 0 &&
-                   memcmp(ours.vertices.data(), reference.vertices.data(), sizeof(MeshVertex) * ours.vertexCount) == 0 &&
-                   memcmp(ours.indices.data(), reference.indices.data(), 4 * static_cast<size_t>(ours.indexCount)) == 0 &&
+                   memcmp(ours.vertices.get(), reference.vertices.get(), sizeof(MeshVertex) * ours.vertexCount) == 0 &&
+                   memcmp(ours.indices.get(), reference.indices.get(), 4 * static_cast<size_t>(ours.indexCount)) == 0 &&
                    ours.adjacency == reference.adjacency &&
                    memcmp(&ours.sphere, &reference.sphere, sizeof ours.sphere) == 0;
             for (int g = 0; same && g < ours.groupCount; ++g)

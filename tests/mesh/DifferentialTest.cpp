@@ -24,8 +24,8 @@ void ExpectSame(const LoadResult& a, const LoadResult& b, const std::string& wha
     ASSERT_EQ(a.indexCount, b.indexCount) << what;
     ASSERT_EQ(a.groupCount, b.groupCount) << what;
     EXPECT_STREQ(a.mtllib, b.mtllib) << what;
-    EXPECT_EQ(0, memcmp(a.vertices.data(), b.vertices.data(), sizeof(MeshVertex) * a.vertexCount)) << what;
-    EXPECT_EQ(0, memcmp(a.indices.data(), b.indices.data(), sizeof(uint32_t) * a.indexCount)) << what;
+    EXPECT_EQ(0, memcmp(a.vertices.get(), b.vertices.get(), sizeof(MeshVertex) * a.vertexCount)) << what;
+    EXPECT_EQ(0, memcmp(a.indices.get(), b.indices.get(), sizeof(uint32_t) * a.indexCount)) << what;
     for (int g = 0; g < a.groupCount; ++g) {
         EXPECT_STREQ(a.groups[g].name, b.groups[g].name) << what << " group " << g;
         EXPECT_STREQ(a.groups[g].materialName, b.groups[g].materialName) << what << " group " << g;

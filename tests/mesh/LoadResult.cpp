@@ -23,13 +23,13 @@ LoadResult LoadWithProduct(const std::string& text)
 {
     LoadResult r;
     FILE* f = OpenText(text);
-    r.ok = ReadObj(f, r.vertices.data(), r.vertexCount, r.indices.data(), r.indexCount, r.groups.data(),
+    r.ok = ReadObj(f, r.vertices.get(), r.vertexCount, r.indices.get(), r.indexCount, r.groups.get(),
                    r.groupCount, r.mtllib, &r.status);
     fclose(f);
     if (r.Loaded()) {
         r.adjacency.assign(2 * static_cast<size_t>(r.indexCount), 0xDEADBEEFu);
-        BuildAdjacency(r.vertices.data(), r.indices.data(), r.indexCount, r.adjacency.data());
-        ComputeBoundingSphere(r.vertices.data(), static_cast<uint32_t>(r.vertexCount), r.sphere);
+        BuildAdjacency(r.vertices.get(), r.indices.get(), r.indexCount, r.adjacency.data());
+        ComputeBoundingSphere(r.vertices.get(), static_cast<uint32_t>(r.vertexCount), r.sphere);
     }
     return r;
 }
@@ -38,13 +38,13 @@ LoadResult LoadWithOracle(const std::string& text)
 {
     LoadResult r;
     FILE* f = OpenText(text);
-    r.ok = oracle::ReadObj(f, r.vertices.data(), r.vertexCount, r.indices.data(), r.indexCount, r.groups.data(),
+    r.ok = oracle::ReadObj(f, r.vertices.get(), r.vertexCount, r.indices.get(), r.indexCount, r.groups.get(),
                            r.groupCount, r.mtllib);
     fclose(f);
     if (r.Loaded()) {
         r.adjacency.assign(2 * static_cast<size_t>(r.indexCount), 0xDEADBEEFu);
-        oracle::BuildAdjacency(r.vertices.data(), r.indices.data(), r.indexCount, r.adjacency.data());
-        oracle::ComputeBoundingSphere(r.vertices.data(), static_cast<uint32_t>(r.vertexCount), r.sphere);
+        oracle::BuildAdjacency(r.vertices.get(), r.indices.get(), r.indexCount, r.adjacency.data());
+        oracle::ComputeBoundingSphere(r.vertices.get(), static_cast<uint32_t>(r.vertexCount), r.sphere);
     }
     return r;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,10 @@ struct LoadResult {
     bool ok = false;
     ObjReadStatus status{};
     int vertexCount = 0, indexCount = 0, groupCount = 0;
-    std::vector<MeshVertex> vertices = std::vector<MeshVertex>(kObjMaxVertices);
-    std::vector<uint32_t> indices = std::vector<uint32_t>(kObjMaxIndices);
-    std::vector<MeshGroup> groups = std::vector<MeshGroup>(kObjMaxGroups);
+    // Full room as the reader requires, left uninitialised: only what it writes is compared.
+    std::unique_ptr<MeshVertex[]> vertices = std::make_unique_for_overwrite<MeshVertex[]>(kObjMaxVertices);
+    std::unique_ptr<uint32_t[]> indices = std::make_unique_for_overwrite<uint32_t[]>(kObjMaxIndices);
+    std::unique_ptr<MeshGroup[]> groups = std::make_unique_for_overwrite<MeshGroup[]>(kObjMaxGroups);
     char mtllib[kObjNameRoom] = {};
     std::vector<uint32_t> adjacency;
     BoundingSphere sphere{};

@@ -1,6 +1,7 @@
 // Reference implementations, transcribed loop for loop from the model rules.
 #include "ObjOracle.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -15,6 +16,7 @@ ObjCorner gCorners[65536];
 ObjCorner gDistinct[65535];
 char gLine[1024];
 char gTokens[4][256];
+int gWritten[3];  // how far the position, texture-coordinate and normal tables may have been written
 
 float Length(float dx, float dy, float dz)
 {
@@ -34,11 +36,10 @@ float Edge(int a, int b, int positionsRead)
 
 void ResetTables()
 {
-    memset(gPositions, 0, sizeof gPositions);
-    memset(gTexcoords, 0, sizeof gTexcoords);
-    memset(gNormals, 0, sizeof gNormals);
-    memset(gCorners, 0, sizeof gCorners);
-    memset(gDistinct, 0, sizeof gDistinct);
+    memset(gPositions, 0, sizeof gPositions[0] * gWritten[0]);
+    memset(gTexcoords, 0, sizeof gTexcoords[0] * gWritten[1]);
+    memset(gNormals, 0, sizeof gNormals[0] * gWritten[2]);
+    gWritten[0] = gWritten[1] = gWritten[2] = 0;
 }
 
 bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
@@ -55,6 +56,9 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     int positions = 0, texcoords = 0, normals = 0, corners = 0;
 
     while (fgets(gLine, 1024, file)) {
+        gWritten[0] = std::max(gWritten[0], positions + 1);
+        gWritten[1] = std::max(gWritten[1], texcoords + 1);
+        gWritten[2] = std::max(gWritten[2], normals + 1);
         char name[80];
         if (sscanf(gLine, "v %f %f %f", &gPositions[positions][0], &gPositions[positions][1],
                    &gPositions[positions][2]) >= 1) {

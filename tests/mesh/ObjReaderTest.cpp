@@ -48,7 +48,7 @@ TEST(ObjReader, QuadModelGivesVerticesIndicesGroupsAndLibrary)
         EXPECT_EQ(r.vertices[k].normal.z, 1.0f);
     }
     ASSERT_EQ(r.indexCount, 6);
-    EXPECT_EQ(std::vector<uint32_t>(r.indices.begin(), r.indices.begin() + 6), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
+    EXPECT_EQ(std::vector<uint32_t>(r.indices.get(), r.indices.get() + 6), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));
     ASSERT_EQ(r.groupCount, 2);
     EXPECT_STREQ(r.groups[0].name, "");
     EXPECT_EQ(r.groups[0].indexCount, 0);
@@ -179,7 +179,7 @@ TEST(ObjReader, DegenerateTrianglesAndMerging)
     LoadResult merged = Fresh("v 0 0 0\nv 0.00005 0 0\nv 1 0 0\nf 1 2 3\n");
     ASSERT_TRUE(merged.ok);
     EXPECT_EQ(merged.vertexCount, 2);
-    EXPECT_EQ(std::vector<uint32_t>(merged.indices.begin(), merged.indices.begin() + 3), (std::vector<uint32_t>{0, 0, 1}));
+    EXPECT_EQ(std::vector<uint32_t>(merged.indices.get(), merged.indices.get() + 3), (std::vector<uint32_t>{0, 0, 1}));
     // A chain 0.00006 apart: 2 becomes 1 and 3 becomes 2, not 1.
     LoadResult chain = Fresh("v 0 0 0\nv 0.00006 0 0\nv 0.00012 0 0\nv 1 0 0\nv 1 1 0\nf 2 4 5\nf 3 4 5\n");
     ASSERT_TRUE(chain.ok);
