@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -89,11 +90,26 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-double TimeMs(const std::function<void()>& f)
+// Wall-clock and process CPU time of one call, in milliseconds. On a shared machine the CPU
+// time is the steadier of the two.
+struct Times {
+    std::vector<double> wall, cpu;
+};
+
+double CpuMs()
 {
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+void Time(Times& times, const std::function<void()>& f)
+{
+    double cpuStart = CpuMs();
     auto start = std::chrono::steady_clock::now();
     f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    times.wall.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    times.cpu.push_back(CpuMs() - cpuStart);
 }
 
 struct Outputs {
@@ -148,46 +164,52 @@ int main(int argc, char** argv)
     printf("model: %s, %zu bytes, %d positions, %d quads (%d triangles)\n", path, text.size(), kPositions, kQuads,
            2 * kQuads);
 
+    // Runs are interleaved so that a change in the machine's load touches every loader alike.
     Outputs ours, reference;
-    std::vector<double> oursRead, oursAll, referenceAll, tiny;
-    for (int r = 0; r < runs; ++r) {
-        oursRead.push_back(TimeMs([&] { Load(path, ours, ReadObjDefault, BuildAdjacency, ComputeBoundingSphere, false); }));
-        oursAll.push_back(TimeMs([&] { Load(path, ours, ReadObjDefault, BuildAdjacency, ComputeBoundingSphere, true); }));
+    Times oursRead, oursAll, referenceAll, tiny;
+    size_t tinyCorners = 0;
+    for (int r = 0; r < std::max(runs, referenceRuns); ++r) {
+        if (r < runs) {
+            Time(oursRead, [&] { Load(path, ours, ReadObjDefault, BuildAdjacency, ComputeBoundingSphere, false); });
+            Time(oursAll, [&] { Load(path, ours, ReadObjDefault, BuildAdjacency, ComputeBoundingSphere, true); });
+#ifdef QV_HAVE_TINYOBJLOADER
+            Time(tiny, [&] {
+                tinyobj::attrib_t attrib;
+                std::vector<tinyobj::shape_t> shapes;
+                std::vector<tinyobj::material_t> materials;
+                std::string warn, err;
+                tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path);
+                tinyCorners = 0;
+                for (const auto& s : shapes)
+                    tinyCorners += s.mesh.indices.size();
+            });
+#endif
+        }
+        if (r < referenceRuns)
+            Time(referenceAll, [&] {
+                Load(path, reference, oracle::ReadObj, oracle::BuildAdjacency, oracle::ComputeBoundingSphere, true);
+            });
     }
-    for (int r = 0; r < referenceRuns; ++r)
-        referenceAll.push_back(TimeMs([&] {
-            Load(path, reference, oracle::ReadObj, oracle::BuildAdjacency, oracle::ComputeBoundingSphere, true);
-        }));
     printf("vertices %d, indices %d, groups %d; identical to the reference: %s\n", ours.vertexCount, ours.indexCount,
            ours.groupCount, Same(ours, reference) ? "yes" : "NO");
+    if (!tiny.wall.empty())
+        printf("tinyobjloader read %zu corners\n", tinyCorners);
 
-#ifdef QV_HAVE_TINYOBJLOADER
-    size_t tinyIndices = 0;
-    for (int r = 0; r < runs; ++r)
-        tiny.push_back(TimeMs([&] {
-            tinyobj::attrib_t attrib;
-            std::vector<tinyobj::shape_t> shapes;
-            std::vector<tinyobj::material_t> materials;
-            std::string warn, err;
-            tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path);
-            tinyIndices = 0;
-            for (const auto& s : shapes)
-                tinyIndices += s.mesh.indices.size();
-        }));
-    printf("tinyobjloader read %zu corners\n", tinyIndices);
-#endif
-
-    double ref = Median(referenceAll), read = Median(oursRead), all = Median(oursAll);
-    printf("median ms (reference %d runs, others %d runs):\n", referenceRuns, runs);
-    printf("  reference read + merge + index + adjacency + sphere  %10.1f\n", ref);
-    printf("  ours read + merge + index                           %10.2f\n", read);
-    printf("  ours read + merge + index + adjacency + sphere      %10.2f\n", all);
-    printf("  speed-up over the reference (whole load)            %10.0fx\n", ref / all);
-    if (!tiny.empty()) {
-        double t = Median(tiny);
-        printf("  tinyobjloader LoadObj                               %10.2f\n", t);
-        printf("  tinyobjloader / ours (read)                         %10.2fx\n", t / read);
-        printf("  tinyobjloader / ours (whole load)                   %10.2fx\n", t / all);
+    printf("median ms (reference %d runs, others %d runs)          wall        cpu\n", referenceRuns, runs);
+    auto row = [](const char* name, const Times& t) {
+        printf("  %-50s %10.2f %10.2f\n", name, Median(t.wall), Median(t.cpu));
+    };
+    auto ratio = [](const char* name, const Times& a, const Times& b) {
+        printf("  %-50s %9.2fx %9.2fx\n", name, Median(a.wall) / Median(b.wall), Median(a.cpu) / Median(b.cpu));
+    };
+    row("reference read+merge+index+adjacency+sphere", referenceAll);
+    row("ours read+merge+index", oursRead);
+    row("ours read+merge+index+adjacency+sphere", oursAll);
+    ratio("reference / ours (whole load)", referenceAll, oursAll);
+    if (!tiny.wall.empty()) {
+        row("tinyobjloader LoadObj", tiny);
+        ratio("tinyobjloader / ours (read)", tiny, oursRead);
+        ratio("tinyobjloader / ours (whole load)", tiny, oursAll);
     }
     return Same(ours, reference) ? 0 : 1;
 }

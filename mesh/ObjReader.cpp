@@ -1,4 +1,4 @@
-// ReadObj: line matching, face corners, degenerate-triangle test, position merging,
+// ReadObj: line reading and matching, face corners, degenerate-triangle test, position merging,
 // corner indexing and vertex building, over fixed program-lifetime tables.
 #include "ObjReader.h"
 
@@ -31,6 +31,12 @@ float gNormals[kTableEntries][3];
 ObjCorner gCorners[kTableEntries];
 ObjCorner gDistinctCorners[kMaxDistinctCorners];
 char gLine[1024];
+constexpr size_t kLineRoom = sizeof gLine;
+
+// The stream is read in large blocks and cut into the pieces that fgets(line, 1024, file)
+// would return: up to and including a line feed, at most 1023 characters.
+constexpr size_t kBlockRoom = (size_t(1) << 16) + kLineRoom;
+char gBlock[kBlockRoom];
 char gCornerTokens[4][kTokenRoom];  // corner tokens cut to 255 characters
 
 // Search tables, rebuilt by every read.
@@ -39,6 +45,43 @@ int32_t gCornerSlots[1u << kCornerSlotBits];  // 1-based distinct corner, 0 = em
 
 // How far each element table has ever been written, so that a reset clears only that.
 int gPositionsWritten, gTexcoordsWritten, gNormalsWritten;
+
+class LineReader {
+public:
+    explicit LineReader(FILE* file) : file_(file) {}
+
+    // Copies the next piece into gLine with a terminator; returns its length, or 0 at the
+    // end of the stream (a read error ends it the same way).
+    size_t Next()
+    {
+        for (;;) {
+            size_t available = length_ - position_;
+            size_t window = available < kLineRoom - 1 ? available : kLineRoom - 1;
+            const char* start = gBlock + position_;
+            const char* lineFeed = static_cast<const char*>(memchr(start, '\n', window));
+            size_t take = lineFeed != nullptr ? static_cast<size_t>(lineFeed - start) + 1
+                          : window == kLineRoom - 1 || ended_ ? window
+                                                              : 0;
+            if (take > 0 || ended_) {
+                memcpy(gLine, start, take);
+                gLine[take] = '\0';
+                position_ += take;
+                return take;
+            }
+            memmove(gBlock, start, available);
+            position_ = 0;
+            length_ = available;
+            size_t got = fread(gBlock + length_, 1, kBlockRoom - length_, file_);
+            length_ += got;
+            ended_ = got == 0;
+        }
+    }
+
+private:
+    FILE* file_;
+    size_t position_ = 0, length_ = 0;
+    bool ended_ = false;
+};
 
 struct Counters {
     int positions, texcoords, normals, corners;
@@ -153,11 +196,12 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     if (file == nullptr)
         return false;
 
+    LineReader reader(file);
     int lineNumber = 1;
-    while (fgets(gLine, sizeof gLine, file) != nullptr) {
-        const char* end = gLine + strlen(gLine);
+    while (size_t length = reader.Next()) {
+        const char* end = gLine + strlen(gLine);  // a zero byte ends the line for matching
         const int line = lineNumber;
-        if (end != gLine && end[-1] == '\n')
+        if (gLine[length - 1] == '\n')
             ++lineNumber;  // a piece of a longer line keeps its line's number
 
         switch (gLine[0]) {

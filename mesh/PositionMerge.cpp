@@ -48,6 +48,9 @@ int gOccupancyShift;  // 64 minus the number of occupancy bits in use
 CellKey gCellOf[kMaxPositions + 1];      // by 1-based position
 int32_t gNextInCell[kMaxPositions + 1];  // next position of the same cell, ascending; 0 = end
 int32_t gLastInCell[kMaxPositions + 1];  // valid for a cell's first position
+int8_t gStep[kMaxPositions + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
+uint64_t gOwnHash[kMaxPositions + 1];    // hash of the position's own cell
+constexpr int kPrefetchAhead = 16;       // positions whose slot is fetched ahead of its use
 
 uint64_t HashCell(const CellKey& key)
 {
@@ -118,7 +121,25 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
     int32_t firstNaN = 0;
     int32_t firstInfinity[3][2] = {};  // by axis and sign: first position with that infinity
 
+    // First the cells of all finite positions, so that the slot of a later position can be
+    // fetched from memory while earlier ones are searched.
     for (int32_t j = 1; j <= count; ++j) {
+        const float* p = positions[j - 1];
+        if (!(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]))) {
+            gOwnHash[j] = 0;
+            continue;
+        }
+        for (int axis = 0; axis < 3; ++axis) {
+            int64_t neighbour;
+            AxisCells(p[axis], gCellOf[j].k[axis], neighbour);
+            gStep[j][axis] = static_cast<int8_t>(neighbour - gCellOf[j].k[axis]);
+        }
+        gOwnHash[j] = HashCell(gCellOf[j]);
+    }
+
+    for (int32_t j = 1; j <= count; ++j) {
+        if (j + kPrefetchAhead <= count)
+            __builtin_prefetch(&gSlots[gOwnHash[j + kPrefetchAhead] & gSlotMask]);
         const float* p = positions[j - 1];
         int32_t best = firstNaN != 0 ? firstNaN : j;
         bool hasNaN = std::isnan(p[0]) || std::isnan(p[1]) || std::isnan(p[2]);
@@ -140,16 +161,14 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
                     first = j;
             }
         } else {
-            int64_t cells[3][2];
-            for (int axis = 0; axis < 3; ++axis)
-                AxisCells(p[axis], cells[axis][0], cells[axis][1]);
+            const CellKey& own = gCellOf[j];
+            const int8_t* step = gStep[j];
             for (int n = 0; n < 8; ++n) {
                 int ix = n & 1, iy = (n >> 1) & 1, iz = n >> 2;
-                if ((ix && cells[0][1] == cells[0][0]) || (iy && cells[1][1] == cells[1][0]) ||
-                    (iz && cells[2][1] == cells[2][0]))
+                if ((ix && step[0] == 0) || (iy && step[1] == 0) || (iz && step[2] == 0))
                     continue;  // no neighbour needed on that axis
-                CellKey key{{cells[0][ix], cells[1][iy], cells[2][iz]}};
-                uint64_t hash = HashCell(key);
+                CellKey key{{own.k[0] + ix * step[0], own.k[1] + iy * step[1], own.k[2] + iz * step[2]}};
+                uint64_t hash = n == 0 ? gOwnHash[j] : HashCell(key);
                 if (n != 0 && !IsOccupied(hash))
                     continue;
                 uint32_t slot = FindSlot(key, hash);
@@ -159,10 +178,8 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
                         break;
                     }
             }
-            CellKey own{{cells[0][0], cells[1][0], cells[2][0]}};
-            uint64_t hash = HashCell(own);
+            uint64_t hash = gOwnHash[j];
             uint32_t slot = FindSlot(own, hash);
-            gCellOf[j] = own;
             MarkOccupied(hash);
             gNextInCell[j] = 0;
             if (gSlots[slot].head == 0) {

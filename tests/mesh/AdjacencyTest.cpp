@@ -2,6 +2,7 @@
 // seams, an edge shared by three triangles, and an opposite-winding copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -87,6 +88,44 @@ TEST(Adjacency, LeftoverIndicesAreOpenEntries)
     ASSERT_EQ(a.size(), 8u);
     EXPECT_EQ(a[6], 3u);
     EXPECT_EQ(a[7], X);
+}
+
+} // namespace
+
+namespace {
+
+// Lists longer than any model the reader produces take the heap-backed path; it must give
+// the same entries as the fixed tables.
+TEST(Adjacency, ListsBeyondTheReaderLimitGiveTheSameEntries)
+{
+    std::vector<Float3> p;
+    const int width = 128;
+    for (int j = 0; j < 90; ++j)
+        for (int i = 0; i < width; ++i)
+            p.push_back({static_cast<float>(i), static_cast<float>(j), 0});
+    std::vector<uint32_t> grid;
+    for (uint32_t j = 0; j + 1 < 90 && grid.size() < 65532; ++j)
+        for (uint32_t i = 0; i + 1 < width && grid.size() < 65532; ++i) {
+            uint32_t a = j * width + i, b = a + 1, c = a + width + 1, d = a + width;
+            grid.insert(grid.end(), {a, b, c, a, c, d});
+        }
+    ASSERT_EQ(grid.size(), 65532u);
+    std::vector<uint32_t> small = Adjacency(p, grid);
+
+    // Two more triangles far away: a square of their own.
+    uint32_t base = static_cast<uint32_t>(p.size());
+    for (const Float3& q : kSquare)
+        p.push_back({q.x + 1000, q.y, q.z});
+    std::vector<uint32_t> big = grid;
+    big.insert(big.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
+    std::vector<uint32_t> all = Adjacency(p, big);
+    ASSERT_EQ(all.size(), 2 * big.size());
+    EXPECT_TRUE(std::equal(small.begin(), small.end(), all.begin()));
+    std::vector<uint32_t> tail(all.end() - 12, all.end());
+    EXPECT_EQ(tail, (std::vector<uint32_t>{base, X, base + 1, X, base + 2, base + 3, base, base + 1, base + 2, X,
+                                           base + 3, X}));
+    // Inside the grid every edge between two quads found its neighbour.
+    EXPECT_NE(small[6 * 200 + 5], X);
 }
 
 } // namespace

@@ -27,6 +27,7 @@ TEST(Crt, FopenSOpensBackslashPathsAndReportsMissingFiles)
     EXPECT_EQ(fopen_s(&missing, "crt_dir\\absent.txt", "r"), ENOENT);
     EXPECT_EQ(missing, nullptr);
     EXPECT_EQ(fopen_s(nullptr, "x", "r"), EINVAL);
+    std::filesystem::remove_all("crt_dir");
 }
 
 TEST(Crt, SscanfSHonoursBufferSizes)

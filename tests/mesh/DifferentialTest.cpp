@@ -76,6 +76,53 @@ TEST(Differential, AwkwardModelsMatchReference)
     EXPECT_GT(failed, 20);
 }
 
+// Files much larger than the reader's block of input, with lines of every length around the
+// 1023-character piece size, zero bytes and a missing last line feed: the pieces the reader
+// cuts must be the ones fgets returns.
+TEST(Differential, LargeFilesWithLongLinesAndZeroBytesMatchReference)
+{
+    ResetObjReaderTables();
+    oracle::ResetTables();
+    std::mt19937 rng(17);
+    for (int model = 0; model < 6; ++model) {
+        std::string text;
+        int positions = 0;
+        while (text.size() < 300000) {
+            switch (rng() % 6) {
+            case 0:
+                text += "v " + std::to_string(rng() % 7) + " " + std::to_string(rng() % 5) + " 0\n";
+                ++positions;
+                break;
+            case 1:
+                if (positions >= 3)
+                    text += "f -1 -2 -3 " + std::to_string(1 + rng() % positions) + "\n";
+                break;
+            case 2:
+                text += "g part" + std::to_string(rng() % 100) + "\n";
+                break;
+            default: {
+                // A comment line of statements: the ones that begin a piece of it count.
+                static const char* kParts[] = {"v 9 8 7 ", "usemtl m ", "g x ", "  ", "vt 1 ", "vn 0 "};
+                std::string filler;
+                size_t length = rng() % 2100;
+                while (filler.size() < length)
+                    filler += kParts[rng() % 6];
+                if (rng() % 5 == 0 && !filler.empty())
+                    filler[rng() % filler.size()] = '\0';
+                text += "#" + filler + (rng() % 2 ? "v 1 2 3" : "f 1 2 3") + (rng() % 3 ? "\n" : "\r\n");
+                break;
+            }
+            }
+        }
+        if (model % 2)
+            text.pop_back();
+        LoadResult ours = LoadWithProduct(text);
+        LoadResult reference = LoadWithOracle(text);
+        ExpectSame(ours, reference, "large model " + std::to_string(model));
+        EXPECT_GT(ours.indexCount, 0);
+    }
+}
+
 // Clustered positions around the merge threshold, huge coordinates and non-finite values.
 std::vector<float> RandomPositions(std::mt19937& rng, int count)
 {
