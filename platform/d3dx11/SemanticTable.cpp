@@ -12,8 +12,6 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kLocationCount = 32;
-
 struct Entry {
     std::string name;
     uint32_t index;
@@ -45,7 +43,7 @@ uint32_t SemanticLocation(const std::string& semantic, uint32_t index)
     std::vector<Entry>& table = Table();
     for (size_t i = 0; i < table.size(); ++i)
         if (table[i].index == index && table[i].name == semantic) return uint32_t(i);
-    if (table.size() >= kLocationCount) return kLocationCount;
+    if (table.size() >= kSemanticLocationCount) return kSemanticLocationCount;
     table.push_back({semantic, index});
     return uint32_t(table.size() - 1);
 }

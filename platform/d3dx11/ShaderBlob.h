@@ -28,6 +28,7 @@ constexpr uint32_t kShaderBlobMagic = 0x42535651;  // "QVSB"
 constexpr uint32_t kShaderBlobVersion = 1;
 constexpr uint32_t kMaxBlobInputs = 32;
 constexpr uint32_t kMaxBlobStringLength = 256;
+constexpr uint32_t kSemanticLocationCount = 32;  // SemanticLocation's results are below this
 
 // glslang gives every HLSL register class its own range of SPIR-V bindings, so the translator can
 // tell b3 from t3: binding = base of the class + register number.

@@ -13,7 +13,6 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kLocationCount = 32;
 constexpr uint32_t kVertexAttributeCount = 16;  // GL_MAX_VERTEX_ATTRIBS guaranteed by GL 4.5
 const std::string kFlatBufferPrefix = "QvConstantBuffer";
 
@@ -105,7 +104,7 @@ bool LocateInterface(spvc_compiler compiler, const spvc_reflected_resource* list
             location = index;
         } else {
             location = SemanticLocation(name, index);
-            if (location >= kLocationCount) {
+            if (location >= kSemanticLocationCount) {
                 *error = std::string("no location left for semantic ") + semantic;
                 return false;
             }
@@ -302,7 +301,7 @@ bool ReadShaderSignature(const void* bytecode, size_t size, ShaderStage* stage, 
     if (!ParseShaderBlob(bytecode, size, &blob)) return false;
     for (ShaderInput& in : blob.inputs) {
         in.location = SemanticLocation(in.semantic, in.index);
-        if (in.location >= kLocationCount) return false;
+        if (in.location >= kSemanticLocationCount) return false;
     }
     if (stage) *stage = blob.stage;
     if (inputs) *inputs = std::move(blob.inputs);

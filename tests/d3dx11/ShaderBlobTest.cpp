@@ -110,3 +110,22 @@ TEST(SemanticTable, CommonSemanticsHaveFixedPlacesAndOthersKeepTheirFirstPlace)
     EXPECT_EQ(SemanticLocation("TANGENT", 0), tangent);
     EXPECT_NE(SemanticLocation("TANGENT", 1), tangent);
 }
+
+TEST(ShaderBlob, BlobsAreReferenceCountedComObjects)
+{
+    BlobPtr code = CompileSource(kSevenEntryPointSource, "PS_S", "ps_4_0");
+    ASSERT_TRUE(code);
+    void* same = nullptr;
+    ASSERT_EQ(code->QueryInterface(IID_ID3D10Blob, &same), S_OK);
+    EXPECT_EQ(same, code.get());
+    void* unknown = nullptr;
+    ASSERT_EQ(code->QueryInterface(IID_IUnknown, &unknown), S_OK);
+    EXPECT_EQ(code->Release(), 2u);
+    EXPECT_EQ(code->AddRef(), 3u);
+    EXPECT_EQ(code->Release(), 2u);
+    EXPECT_EQ(code->Release(), 1u);
+    void* other = &same;
+    EXPECT_EQ(code->QueryInterface(IID_ID3D11Device, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(code->QueryInterface(IID_ID3D10Blob, nullptr), E_POINTER);
+}
