@@ -50,6 +50,10 @@ std::vector<uint8_t> WriteShaderBlob(const ShaderBlobContents& contents);
 // bytes, counts out of range). Locations of the inputs are left at 0.
 bool ParseShaderBlob(const void* bytes, size_t size, ShaderBlobContents* out);
 
+// SemanticLocation for a varying: the same table, but a semantic seen here for the first time
+// takes the highest free location, leaving the low ones (valid vertex attributes) to vertex inputs.
+uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index);
+
 // Splits an HLSL semantic as glslang records it ("TEXCOORD1") into upper-case name and index.
 void SplitSemantic(const std::string& semantic, std::string* name, uint32_t* index);
 

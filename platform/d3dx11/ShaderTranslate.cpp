@@ -103,12 +103,13 @@ bool LocateInterface(spvc_compiler compiler, const spvc_reflected_resource* list
             }
             location = index;
         } else {
-            location = SemanticLocation(name, index);
+            const bool vertexInput = stage == ShaderStage::Vertex && inputs;
+            location = vertexInput ? SemanticLocation(name, index) : VaryingSemanticLocation(name, index);
             if (location >= kSemanticLocationCount) {
                 *error = std::string("no location left for semantic ") + semantic;
                 return false;
             }
-            if (stage == ShaderStage::Vertex && inputs && location >= kVertexAttributeCount) {
+            if (vertexInput && location >= kVertexAttributeCount) {
                 *error = std::string("vertex input semantic ") + semantic + " has location " +
                          std::to_string(location) + ", beyond the 16 vertex attributes";
                 return false;
@@ -300,8 +301,13 @@ bool ReadShaderSignature(const void* bytecode, size_t size, ShaderStage* stage, 
     ShaderBlobContents blob;
     if (!ParseShaderBlob(bytecode, size, &blob)) return false;
     for (ShaderInput& in : blob.inputs) {
-        in.location = SemanticLocation(in.semantic, in.index);
-        if (in.location >= kSemanticLocationCount) return false;
+        if (blob.stage == ShaderStage::Vertex) {
+            in.location = SemanticLocation(in.semantic, in.index);
+            if (in.location >= kVertexAttributeCount) return false;
+        } else {
+            in.location = VaryingSemanticLocation(in.semantic, in.index);
+            if (in.location >= kSemanticLocationCount) return false;
+        }
     }
     if (stage) *stage = blob.stage;
     if (inputs) *inputs = std::move(blob.inputs);

@@ -93,24 +93,6 @@ TEST(ShaderBlob, SemanticsSplitIntoUpperCaseNameAndIndex)
     EXPECT_EQ(index, 0u);
 }
 
-TEST(SemanticTable, CommonSemanticsHaveFixedPlacesAndOthersKeepTheirFirstPlace)
-{
-    EXPECT_EQ(SemanticLocation("POSITION", 0), 0u);
-    EXPECT_EQ(SemanticLocation("NORMAL", 0), 1u);
-    EXPECT_EQ(SemanticLocation("TEXTURE", 0), 2u);
-    for (uint32_t i = 0; i < 8; ++i) EXPECT_EQ(SemanticLocation("TEXCOORD", i), 3u + i);
-    EXPECT_EQ(SemanticLocation("COLOR", 0), 11u);
-    EXPECT_EQ(SemanticLocation("COLOR", 1), 12u);
-
-    const uint32_t tangent = SemanticLocation("TANGENT", 0);
-    const uint32_t weights = SemanticLocation("BLENDWEIGHT", 0);
-    EXPECT_GE(tangent, 13u);
-    EXPECT_LT(weights, 32u);
-    EXPECT_NE(tangent, weights);
-    EXPECT_EQ(SemanticLocation("TANGENT", 0), tangent);
-    EXPECT_NE(SemanticLocation("TANGENT", 1), tangent);
-}
-
 TEST(ShaderBlob, BlobsAreReferenceCountedComObjects)
 {
     BlobPtr code = CompileSource(kSevenEntryPointSource, "PS_S", "ps_4_0");
