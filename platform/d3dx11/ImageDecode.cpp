@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -37,11 +38,17 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
     levels->clear();
     if (!bytes || size == 0 || size > size_t(INT_MAX)) return ImageResult::InvalidData;
     int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(bytes, int(size), &width, &height, &channels) || width <= 0 || height <= 0)
-        return ImageResult::InvalidData;
-    if (uint32_t(width) > maxSide || uint32_t(height) > maxSide) return ImageResult::TooLarge;
+    if (!stbi_info_from_memory(bytes, int(size), &width, &height, &channels)) return ImageResult::InvalidData;
+    // stb_image reports the height of a top-down BMP as negative here (and decodes it right).
+    const int64_t infoWidth = std::llabs(int64_t(width)), infoHeight = std::llabs(int64_t(height));
+    if (infoWidth == 0 || infoHeight == 0) return ImageResult::InvalidData;
+    if (infoWidth > maxSide || infoHeight > maxSide) return ImageResult::TooLarge;
     stbi_uc* pixels = stbi_load_from_memory(bytes, int(size), &width, &height, &channels, 4);
     if (!pixels) return ImageResult::InvalidData;
+    if (width <= 0 || height <= 0 || uint32_t(width) > maxSide || uint32_t(height) > maxSide) {
+        stbi_image_free(pixels);
+        return ImageResult::InvalidData;  // the header said otherwise
+    }
     ImageLevel top;
     top.width = uint32_t(width);
     top.height = uint32_t(height);

@@ -35,7 +35,8 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
 ImageResult LoadImageRgba8WithMips(const std::string& path, std::vector<ImageLevel>* levels);
 
 // The next level down: half the size (at least 1), each texel the rounded mean of the 2 x 2
-// block above it (edge texels repeated where a side is odd).
+// block above it. A side of 1 repeats its texel; the last column or row of an odd side is left
+// out, as with any plain 2 x 2 box filter.
 ImageLevel BoxFilterLevel(const ImageLevel& level);
 
 }  // namespace platform

@@ -1,10 +1,9 @@
 // The process-wide table from HLSL semantic (name, index) to GL location. Vertex inputs and
 // the varyings between stages all take their locations from here, so a vertex shader and a pixel
 // shader translated separately, with their structs in different orders, still agree.
+#include <array>
 #include <mutex>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "ShaderBlob.h"
 #include "ShaderBytecode.h"
@@ -12,42 +11,50 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kLocationCount = 32;
-
 struct Entry {
-    std::string name;
-    uint32_t index;
+    std::string name;  // empty: the location is free
+    uint32_t index = 0;
 };
+using Table = std::array<Entry, kSemanticLocationCount>;
 
-// Common semantics have fixed places; the first 16 locations are also valid vertex attribute
-// locations on every GL 4.5 driver, so the usual vertex inputs sit there.
-std::vector<Entry> FixedEntries()
+// Common semantics have fixed places, all below 16: the vertex attribute locations that every
+// GL 4.5 driver has.
+Table FixedEntries()
 {
-    std::vector<Entry> e = {{"POSITION", 0}, {"NORMAL", 0}, {"TEXTURE", 0}};
-    for (uint32_t i = 0; i < 8; ++i) e.push_back({"TEXCOORD", i});
-    e.push_back({"COLOR", 0});
-    e.push_back({"COLOR", 1});
-    return e;
+    Table t;
+    t[0] = {"POSITION", 0};
+    t[1] = {"NORMAL", 0};
+    t[2] = {"TEXTURE", 0};
+    for (uint32_t i = 0; i < 8; ++i) t[3 + i] = {"TEXCOORD", i};
+    t[11] = {"COLOR", 0};
+    t[12] = {"COLOR", 1};
+    return t;
 }
 
 std::mutex tableMutex;
-std::vector<Entry>& Table()
+Table table = FixedEntries();
+
+// A new semantic takes the lowest free location when it may feed a vertex attribute, else the
+// highest, so that the few free attribute locations (13 to 15) are not used up by varyings.
+uint32_t Place(const std::string& semantic, uint32_t index, bool low)
 {
-    static std::vector<Entry> table = FixedEntries();
-    return table;
+    std::lock_guard<std::mutex> lock(tableMutex);
+    for (uint32_t i = 0; i < kSemanticLocationCount; ++i)
+        if (table[i].index == index && table[i].name == semantic) return i;
+    for (uint32_t n = 0; n < kSemanticLocationCount; ++n) {
+        const uint32_t i = low ? n : kSemanticLocationCount - 1 - n;
+        if (table[i].name.empty()) {
+            table[i] = {semantic, index};
+            return i;
+        }
+    }
+    return kSemanticLocationCount;
 }
 
 }  // namespace
 
-uint32_t SemanticLocation(const std::string& semantic, uint32_t index)
-{
-    std::lock_guard<std::mutex> lock(tableMutex);
-    std::vector<Entry>& table = Table();
-    for (size_t i = 0; i < table.size(); ++i)
-        if (table[i].index == index && table[i].name == semantic) return uint32_t(i);
-    if (table.size() >= kLocationCount) return kLocationCount;
-    table.push_back({semantic, index});
-    return uint32_t(table.size() - 1);
-}
+uint32_t SemanticLocation(const std::string& semantic, uint32_t index) { return Place(semantic, index, true); }
+
+uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index) { return Place(semantic, index, false); }
 
 }  // namespace platform

@@ -28,6 +28,7 @@ constexpr uint32_t kShaderBlobMagic = 0x42535651;  // "QVSB"
 constexpr uint32_t kShaderBlobVersion = 1;
 constexpr uint32_t kMaxBlobInputs = 32;
 constexpr uint32_t kMaxBlobStringLength = 256;
+constexpr uint32_t kSemanticLocationCount = 32;  // SemanticLocation's results are below this
 
 // glslang gives every HLSL register class its own range of SPIR-V bindings, so the translator can
 // tell b3 from t3: binding = base of the class + register number.
@@ -48,6 +49,10 @@ std::vector<uint8_t> WriteShaderBlob(const ShaderBlobContents& contents);
 // False when the bytes are not a well-formed blob (wrong magic or version, truncated, trailing
 // bytes, counts out of range). Locations of the inputs are left at 0.
 bool ParseShaderBlob(const void* bytes, size_t size, ShaderBlobContents* out);
+
+// SemanticLocation for a varying: the same table, but a semantic seen here for the first time
+// takes the highest free location, leaving the low ones (valid vertex attributes) to vertex inputs.
+uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index);
 
 // Splits an HLSL semantic as glslang records it ("TEXCOORD1") into upper-case name and index.
 void SplitSemantic(const std::string& semantic, std::string* name, uint32_t* index);

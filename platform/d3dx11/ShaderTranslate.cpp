@@ -13,8 +13,8 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kLocationCount = 32;
 constexpr uint32_t kVertexAttributeCount = 16;  // GL_MAX_VERTEX_ATTRIBS guaranteed by GL 4.5
+const std::string kFlatBufferPrefix = "QvConstantBuffer";
 
 // Owns a SPIRV-Cross context; errors reported through the callback collect in `error`.
 class CrossContext {
@@ -103,12 +103,13 @@ bool LocateInterface(spvc_compiler compiler, const spvc_reflected_resource* list
             }
             location = index;
         } else {
-            location = SemanticLocation(name, index);
-            if (location >= kLocationCount) {
+            const bool vertexInput = stage == ShaderStage::Vertex && inputs;
+            location = vertexInput ? SemanticLocation(name, index) : VaryingSemanticLocation(name, index);
+            if (location >= kSemanticLocationCount) {
                 *error = std::string("no location left for semantic ") + semantic;
                 return false;
             }
-            if (stage == ShaderStage::Vertex && inputs && location >= kVertexAttributeCount) {
+            if (vertexInput && location >= kVertexAttributeCount) {
                 *error = std::string("vertex input semantic ") + semantic + " has location " +
                          std::to_string(location) + ", beyond the 16 vertex attributes";
                 return false;
@@ -132,7 +133,9 @@ bool Register(spvc_compiler compiler, SpvId id, uint32_t base, uint32_t limit, c
     return true;
 }
 
-bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, TranslatedShader* out,
+// Constant buffer b# of the stage goes to ConstantBufferBinding(stage, #). With `flatten`, each
+// buffer becomes one array of vec4 named kFlatBufferPrefix + register (see BlockAroundFlatBuffers).
+bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, bool flatten, TranslatedShader* out,
                          std::string* error)
 {
     const spvc_reflected_resource* list;
@@ -146,6 +149,10 @@ bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, Trans
         spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationDescriptorSet);
         spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationBinding, ConstantBufferBinding(out->stage, reg));
         out->constantBufferSlots.push_back(reg);
+        if (flatten) {
+            spvc_compiler_set_name(compiler, list[i].base_type_id, (kFlatBufferPrefix + std::to_string(reg)).c_str());
+            if (spvc_compiler_flatten_buffer_block(compiler, list[i].id) != SPVC_SUCCESS) return false;
+        }
     }
     std::sort(out->constantBufferSlots.begin(), out->constantBufferSlots.end());
     return true;
@@ -193,6 +200,37 @@ bool BindSamplers(spvc_compiler compiler, TranslatedShader* out, std::string* er
         spvc_compiler_set_decoration(compiler, pairs[i].combined_id, SpvDecorationBinding, result[i].unit);
     }
     out->samplers = result;
+    return true;
+}
+
+// SPIRV-Cross writes a flattened buffer as a plain uniform array, "uniform vec4 Name[n];", which
+// GL cannot feed from a buffer object. Each becomes a std140 block holding that array under the
+// same name, so the shader's code stays as it is and vec4 elements keep their 16-byte stride.
+bool BlockAroundFlatBuffers(ShaderStage stage, std::string* glsl, std::string* error)
+{
+    std::string result;
+    size_t at = 0;
+    while (at < glsl->size()) {
+        size_t end = glsl->find('\n', at);
+        if (end == std::string::npos) end = glsl->size();
+        const std::string line = glsl->substr(at, end - at);
+        at = end + 1;
+        const size_t name = line.find(kFlatBufferPrefix);
+        const size_t open = line.find('[', name == std::string::npos ? 0 : name);
+        if (name == std::string::npos || line.compare(0, 8, "uniform ") != 0 || open == std::string::npos) {
+            result += line + "\n";
+            continue;
+        }
+        const std::string reg = line.substr(name + kFlatBufferPrefix.size(), open - name - kFlatBufferPrefix.size());
+        if (reg.empty() || reg.size() > 2 || reg.find_first_not_of("0123456789") != std::string::npos) {
+            *error = "unexpected flattened constant buffer: " + line;
+            return false;
+        }
+        const uint32_t binding = ConstantBufferBinding(stage, uint32_t(std::stoul(reg)));
+        result += "layout(binding = " + std::to_string(binding) + ", std140) uniform " +
+                  line.substr(name, open - name) + "_block\n{\n    " + line.substr(8) + "\n};\n";
+    }
+    *glsl = std::move(result);
     return true;
 }
 
@@ -263,13 +301,53 @@ bool ReadShaderSignature(const void* bytecode, size_t size, ShaderStage* stage, 
     ShaderBlobContents blob;
     if (!ParseShaderBlob(bytecode, size, &blob)) return false;
     for (ShaderInput& in : blob.inputs) {
-        in.location = SemanticLocation(in.semantic, in.index);
-        if (in.location >= kLocationCount) return false;
+        if (blob.stage == ShaderStage::Vertex) {
+            in.location = SemanticLocation(in.semantic, in.index);
+            if (in.location >= kVertexAttributeCount) return false;
+        } else {
+            in.location = VaryingSemanticLocation(in.semantic, in.index);
+            if (in.location >= kSemanticLocationCount) return false;
+        }
     }
     if (stage) *stage = blob.stage;
     if (inputs) *inputs = std::move(blob.inputs);
     return true;
 }
+
+namespace {
+
+// One translation attempt; `flatten` turns every constant buffer into an array of vec4.
+bool Generate(const ShaderBlobContents& blob, bool flatten, TranslatedShader* result, std::string* message)
+{
+    CrossContext cross;
+    spvc_compiler compiler = cross.Compiler(blob.spirv, SPVC_BACKEND_GLSL);
+    spvc_resources resources = nullptr;
+    const spvc_reflected_resource *inputs, *outputs;
+    size_t inputCount, outputCount;
+    std::string failure;
+    const char* source = nullptr;
+    result->constantBufferSlots.clear();
+    result->samplers.clear();
+    const bool ok = compiler && SetOptions(compiler) &&
+                    spvc_compiler_create_shader_resources(compiler, &resources) == SPVC_SUCCESS &&
+                    ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &inputs, &inputCount) &&
+                    ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &outputs, &outputCount) &&
+                    LocateInterface(compiler, inputs, inputCount, blob.stage, true, &failure) &&
+                    LocateInterface(compiler, outputs, outputCount, blob.stage, false, &failure) &&
+                    BindConstantBuffers(compiler, resources, flatten, result, &failure) &&
+                    BindSamplers(compiler, result, &failure) &&
+                    spvc_compiler_compile(compiler, &source) == SPVC_SUCCESS && source;
+    if (!ok) {
+        *message = !failure.empty() ? failure : !cross.error.empty() ? cross.error : "SPIR-V translation failed";
+        return false;
+    }
+    result->glsl = source;
+    if (flatten && !BlockAroundFlatBuffers(blob.stage, &result->glsl, message)) return false;
+    if (blob.stage == ShaderStage::Pixel) UpperLeftFragCoord(&result->glsl);
+    return true;
+}
+
+}  // namespace
 
 bool TranslateShaderBytecode(const void* bytecode, size_t size, TranslatedShader* out, std::string* error)
 {
@@ -286,29 +364,13 @@ bool TranslateShaderBytecode(const void* bytecode, size_t size, TranslatedShader
         message = "no location left for an input semantic";
         return false;
     }
-
-    CrossContext cross;
-    spvc_compiler compiler = cross.Compiler(blob.spirv, SPVC_BACKEND_GLSL);
-    spvc_resources resources = nullptr;
-    const spvc_reflected_resource *inputs, *outputs;
-    size_t inputCount, outputCount;
-    std::string failure;
-    const char* source = nullptr;
-    const bool ok = compiler && SetOptions(compiler) &&
-                    spvc_compiler_create_shader_resources(compiler, &resources) == SPVC_SUCCESS &&
-                    ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &inputs, &inputCount) &&
-                    ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &outputs, &outputCount) &&
-                    LocateInterface(compiler, inputs, inputCount, blob.stage, true, &failure) &&
-                    LocateInterface(compiler, outputs, outputCount, blob.stage, false, &failure) &&
-                    BindConstantBuffers(compiler, resources, &result, &failure) &&
-                    BindSamplers(compiler, &result, &failure) &&
-                    spvc_compiler_compile(compiler, &source) == SPVC_SUCCESS && source;
-    if (!ok) {
-        message = !failure.empty() ? failure : !cross.error.empty() ? cross.error : "SPIR-V translation failed";
-        return false;
+    // Direct3D packs a cbuffer more tightly than std140 (a float3 may follow a float in the same
+    // 16 bytes). When GLSL cannot declare such a buffer, it is read as an array of vec4 instead.
+    if (!Generate(blob, false, &result, &message)) {
+        if (message.find("cannot be expressed") == std::string::npos) return false;
+        if (!Generate(blob, true, &result, &message)) return false;
+        message.clear();
     }
-    result.glsl = source;
-    if (blob.stage == ShaderStage::Pixel) UpperLeftFragCoord(&result.glsl);
     *out = std::move(result);
     return true;
 }

@@ -1,5 +1,7 @@
 // stb_image, compiled into this project with only the formats the texture loader accepts.
-// Files are read by ImageDecode.cpp, so stb's stdio layer is left out.
+// Files are read by ImageDecode.cpp, so stb's stdio layer is left out. The size limit is checked
+// there from stbi_info, so stb's own (larger) limit stays as it is and oversized images are told
+// apart from damaged ones.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_BMP
 #define STBI_ONLY_PNG
@@ -8,5 +10,4 @@
 #define STBI_NO_STDIO
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
-#define STBI_MAX_DIMENSIONS 16384  // the largest Direct3D 11 2-D texture side
 #include <stb/stb_image.h>

@@ -33,6 +33,7 @@ GlContext::~GlContext()
     if (!display_) return;
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (context_) eglDestroyContext(display_, context_);
-    eglTerminate(display_);
     eglReleaseThread();
+    // The display is not terminated: that unloads Mesa's driver, and the sanitizer could then
+    // no longer name (or be told to ignore) what the driver keeps for the process's lifetime.
 }

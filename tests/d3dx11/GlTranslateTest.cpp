@@ -436,3 +436,27 @@ TEST_F(GlTranslate, GeometryShaderReadingPositionsDrawsBetweenSeparateStages)
     EXPECT_NEAR(p[1], 102, 1);
     EXPECT_EQ(p[2], 255);
 }
+
+TEST_F(GlTranslate, TightlyPackedConstantBufferReadsTheBytesDirect3DWouldUpload)
+{
+    // Direct3D packing: a at 0, b at 4..16, c at 16, d at 20..28, e at 28; std140 cannot say that.
+    const std::string source = R"(
+        cbuffer Packed : register(b0) { float a; float3 b; float c; float2 d; float e; };
+        float4 PS() : SV_Target { return float4(a, b.z, d.y, e); })";
+    Stage& vs = Keep(Link(kSevenEntryPointSource, "VS_S", "vs_4_0"));
+    Stage& ps = Keep(Link(source, "PS", "ps_4_0"));
+    ASSERT_NE(vs.program, 0u) << vs.log;
+    ASSERT_NE(ps.program, 0u) << ps.log;
+    EXPECT_EQ(ps.shader.constantBufferSlots, std::vector<uint32_t>{0});
+    const float upload[8] = {0.25f, 9, 9, 0.5f, 9, 9, 0.75f, 1.0f};
+    Target target;
+    glBindBufferBase(GL_UNIFORM_BUFFER, ConstantBufferBinding(ShaderStage::Pixel, 0), target.Buffer(upload, sizeof upload));
+    Pipeline pipeline({&vs, &ps});
+    pipeline.Bind();
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    const std::array<int, 4> p = target.Pixel(8, 8);
+    EXPECT_NEAR(p[0], 64, 1);
+    EXPECT_NEAR(p[1], 128, 1);
+    EXPECT_NEAR(p[2], 191, 1);
+    EXPECT_EQ(p[3], 255);
+}

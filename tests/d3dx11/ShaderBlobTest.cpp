@@ -93,20 +93,21 @@ TEST(ShaderBlob, SemanticsSplitIntoUpperCaseNameAndIndex)
     EXPECT_EQ(index, 0u);
 }
 
-TEST(SemanticTable, CommonSemanticsHaveFixedPlacesAndOthersKeepTheirFirstPlace)
+TEST(ShaderBlob, BlobsAreReferenceCountedComObjects)
 {
-    EXPECT_EQ(SemanticLocation("POSITION", 0), 0u);
-    EXPECT_EQ(SemanticLocation("NORMAL", 0), 1u);
-    EXPECT_EQ(SemanticLocation("TEXTURE", 0), 2u);
-    for (uint32_t i = 0; i < 8; ++i) EXPECT_EQ(SemanticLocation("TEXCOORD", i), 3u + i);
-    EXPECT_EQ(SemanticLocation("COLOR", 0), 11u);
-    EXPECT_EQ(SemanticLocation("COLOR", 1), 12u);
-
-    const uint32_t tangent = SemanticLocation("TANGENT", 0);
-    const uint32_t weights = SemanticLocation("BLENDWEIGHT", 0);
-    EXPECT_GE(tangent, 13u);
-    EXPECT_LT(weights, 32u);
-    EXPECT_NE(tangent, weights);
-    EXPECT_EQ(SemanticLocation("TANGENT", 0), tangent);
-    EXPECT_NE(SemanticLocation("TANGENT", 1), tangent);
+    BlobPtr code = CompileSource(kSevenEntryPointSource, "PS_S", "ps_4_0");
+    ASSERT_TRUE(code);
+    void* same = nullptr;
+    ASSERT_EQ(code->QueryInterface(IID_ID3D10Blob, &same), S_OK);
+    EXPECT_EQ(same, code.get());
+    void* unknown = nullptr;
+    ASSERT_EQ(code->QueryInterface(IID_IUnknown, &unknown), S_OK);
+    EXPECT_EQ(code->Release(), 2u);
+    EXPECT_EQ(code->AddRef(), 3u);
+    EXPECT_EQ(code->Release(), 2u);
+    EXPECT_EQ(code->Release(), 1u);
+    void* other = &same;
+    EXPECT_EQ(code->QueryInterface(IID_ID3D11Device, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(code->QueryInterface(IID_ID3D10Blob, nullptr), E_POINTER);
 }
