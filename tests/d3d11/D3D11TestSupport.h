@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -22,7 +23,7 @@ public:
     Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     Ref& operator=(Ref&& other) noexcept
     {
-        if (this != &other) {
+        if (this != std::addressof(other)) {
             Reset();
             p_ = std::exchange(other.p_, nullptr);
         }
