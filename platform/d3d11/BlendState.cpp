@@ -9,14 +9,14 @@ namespace d3d11gl {
 
 namespace {
 
-bool IsBlend(D3D11_BLEND blend)
+bool IsBlend(uint32_t blend)
 {
     return (blend >= D3D11_BLEND_ZERO && blend <= D3D11_BLEND_SRC_ALPHA_SAT) ||
            (blend >= D3D11_BLEND_BLEND_FACTOR && blend <= D3D11_BLEND_INV_SRC1_ALPHA);
 }
 
 // Alpha factors cannot name a colour.
-bool IsAlphaBlend(D3D11_BLEND blend)
+bool IsAlphaBlend(uint32_t blend)
 {
     switch (blend) {
     case D3D11_BLEND_SRC_COLOR:
@@ -29,7 +29,7 @@ bool IsAlphaBlend(D3D11_BLEND blend)
     }
 }
 
-bool IsBlendOp(D3D11_BLEND_OP op) { return op >= D3D11_BLEND_OP_ADD && op <= D3D11_BLEND_OP_MAX; }
+bool IsBlendOp(uint32_t op) { return op >= D3D11_BLEND_OP_ADD && op <= D3D11_BLEND_OP_MAX; }
 
 GLenum GlBlend(D3D11_BLEND blend)
 {
@@ -88,8 +88,8 @@ HRESULT BlendState::Create(Device* device, const D3D11_BLEND_DESC& desc, BlendSt
         if (rt.RenderTargetWriteMask > D3D11_COLOR_WRITE_ENABLE_ALL) return E_INVALIDARG;
         // Factors and operations are only looked at when blending is on.
         if (!rt.BlendEnable) continue;
-        if (!IsBlend(rt.SrcBlend) || !IsBlend(rt.DestBlend) || !IsAlphaBlend(rt.SrcBlendAlpha) ||
-            !IsAlphaBlend(rt.DestBlendAlpha) || !IsBlendOp(rt.BlendOp) || !IsBlendOp(rt.BlendOpAlpha))
+        if (!IsBlend(Raw(rt.SrcBlend)) || !IsBlend(Raw(rt.DestBlend)) || !IsAlphaBlend(Raw(rt.SrcBlendAlpha)) ||
+            !IsAlphaBlend(Raw(rt.DestBlendAlpha)) || !IsBlendOp(Raw(rt.BlendOp)) || !IsBlendOp(Raw(rt.BlendOpAlpha)))
             return E_INVALIDARG;
     }
     if (!out) return S_FALSE;

@@ -32,7 +32,7 @@ HRESULT ValidateBufferDesc(const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURC
         if (desc.ByteWidth % 16 != 0 || desc.ByteWidth > D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16)
             return E_INVALIDARG;
     }
-    switch (desc.Usage) {
+    switch (Raw(desc.Usage)) {
     case D3D11_USAGE_DEFAULT:
         if (desc.CPUAccessFlags != 0) return E_INVALIDARG;
         break;

@@ -10,12 +10,12 @@ namespace d3d11gl {
 
 namespace {
 
-bool IsComparison(D3D11_COMPARISON_FUNC f) { return f >= D3D11_COMPARISON_NEVER && f <= D3D11_COMPARISON_ALWAYS; }
-bool IsStencilOp(D3D11_STENCIL_OP op) { return op >= D3D11_STENCIL_OP_KEEP && op <= D3D11_STENCIL_OP_DECR; }
+bool IsComparison(uint32_t f) { return f >= D3D11_COMPARISON_NEVER && f <= D3D11_COMPARISON_ALWAYS; }
+bool IsStencilOp(uint32_t op) { return op >= D3D11_STENCIL_OP_KEEP && op <= D3D11_STENCIL_OP_DECR; }
 bool IsFaceValid(const D3D11_DEPTH_STENCILOP_DESC& face)
 {
-    return IsStencilOp(face.StencilFailOp) && IsStencilOp(face.StencilDepthFailOp) &&
-           IsStencilOp(face.StencilPassOp) && IsComparison(face.StencilFunc);
+    return IsStencilOp(Raw(face.StencilFailOp)) && IsStencilOp(Raw(face.StencilDepthFailOp)) &&
+           IsStencilOp(Raw(face.StencilPassOp)) && IsComparison(Raw(face.StencilFunc));
 }
 
 GLenum GlStencilOp(D3D11_STENCIL_OP op)
@@ -59,8 +59,7 @@ HRESULT DepthStencilState::Create(Device* device, const D3D11_DEPTH_STENCIL_DESC
 {
     // As in Direct3D, the depth fields count only with depth on, the stencil fields only with stencil on.
     if (desc.DepthEnable &&
-        (!IsComparison(desc.DepthFunc) || (desc.DepthWriteMask != D3D11_DEPTH_WRITE_MASK_ZERO &&
-                                           desc.DepthWriteMask != D3D11_DEPTH_WRITE_MASK_ALL)))
+        (!IsComparison(Raw(desc.DepthFunc)) || Raw(desc.DepthWriteMask) > D3D11_DEPTH_WRITE_MASK_ALL))
         return E_INVALIDARG;
     if (desc.StencilEnable && (!IsFaceValid(desc.FrontFace) || !IsFaceValid(desc.BackFace))) return E_INVALIDARG;
     if (!out) return S_FALSE;

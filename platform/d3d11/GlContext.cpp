@@ -46,40 +46,21 @@ private:
     std::string old_;
 };
 
-// EGL displays are shared by every offscreen device on the same EGL device; each is initialised
-// once and terminated when the last context on it goes.
-struct DisplayUse {
-    EGLDisplay display;
-    int users;
-};
-DisplayUse g_displays[4];
-
-bool AcquireDisplay(EGLDisplay display)
+// EGL displays are initialised on first use and kept for the whole run: terminating one would
+// unload Mesa's driver, and loading it again for the next device costs time and leaks inside it.
+bool InitializeDisplayOnce(EGLDisplay display)
 {
-    for (DisplayUse& use : g_displays)
-        if (use.display == display && use.users > 0) {
-            ++use.users;
-            return true;
-        }
+    static EGLDisplay initialized[4] = {};
+    for (EGLDisplay d : initialized)
+        if (d == display) return true;
     EGLint major = 0, minor = 0;
     if (!eglInitialize(display, &major, &minor)) return false;
-    for (DisplayUse& use : g_displays)
-        if (use.users == 0) {
-            use = {display, 1};
-            return true;
+    for (EGLDisplay& d : initialized)
+        if (!d) {
+            d = display;
+            break;
         }
-    eglTerminate(display);
-    return false;
-}
-
-void ReleaseDisplay(EGLDisplay display)
-{
-    for (DisplayUse& use : g_displays)
-        if (use.display == display && use.users > 0 && --use.users == 0) {
-            eglTerminate(display);
-            eglReleaseThread();
-            use.display = nullptr;
-        }
+    return true;
 }
 
 // The EGL device for the requested kind: Mesa's software device, or the first other one.
@@ -107,21 +88,14 @@ std::unique_ptr<GlContext> GlContext::CreateOffscreen(bool software, HRESULT* re
     *result = DXGI_ERROR_UNSUPPORTED;
     ScopedEnv forceSoftware("LIBGL_ALWAYS_SOFTWARE", "1", software);
     EGLDisplay display = FindDisplay(software);
-    if (display == EGL_NO_DISPLAY || !AcquireDisplay(display)) return nullptr;
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        ReleaseDisplay(display);
-        return nullptr;
-    }
+    if (display == EGL_NO_DISPLAY || !InitializeDisplayOnce(display) || !eglBindAPI(EGL_OPENGL_API)) return nullptr;
     const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
                                  EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                  EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
                                  EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET,
                                  EGL_NONE};
     EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT) {
-        ReleaseDisplay(display);
-        return nullptr;
-    }
+    if (context == EGL_NO_CONTEXT) return nullptr;
     std::unique_ptr<GlContext> gl(new GlContext);
     gl->eglDisplay_ = display;
     gl->eglContext_ = context;
@@ -164,7 +138,6 @@ GlContext::~GlContext()
     if (eglContext_) {
         eglMakeCurrent(eglDisplay_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(eglDisplay_, eglContext_);
-        ReleaseDisplay(eglDisplay_);
     }
     if (sdlContext_) {
         SDL_GL_MakeCurrent(nullptr, nullptr);

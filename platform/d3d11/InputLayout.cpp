@@ -39,16 +39,17 @@ HRESULT ReadElements(const D3D11_INPUT_ELEMENT_DESC* descs, UINT count, std::vec
         if (!d.SemanticName || !d.SemanticName[0]) return E_INVALIDARG;
         VertexFormat format = VertexFormatOf(d.Format);
         if (!format.components || d.InputSlot >= D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT) return E_INVALIDARG;
-        if (d.InputSlotClass == D3D11_INPUT_PER_VERTEX_DATA) {
+        const uint32_t slotClass = Raw(d.InputSlotClass);
+        if (slotClass == D3D11_INPUT_PER_VERTEX_DATA) {
             if (d.InstanceDataStepRate != 0) return E_INVALIDARG;
-        } else if (d.InputSlotClass != D3D11_INPUT_PER_INSTANCE_DATA) {
+        } else if (slotClass != D3D11_INPUT_PER_INSTANCE_DATA) {
             return E_INVALIDARG;
         }
         UINT offset = d.AlignedByteOffset == D3D11_APPEND_ALIGNED_ELEMENT ? nextOffset[d.InputSlot] : d.AlignedByteOffset;
         if (offset % 4 != 0 || offset > 2048) return E_INVALIDARG;
         nextOffset[d.InputSlot] = offset + format.bytes;
         Element e{Upper(d.SemanticName), d.SemanticIndex, format, d.InputSlot, offset,
-                  d.InputSlotClass == D3D11_INPUT_PER_INSTANCE_DATA, d.InstanceDataStepRate};
+                  slotClass == D3D11_INPUT_PER_INSTANCE_DATA, d.InstanceDataStepRate};
         for (const Element& other : *elements)
             if (other.semantic == e.semantic && other.index == e.index) return E_INVALIDARG;
         elements->push_back(std::move(e));

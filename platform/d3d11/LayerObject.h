@@ -1,6 +1,9 @@
 // Reference counting, QueryInterface and lifetime bookkeeping shared by every layer object.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
+
 #include <d3d11.h>
 
 namespace d3d11gl {
@@ -60,6 +63,18 @@ private:
     Device* device_;
     ULONG refs_ = 1;
 };
+
+// The number stored in an enum field. Descriptions come from the caller and may hold any
+// number; loading an out-of-range value through the enum type would be undefined, so validation
+// reads the bits instead.
+template <class E>
+inline uint32_t Raw(const E& value)
+{
+    static_assert(sizeof(E) == sizeof(uint32_t));
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 // Keeps one counted reference in a slot: AddRef the new object first, then Release the old.
 template <class T>

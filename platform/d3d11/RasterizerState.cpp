@@ -10,8 +10,8 @@ namespace d3d11gl {
 
 HRESULT RasterizerState::Create(Device* device, const D3D11_RASTERIZER_DESC& desc, RasterizerState** out)
 {
-    if (desc.FillMode != D3D11_FILL_SOLID && desc.FillMode != D3D11_FILL_WIREFRAME) return E_INVALIDARG;
-    if (desc.CullMode < D3D11_CULL_NONE || desc.CullMode > D3D11_CULL_BACK) return E_INVALIDARG;
+    if (Raw(desc.FillMode) != D3D11_FILL_SOLID && Raw(desc.FillMode) != D3D11_FILL_WIREFRAME) return E_INVALIDARG;
+    if (Raw(desc.CullMode) < D3D11_CULL_NONE || Raw(desc.CullMode) > D3D11_CULL_BACK) return E_INVALIDARG;
     if (!out) return S_FALSE;
     *out = new RasterizerState(device, desc);
     return S_OK;

@@ -20,7 +20,7 @@ bool IsFilter(UINT f)
     return (base & ~0x15u) == 0;
 }
 
-bool IsAddress(D3D11_TEXTURE_ADDRESS_MODE m)
+bool IsAddress(uint32_t m)
 {
     return m >= D3D11_TEXTURE_ADDRESS_WRAP && m <= D3D11_TEXTURE_ADDRESS_MIRROR_ONCE;
 }
@@ -53,12 +53,13 @@ D3D11_SAMPLER_DESC SamplerState::DefaultDesc()
 
 HRESULT SamplerState::Create(Device* device, const D3D11_SAMPLER_DESC& desc, SamplerState** out)
 {
-    if (!IsFilter(desc.Filter) || !IsAddress(desc.AddressU) || !IsAddress(desc.AddressV) || !IsAddress(desc.AddressW))
+    if (!IsFilter(Raw(desc.Filter)) || !IsAddress(Raw(desc.AddressU)) || !IsAddress(Raw(desc.AddressV)) ||
+        !IsAddress(Raw(desc.AddressW)))
         return E_INVALIDARG;
     if (desc.MaxAnisotropy > 16) return E_INVALIDARG;
     if ((desc.Filter & 0x40) && desc.MaxAnisotropy < 1) return E_INVALIDARG;
-    if ((desc.Filter & 0x80) &&
-        (desc.ComparisonFunc < D3D11_COMPARISON_NEVER || desc.ComparisonFunc > D3D11_COMPARISON_ALWAYS))
+    if ((Raw(desc.Filter) & 0x80) &&
+        (Raw(desc.ComparisonFunc) < D3D11_COMPARISON_NEVER || Raw(desc.ComparisonFunc) > D3D11_COMPARISON_ALWAYS))
         return E_INVALIDARG;
     if (!(desc.MipLODBias >= -16.0f && desc.MipLODBias <= 15.99f)) return E_INVALIDARG;
     if (desc.MinLOD != desc.MinLOD || desc.MaxLOD != desc.MaxLOD) return E_INVALIDARG;  // NaN

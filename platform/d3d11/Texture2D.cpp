@@ -37,7 +37,7 @@ HRESULT ValidateTexture2DDesc(const D3D11_TEXTURE2D_DESC& desc, const D3D11_SUBR
         return E_INVALIDARG;
     if (!format.depth && (desc.BindFlags & D3D11_BIND_DEPTH_STENCIL)) return E_INVALIDARG;
     if (desc.CPUAccessFlags & ~(D3D11_CPU_ACCESS_READ | D3D11_CPU_ACCESS_WRITE)) return E_INVALIDARG;
-    switch (desc.Usage) {
+    switch (Raw(desc.Usage)) {
     case D3D11_USAGE_DEFAULT:
         if (desc.CPUAccessFlags) return E_INVALIDARG;
         break;

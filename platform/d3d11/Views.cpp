@@ -53,7 +53,7 @@ HRESULT RenderTargetView::Create(Device* device, ID3D11Resource* resource, const
     viewDesc.Format = texture->Desc().Format;
     viewDesc.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
     if (desc) {
-        if (desc->ViewDimension != D3D11_RTV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
+        if (Raw(desc->ViewDimension) != D3D11_RTV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
         if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
         if (desc->Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
         viewDesc.Texture2D.MipSlice = desc->Texture2D.MipSlice;
@@ -98,7 +98,7 @@ HRESULT DepthStencilView::Create(Device* device, ID3D11Resource* resource, const
     viewDesc.Format = texture->Desc().Format;
     viewDesc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
     if (desc) {
-        if (desc->ViewDimension != D3D11_DSV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
+        if (Raw(desc->ViewDimension) != D3D11_DSV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
         if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
         if (desc->Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
         if (desc->Flags & ~3u) return E_INVALIDARG;
@@ -157,7 +157,7 @@ HRESULT ShaderResourceView::Create(Device* device, ID3D11Resource* resource,
     viewDesc.Texture2D.MostDetailedMip = 0;
     viewDesc.Texture2D.MipLevels = levels;
     if (desc) {
-        if (desc->ViewDimension != D3D11_SRV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
+        if (Raw(desc->ViewDimension) != D3D11_SRV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
         if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
         UINT first = desc->Texture2D.MostDetailedMip;
         if (first >= levels) return E_INVALIDARG;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -22,7 +24,7 @@ public:
     Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
     Ref& operator=(Ref&& other) noexcept
     {
-        if (this != &other) {
+        if (this != std::addressof(other)) {
             Reset();
             p_ = std::exchange(other.p_, nullptr);
         }
@@ -78,6 +80,13 @@ inline bool NearRgba(uint32_t a, uint32_t b, int tolerance)
         if (d < -tolerance || d > tolerance) return false;
     }
     return true;
+}
+
+// Stores a number in an enum field, also one outside the enum's range (as a careless caller might).
+template <class E>
+void SetRaw(E& field, uint32_t value)
+{
+    std::memcpy(&field, &value, sizeof value);
 }
 
 inline uint32_t Rgba(uint8_t r, uint8_t g, uint8_t b, uint8_t a)

@@ -94,6 +94,9 @@ TEST_F(Validation, Textures)
     EXPECT_EQ(check(TextureDesc(4, 4, DXGI_FORMAT_D32_FLOAT_S8X24_UINT, D3D11_BIND_SHADER_RESOURCE)), E_INVALIDARG);
     EXPECT_EQ(check(TextureDesc(4, 4, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_DEPTH_STENCIL)), E_INVALIDARG);
     EXPECT_EQ(check(TextureDesc(4, 4, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_VERTEX_BUFFER)), E_INVALIDARG);
+    auto badUsage = TextureDesc(4, 4, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE);
+    SetRaw(badUsage.Usage, 7);
+    EXPECT_EQ(check(badUsage), E_INVALIDARG);
     auto noSamples = TextureDesc(4, 4, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET);
     noSamples.SampleDesc.Count = 0;
     EXPECT_EQ(check(noSamples), E_INVALIDARG);
@@ -195,7 +198,7 @@ TEST_F(Validation, DepthStencilRasterizerAndSamplerStates)
     rs.FillMode = D3D11_FILL_MODE(0);
     EXPECT_EQ(device->CreateRasterizerState(&rs, &rss), E_INVALIDARG);
     rs.FillMode = D3D11_FILL_SOLID;
-    rs.CullMode = D3D11_CULL_MODE(4);
+    SetRaw(rs.CullMode, 4);
     EXPECT_EQ(device->CreateRasterizerState(&rs, &rss), E_INVALIDARG);
 
     // The program's LinearWrapSampler.
