@@ -35,6 +35,11 @@ public:
 
     const char* GetLibraryFileName() const { return libraryFileName; }
     int GetMaterialCount() const { return materialCount; }
+    // The record at index, in file order; null outside 0 .. GetMaterialCount() - 1.
+    const Material* GetMaterial(int index) const
+    {
+        return index >= 0 && index < materialCount ? &materials[index] : nullptr;
+    }
     int GetTextureCount() const { return textureCount; }
     ID3D11ShaderResourceView* GetDefaultTexture() const { return DefaultTexture; }
 

@@ -11,7 +11,7 @@ constexpr int LineRoom = 1024;
 
 void BeginMaterial(Material& m, const char* name)
 {
-    strcpy(m.name, name);
+    strcpy_s(m.name, name);
     m.Kd[0] = m.Kd[1] = m.Kd[2] = 1.0f;
     m.Ks[0] = m.Ks[1] = m.Ks[2] = 1.0f;
     m.Ka[0] = m.Ka[1] = m.Ka[2] = 1.0f;
@@ -33,16 +33,16 @@ void BeginMaterial(Material& m, const char* name)
 // at most 79 characters (the rest of a longer word is not stored) and the line still matches.
 void ApplyProperty(const char* line, Material& m)
 {
-    if (sscanf(line, "Kd %f %f %f", &m.Kd[0], &m.Kd[1], &m.Kd[2]) >= 1) return;
-    if (sscanf(line, "Ks %f %f %f", &m.Ks[0], &m.Ks[1], &m.Ks[2]) >= 1) return;
-    if (sscanf(line, "Ka %f %f %f", &m.Ka[0], &m.Ka[1], &m.Ka[2]) >= 1) return;
-    if (sscanf(line, "d %f", &m.d) >= 1) return;
-    if (sscanf(line, "Ns %f", &m.Ns) >= 1) return;
-    if (sscanf(line, "Ni %f", &m.Ni) >= 1) return;
-    if (sscanf(line, "map_Kd %79s", m.map_Kd) >= 1) return;
-    if (sscanf(line, "map_Bump %79s", m.map_Bump) >= 1) return;
-    if (sscanf(line, "map_Ks %79s", m.map_Ks) >= 1) return;
-    if (sscanf(line, "map_Ka %79s", m.map_Ka) >= 1) return;
+    if (sscanf_s(line, "Kd %f %f %f", &m.Kd[0], &m.Kd[1], &m.Kd[2]) >= 1) return;
+    if (sscanf_s(line, "Ks %f %f %f", &m.Ks[0], &m.Ks[1], &m.Ks[2]) >= 1) return;
+    if (sscanf_s(line, "Ka %f %f %f", &m.Ka[0], &m.Ka[1], &m.Ka[2]) >= 1) return;
+    if (sscanf_s(line, "d %f", &m.d) >= 1) return;
+    if (sscanf_s(line, "Ns %f", &m.Ns) >= 1) return;
+    if (sscanf_s(line, "Ni %f", &m.Ni) >= 1) return;
+    if (sscanf_s(line, "map_Kd %79s", m.map_Kd, (unsigned)sizeof m.map_Kd) >= 1) return;
+    if (sscanf_s(line, "map_Bump %79s", m.map_Bump, (unsigned)sizeof m.map_Bump) >= 1) return;
+    if (sscanf_s(line, "map_Ks %79s", m.map_Ks, (unsigned)sizeof m.map_Ks) >= 1) return;
+    if (sscanf_s(line, "map_Ka %79s", m.map_Ka, (unsigned)sizeof m.map_Ka) >= 1) return;
     // Anything else (comments, blank lines, illum, Ke, Tr, map_d, bump, ...) is ignored.
 }
 
@@ -58,7 +58,7 @@ bool ReadMtl(FILE* file, Material* materials, int& count)
     int current = -1;  // no material has begun
     while (fgets(line, LineRoom, file) != nullptr) {
         char name[MaterialNameRoom];
-        if (sscanf(line, "newmtl %79s", name) == 1) {
+        if (sscanf_s(line, "newmtl %79s", name, (unsigned)sizeof name) == 1) {
             if (current == MaxMaterials - 1) {
                 count = MaxMaterials;
                 return false;
