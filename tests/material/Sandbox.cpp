@@ -71,25 +71,17 @@ void WriteBmp(const std::filesystem::path& path, uint8_t r, uint8_t g, uint8_t b
     WriteFile(path, s);
 }
 
-bool TestDevice::Create()
+const TestDevice& SharedTestDevice()
 {
-    for (D3D_DRIVER_TYPE type : {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}) {
-        D3D_FEATURE_LEVEL level{};
-        if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &device, &level,
-                                        &context)))
-            return true;
-    }
-    device = nullptr;
-    context = nullptr;
-    return false;
-}
-
-void TestDevice::Release()
-{
-    if (context != nullptr)
-        context->Release();
-    if (device != nullptr)
-        device->Release();
-    context = nullptr;
-    device = nullptr;
+    static TestDevice shared = [] {
+        TestDevice d;
+        for (D3D_DRIVER_TYPE type : {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}) {
+            D3D_FEATURE_LEVEL level{};
+            if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &d.device,
+                                            &level, &d.context)))
+                return d;
+        }
+        return TestDevice{};
+    }();
+    return shared;
 }

@@ -30,11 +30,13 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 // A 2x2 24-bit BMP of one colour.
 void WriteBmp(const std::filesystem::path& path, uint8_t r, uint8_t g, uint8_t b);
 
-// The layer's offscreen device: hardware first, then WARP. Empty (both null) when neither exists.
+// The layer's offscreen device: hardware first, then WARP; both null when neither exists.
 struct TestDevice {
     ID3D11Device* device = nullptr;
     ID3D11DeviceContext* context = nullptr;
-
-    bool Create();
-    void Release();
 };
+
+// One device for the whole test process, created on first use and never released: releasing the
+// last device unloads the GL driver, and the leak checker then reports what the driver keeps for
+// the process from a module it can no longer name.
+const TestDevice& SharedTestDevice();

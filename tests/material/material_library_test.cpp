@@ -15,12 +15,9 @@ namespace {
 
 class MaterialLibraryTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { haveDevice = gpu.Create(); }
-    static void TearDownTestSuite() { gpu.Release(); }
-
     void SetUp() override
     {
-        if (!haveDevice)
+        if (gpu.device == nullptr)
             GTEST_SKIP() << "no Direct3D 11 device";
         WriteBmp(box.Misc() / "default.bmp", 255, 255, 255);
         baseline = platform_test::LiveObjectCount();
@@ -42,15 +39,11 @@ protected:
         EXPECT_EQ(platform_test::LiveObjectCount(), baseline) << "a texture outlived the failure";
     }
 
-    static TestDevice gpu;
-    static bool haveDevice;
+    const TestDevice& gpu = SharedTestDevice();
     Sandbox box;
     std::unique_ptr<MaterialLibrary> library = std::make_unique<MaterialLibrary>();
     int baseline = 0;
 };
-
-TestDevice MaterialLibraryTest::gpu;
-bool MaterialLibraryTest::haveDevice = false;
 
 TEST_F(MaterialLibraryTest, OneFileNamedTwiceIsLoadedOnce)
 {

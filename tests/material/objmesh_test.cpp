@@ -134,12 +134,9 @@ const char* const TwoGroupModel =
 
 class ObjMeshTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { haveDevice = gpu.Create(); }
-    static void TearDownTestSuite() { gpu.Release(); }
-
     void SetUp() override
     {
-        if (!haveDevice)
+        if (gpu.device == nullptr)
             GTEST_SKIP() << "no Direct3D 11 device";
         baseline = platform_test::LiveObjectCount();
     }
@@ -147,16 +144,12 @@ protected:
     void WriteModel(const std::string& text) { WriteFile(box.Misc() / "kuma.obj", text); }
     bool Load() { return mesh->Load(gpu.device, gpu.context, mtllib); }
 
-    static TestDevice gpu;
-    static bool haveDevice;
+    const TestDevice& gpu = SharedTestDevice();
     Sandbox box;
     std::unique_ptr<ObjMesh> mesh = std::make_unique<ObjMesh>();
     char mtllib[80] = "untouched";
     int baseline = 0;
 };
-
-TestDevice ObjMeshTest::gpu;
-bool ObjMeshTest::haveDevice = false;
 
 TEST_F(ObjMeshTest, OneTriangleGivesBuffersOf96And12And24Bytes)
 {

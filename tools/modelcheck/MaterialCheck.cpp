@@ -105,16 +105,21 @@ void PrintPlain(const char* path, const MaterialFile& f)
     }
 }
 
-// The layer's device, hardware first, then WARP; null when neither can be created.
-ID3D11Device* CreateCheckDevice()
+// The layer's device, hardware first, then WARP; null when neither can be created. It is kept
+// until the process ends: releasing the last device unloads the GL driver, and a leak checker
+// then reports the driver's own process-lifetime allocations from a module it cannot name.
+ID3D11Device* CheckDevice()
 {
-    for (D3D_DRIVER_TYPE type : {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}) {
-        ID3D11Device* device = nullptr;
-        if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &device, nullptr,
-                                        nullptr)))
-            return device;
-    }
-    return nullptr;
+    static ID3D11Device* const device = [] {
+        for (D3D_DRIVER_TYPE type : {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}) {
+            ID3D11Device* created = nullptr;
+            if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &created,
+                                            nullptr, nullptr)))
+                return created;
+        }
+        return static_cast<ID3D11Device*>(nullptr);
+    }();
+    return device;
 }
 
 // Loads one texture file as the program does; "loads" or "does not load (code)".
@@ -190,7 +195,7 @@ bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int g
     }
     printf(": %d %s\n", f.count, f.count == 1 ? "material" : "materials");
 
-    ID3D11Device* device = CreateCheckDevice();
+    ID3D11Device* device = CheckDevice();
     PrintMaterialTextures(f, device);
     for (int g = 0; g < groupCount; ++g) {
         const char* wanted = groups[g].materialName;
@@ -217,7 +222,6 @@ bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int g
     auto library = std::make_unique<MaterialLibrary>();
     const bool loads = library->Load(mtllibName, device);
     library->Release();
-    device->Release();
     printf("materials: %s\n", loads ? "load" : "do not load");
     return loads;
 }
