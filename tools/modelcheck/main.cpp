@@ -3,8 +3,14 @@
 // exact machine-readable dump that other tools compare byte for byte.
 //
 //   modelcheck [--canonical] FILE.obj
+//   modelcheck [--canonical] FILE.mtl
 //
-// Exit status: 0 the model loads, 1 it does not (or cannot be opened), 2 wrong usage.
+// For a model, the plain report goes on with the material library the model names (read
+// relative to the working directory, as the program does): per material, the textures it names
+// and whether each one loads. For an .mtl file it lists the materials (MaterialCheck.h).
+// Exit status: 0 the model (or material library) loads, 1 it does not (or cannot be opened),
+// 2 wrong usage. A model's status does not depend on its materials; the report says whether
+// they load.
 #include <stdio.h>
 #include <string.h>
 
@@ -14,7 +20,9 @@
 
 #include "Adjacency.h"
 #include "BoundingSphere.h"
+#include "MaterialCheck.h"
 #include "ObjReader.h"
+#include "Print.h"
 
 namespace {
 
@@ -31,26 +39,6 @@ struct Model {
 
     bool Loaded() const { return readOk && vertexCount > 0 && indexCount > 0; }
 };
-
-uint32_t Bits(float f)
-{
-    uint32_t b;
-    memcpy(&b, &f, sizeof b);
-    return b;
-}
-
-// A quoted string (names may hold any byte): printable ASCII as itself except '"' and '\', every other byte as \xHH.
-void PrintQuoted(const char* s)
-{
-    putchar('"');
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p != 0; ++p) {
-        if (*p >= 0x21 && *p <= 0x7e && *p != '"' && *p != '\\')
-            putchar(*p);
-        else
-            printf("\\x%02x", *p);
-    }
-    putchar('"');
-}
 
 void PrintCanonical(const Model& m)
 {
@@ -128,10 +116,13 @@ int main(int argc, char** argv)
 {
     bool canonical = argc == 3 && strcmp(argv[1], "--canonical") == 0;
     if (argc != 2 + (canonical ? 1 : 0) || argv[argc - 1][0] == '-') {
-        fprintf(stderr, "usage: modelcheck [--canonical] FILE.obj\n");
+        fprintf(stderr, "usage: modelcheck [--canonical] FILE.obj|FILE.mtl\n");
         return 2;
     }
     const char* path = argv[argc - 1];
+    const size_t length = strlen(path);
+    if (length >= 4 && strcmp(path + length - 4, ".mtl") == 0)
+        return CheckMaterialFile(path, canonical);
 
     Model m;
     FILE* file = nullptr;
@@ -151,9 +142,12 @@ int main(int argc, char** argv)
         BuildAdjacency(m.vertices.data(), m.indices.data(), m.indexCount, m.adjacency.data());
         ComputeBoundingSphere(m.vertices.data(), static_cast<uint32_t>(m.vertexCount), m.sphere);
     }
-    if (canonical)
+    if (canonical) {
         PrintCanonical(m);
-    else
+    } else {
         PrintPlain(path, m);
+        if (m.Loaded())
+            ReportModelMaterials(m.mtllib, m.groups.data(), m.groupCount);
+    }
     return m.Loaded() ? 0 : 1;
 }
