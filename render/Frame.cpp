@@ -8,8 +8,7 @@
 #include <cstring>
 
 #include "Graphics.h"
-#include "MaterialLibrary.h"
-#include "ObjMesh.h"
+#include "ModelObjects.h"
 #include "Pipelines.h"
 #include "SharedState.h"
 
@@ -22,6 +21,8 @@ constexpr UINT AllSamples = 0xFFFFFFFF;
 
 // The colour of a group whose material is missing: white and opaque, over the default texture.
 constexpr float DefaultDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+
+}  // namespace
 
 void DrawScenePass()
 {
@@ -68,15 +69,13 @@ void DrawShadowPass()
     context->Draw(4, 0);
 }
 
-}  // namespace
-
 void DrawMeshGroups(bool useAdjacency)
 {
     ID3D11DeviceContext* context = ImmediateContext;
-    const int groupCount = Mesh.groupCount;
+    const int groupCount = Mesh.GetGroupCount();
     for (int i = 0; i < groupCount; ++i)
     {
-        const MeshGroup& group = Mesh.groups[i];
+        const MeshGroup& group = Mesh.GetGroups()[i];
         if (group.indexCount <= 0)
             continue;
 
@@ -102,10 +101,10 @@ void DrawMeshGroups(bool useAdjacency)
 
         context->PSSetShaderResources(0, 1, &texture);
         if (useAdjacency)
-            Mesh.context->DrawIndexed(2 * static_cast<UINT>(group.indexCount), 2 * static_cast<UINT>(group.startIndex),
+            Mesh.GetContext()->DrawIndexed(2 * static_cast<UINT>(group.indexCount), 2 * static_cast<UINT>(group.startIndex),
                                       0);
         else
-            Mesh.context->DrawIndexed(static_cast<UINT>(group.indexCount), static_cast<UINT>(group.startIndex), 0);
+            Mesh.GetContext()->DrawIndexed(static_cast<UINT>(group.indexCount), static_cast<UINT>(group.startIndex), 0);
     }
 }
 
@@ -121,7 +120,7 @@ void DrawFrame()
     FrameConstantsImage.viewLightPosition[0] = light.x;
     FrameConstantsImage.viewLightPosition[1] = light.y;
     FrameConstantsImage.viewLightPosition[2] = light.z;
-    const BoundingSphere& sphere = Mesh.boundingSphere;
+    const BoundingSphere& sphere = Mesh.GetBoundingSphere();
     FrameConstantsImage.world = TransposeMatrix(
         FrameWorldMatrix(timeGetTime(), sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
 

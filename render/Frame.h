@@ -38,6 +38,11 @@ HRESULT RenderFrame();
 // renderer of tests and tools) frames are drawn with this alone.
 void DrawFrame();
 
+// The three passes, in the order RenderFrame draws them; each sets all the state it uses.
+void DrawScenePass();
+void DrawShadowVolumePass();
+void DrawShadowPass();
+
 // Passes 1 and 2 draw the model group by group: one upload of the whole image, one texture bind
 // and one indexed draw per group with indices; adjacency ranges are twice the plain ones.
 void DrawMeshGroups(bool useAdjacency);

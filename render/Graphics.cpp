@@ -6,8 +6,7 @@
 #include <cfloat>
 
 #include "Frame.h"
-#include "MaterialLibrary.h"
-#include "ObjMesh.h"
+#include "ModelObjects.h"
 #include "Pipelines.h"
 #include "SharedState.h"
 #include "StartupFailure.h"
