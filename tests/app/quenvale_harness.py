@@ -293,8 +293,12 @@ class Program:
         return width, height
 
     def screenshot(self):
-        blob = self._x("import", "-silent", "-window", str(self.window), "-depth", "8", "ppm:-").stdout
-        return Image.from_ppm(blob)
+        # Right after a window is mapped again the server may refuse to read it for a moment.
+        command = ["import", "-silent", "-window", str(self.window), "-depth", "8", "ppm:-"]
+        result = wait_until(lambda: (lambda r: r if r.returncode == 0 else None)(self._x(*command, check=False)), 3)
+        if not result:
+            raise HarnessError("import could not read the window: " + self._x(*command, check=False).stderr.decode())
+        return Image.from_ppm(result.stdout)
 
     def steady_screenshot(self, timeout=10):
         """A screenshot once two taken in a row agree (for a frozen clock), so that every key
@@ -315,9 +319,9 @@ class Program:
 
     def keys(self, *names, repeat=1):
         self.focus()
-        args = ["xdotool", "key", "--clearmodifiers", "--delay", "15"]
+        args = ["xdotool", "key", "--clearmodifiers", "--delay", "4"]
         if repeat > 1:
-            args += ["--repeat", str(repeat), "--repeat-delay", "15"]
+            args += ["--repeat", str(repeat), "--repeat-delay", "4"]
         self._x(*(args + list(names)), timeout=60)
 
     def resize(self, width, height):
