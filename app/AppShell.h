@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
-#include <d3d11.h>
-#include <dxgi.h>
+// The renderer: CreateGraphics, CreateRenderTargets, ReleaseGraphics and the graphics slots;
+// RenderFrame; and the values both sides read (MainWindow, UseAdjacency, CameraDistance).
+#include "Frame.h"
+#include "Graphics.h"
+#include "SharedState.h"
 
 // --- State owned by the shell ------------------------------------------------------------
 extern HINSTANCE InstanceHandle;  // the module instance, for the window class
@@ -13,23 +16,6 @@ extern int WindowWidth;           // client size asked for at window creation
 extern int WindowHeight;
 extern bool StandbyMode;          // the last present reported the window occluded
 extern int DeviceRebuildCount;    // hung or reset devices rebuilt so far
-
-// --- Shared with the renderer (it reads them every frame) -----------------------------------
-extern HWND MainWindow;
-extern bool UseAdjacency;
-extern float CameraDistance;
-
-// --- The renderer's entry points and graphics slots ----------------------------------------
-HRESULT CreateGraphics();
-HRESULT CreateRenderTargets();
-void ReleaseGraphics();
-HRESULT RenderFrame();
-extern ID3D11Device* Device;
-extern ID3D11DeviceContext* ImmediateContext;
-extern IDXGISwapChain* SwapChain;
-extern ID3D11RenderTargetView* RenderTargetView;
-extern ID3D11DepthStencilView* DepthStencilView;
-extern ID3D11Texture2D* DepthStencilTexture;
 
 // --- The shell -------------------------------------------------------------------------------
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine, int showCommand);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "Controls.h"
+#include "StartupFailure.h"
 
 std::string RunFailure;
 
@@ -23,5 +24,9 @@ std::string CodeText(HRESULT code)
 
 std::string DescribeGraphicsFailure(HRESULT code)
 {
-    return "the graphics could not be started (" + CodeText(code) + ")";
+    // The renderer notes the step that failed, with its file, code and compiler message.
+    if (StartupFailureText[0] != '\0') {
+        return StartupFailureText;
+    }
+    return "starting the graphics failed (" + CodeText(code) + ")";
 }

@@ -3,6 +3,9 @@
 #include "AppShell.h"
 #include "Controls.h"
 
+static_assert(NearestCameraDistance == MinCameraDistance && FarthestCameraDistance == MaxCameraDistance,
+              "the keys keep the camera within the renderer's range");
+
 namespace {
 
 template <typename T>
@@ -22,7 +25,7 @@ void ResizeRenderTargets(UINT width, UINT height)
     if (ImmediateContext) {
         ImmediateContext->OMSetRenderTargets(0, nullptr, nullptr);
     }
-    ReleaseSlot(RenderTargetView);
+    ReleaseSlot(BackBufferView);
     ReleaseSlot(DepthStencilView);
     ReleaseSlot(DepthStencilTexture);
     if (SwapChain) {
