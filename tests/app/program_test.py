@@ -68,12 +68,15 @@ def case_start():
         p.find_window()
         check(p.title() == "Quenvale", f"window title {p.title()!r}")
         check(p.client_size() == (640, 480), f"client area {p.client_size()}, expected 640x480")
+        p.frame_screenshot()
         time.sleep(1.0)
         first = save(p.screenshot(), "first")
         time.sleep(0.25)
         second = save(p.screenshot(), "second")
         check((first.width, first.height) == (640, 480), "screenshot is not 640x480")
-        check(first.border_is_background(), "the edges of the frame do not show the clear colour (0, 32, 77)")
+        # At the nearest distance a leg may reach the edge at some angles; the corners stay clear.
+        check(first.border_is_background(corners_only=True),
+              "the corners of the frame do not show the clear colour (0, 32, 77)")
         box = first.model_box()
         check(box is not None, "nothing but the clear colour on screen")
         left, top, right, bottom, count = box
@@ -168,7 +171,7 @@ def case_resize():
 def case_standby():
     with XServer() as x, Program(args.program, args.misc, x, REPORT) as p:
         p.find_window()
-        wait_until(lambda: p.screenshot().model_box(), 10, 0.2)
+        p.frame_screenshot()
         busy = p.cpu_share(1.0)
         for name, leave, back in (("minimised", p.minimise, p.restore), ("hidden", p.hide, p.show)):
             leave()
@@ -242,16 +245,18 @@ def case_broken_data():
         # (name, environment, change to misc/, fragments the line must hold)
         ("processor", {"QV_TEST_NO_CPU_FEATURES": "10"}, None, ["SSE"]),
         ("window", no_display, None, ["window"]),
-        ("no GL 4.5", {"MESA_GL_VERSION_OVERRIDE": "3.3"}, None, ["code 0x"]),
-        ("shader missing", {}, remove("Quenvale.sh"), ["Quenvale.sh"]),
+        ("no GL 4.5", {"MESA_GL_VERSION_OVERRIDE": "4.3"}, None, ["OpenGL 4.5", "code 0x"]),
+        ("shader missing", {}, remove("Quenvale.sh"), ["Quenvale.sh", "code 0x887C0002"]),
         ("shader broken", {}, write("Quenvale.sh", "float4 VS(float4 p : POSITION) : SV_Position { return p +; }\n"),
          ["Quenvale.sh", "error"]),
         ("model missing", {}, remove("kuma.obj"), ["kuma.obj"]),
         ("model unloadable", {}, write("kuma.obj", "mtllib ..\\misc\\" + library + "\n" + "v 0 0 0\n" * 70000
                                        + "f 1 2 3\n"), ["kuma.obj"]),
+        # The material library's loader tells only that the library, one of its textures or the
+        # default texture failed; the line names the library and the fallback texture.
         ("library missing", {}, remove(library), [library]),
-        ("texture missing", {}, remove(texture), [texture]),
-        ("default texture missing", {}, remove("default.bmp"), ["default.bmp"]),
+        ("texture missing", {}, remove(texture), [library]),
+        ("default texture missing", {}, remove("default.bmp"), [library, "default.bmp"]),
     ]
     failures = []
     with XServer(window_manager=False) as x:
@@ -263,14 +268,17 @@ def case_broken_data():
                 status = p.wait_exit(20)
                 elapsed = p.elapsed()
                 err = p.stderr()
+            # The program's own line comes last; before it only the windowing layer may have
+            # said why SDL refused (a sanitizer report or anything else fails the case).
             lines = err.splitlines()
             print(f"{name}: status {status} after {elapsed:.2f} s: {err.strip()}")
             if status != 1:
                 failures.append(f"{name}: exit status {status}, expected 1")
-            elif len(lines) != 1 or not lines[0].startswith("Quenvale: "):
+            elif (not lines or not lines[-1].startswith("Quenvale: ") or len(lines) > 2
+                  or any(not line.startswith("win32: ") for line in lines[:-1])):
                 failures.append(f"{name}: expected one line starting \"Quenvale: \" on stderr, got:\n{err}")
-            elif not all(f in lines[0] for f in fragments):
-                failures.append(f"{name}: the line does not name {fragments}: {lines[0]}")
+            elif not all(f in lines[-1] for f in fragments):
+                failures.append(f"{name}: the line does not name {fragments}: {lines[-1]}")
             elif elapsed > 5:
                 failures.append(f"{name}: took {elapsed:.1f} s to fail")
     check(not failures, "\n".join(failures))

@@ -129,12 +129,13 @@ class Image:
                 changed += 1
         return changed / (self.width * self.height)
 
-    def border_is_background(self):
-        """True when the corners and the middle of every edge show the clear colour, so the
-        frame covers the whole client area."""
+    def border_is_background(self, corners_only=False):
+        """True when the corners (and unless corners_only, the middle of every edge) show the
+        clear colour, so the frame covers the whole client area."""
         w, h = self.width, self.height
-        points = [(1, 1), (w - 2, 1), (1, h - 2), (w - 2, h - 2), (w // 2, 1), (w // 2, h - 2), (1, h // 2),
-                  (w - 2, h // 2)]
+        points = [(1, 1), (w - 2, 1), (1, h - 2), (w - 2, h - 2)]
+        if not corners_only:
+            points += [(w // 2, 1), (w // 2, h - 2), (1, h // 2), (w - 2, h // 2)]
         return all(self.is_background(x, y) for x, y in points)
 
 
@@ -300,15 +301,22 @@ class Program:
             raise HarnessError("import could not read the window: " + self._x(*command, check=False).stderr.decode())
         return Image.from_ppm(result.stdout)
 
-    def steady_screenshot(self, timeout=10):
-        """A screenshot once two taken in a row agree (for a frozen clock), so that every key
-        sent before has been handled and drawn."""
-        previous = self.screenshot()
+    def frame_screenshot(self, timeout=20):
+        """A screenshot once the program has drawn a frame (its corner shows the clear colour)."""
+        shot = wait_until(lambda: (lambda s: s if s.is_background(1, 1) else None)(self.screenshot()), timeout, 0.1)
+        if not shot:
+            raise AssertionError("no frame was drawn: the window does not show the clear colour")
+        return shot
+
+    def steady_screenshot(self, timeout=20):
+        """A screenshot of a drawn frame once two taken in a row agree (for a frozen clock), so
+        that every key sent before has been handled and drawn."""
+        previous = self.frame_screenshot(timeout)
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             time.sleep(0.15)
             current = self.screenshot()
-            if current.data == previous.data:
+            if current.data == previous.data and current.is_background(1, 1):
                 return current
             previous = current
         raise AssertionError("the picture did not settle")
