@@ -370,7 +370,7 @@ def main():
     shot.add_argument("--program", required=True)
     shot.add_argument("--misc", required=True)
     shot.add_argument("--out", required=True)
-    shot.add_argument("--time-ms", default="700", help="the frozen clock, which sets the model's angle")
+    shot.add_argument("--time-ms", default="2650", help="the frozen clock, which sets the model's angle")
     args = parser.parse_args()
     with XServer() as x, Program(args.program, args.misc, x, {"QV_TEST_TIME_MS": args.time_ms}) as p:
         p.find_window()
