@@ -1,0 +1,195 @@
+// Buffers: validation, GL storage per usage, the dynamic ring and staging readback.
+#include "Buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "Device.h"
+
+namespace d3d11gl {
+
+namespace {
+
+constexpr UINT kKnownBindFlags = D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER | D3D11_BIND_CONSTANT_BUFFER |
+                                 D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET |
+                                 D3D11_BIND_UNORDERED_ACCESS;
+constexpr UINT kCpuFlags = D3D11_CPU_ACCESS_WRITE | D3D11_CPU_ACCESS_READ;
+// A dynamic ring holds about this many bytes (and at least 16 slots): 4096 discards of a
+// 224-byte constant buffer before the first slot is reused.
+constexpr GLsizeiptr kRingBytes = 1 << 20;
+
+GLsizeiptr AlignUp(GLsizeiptr value, GLsizeiptr alignment) { return (value + alignment - 1) / alignment * alignment; }
+
+}  // namespace
+
+HRESULT ValidateBufferDesc(const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData)
+{
+    if (desc.ByteWidth == 0) return E_INVALIDARG;
+    if (desc.BindFlags & ~kKnownBindFlags) return E_INVALIDARG;
+    if (desc.CPUAccessFlags & ~kCpuFlags) return E_INVALIDARG;
+    if (desc.BindFlags & D3D11_BIND_CONSTANT_BUFFER) {
+        if (desc.BindFlags != D3D11_BIND_CONSTANT_BUFFER) return E_INVALIDARG;
+        if (desc.ByteWidth % 16 != 0 || desc.ByteWidth > D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16)
+            return E_INVALIDARG;
+    }
+    switch (desc.Usage) {
+    case D3D11_USAGE_DEFAULT:
+        if (desc.CPUAccessFlags != 0) return E_INVALIDARG;
+        break;
+    case D3D11_USAGE_IMMUTABLE:
+        if (desc.CPUAccessFlags != 0 || !initialData) return E_INVALIDARG;
+        break;
+    case D3D11_USAGE_DYNAMIC:
+        if (desc.CPUAccessFlags != D3D11_CPU_ACCESS_WRITE) return E_INVALIDARG;
+        if (desc.BindFlags & (D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET | D3D11_BIND_UNORDERED_ACCESS))
+            return E_INVALIDARG;
+        break;
+    case D3D11_USAGE_STAGING:
+        if (desc.BindFlags != 0 || desc.CPUAccessFlags == 0) return E_INVALIDARG;
+        break;
+    default:
+        return E_INVALIDARG;
+    }
+    if (initialData && !initialData->pSysMem) return E_INVALIDARG;
+    return S_OK;
+}
+
+HRESULT Buffer::Create(Device* device, const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData,
+                       Buffer** out)
+{
+    HRESULT hr = ValidateBufferDesc(desc, initialData);
+    if (FAILED(hr)) return hr;
+    if (!out) return S_FALSE;
+    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    Buffer* buffer = new Buffer(device, desc);
+    if (!buffer->Init(initialData)) {
+        buffer->Release();
+        return E_OUTOFMEMORY;
+    }
+    *out = buffer;
+    return S_OK;
+}
+
+bool Buffer::Init(const D3D11_SUBRESOURCE_DATA* initialData)
+{
+    const void* data = initialData ? initialData->pSysMem : nullptr;
+    glCreateBuffers(1, &name_);
+    NoteGlCreated();
+    if (desc_.Usage == D3D11_USAGE_DYNAMIC) {
+        slotSize_ = AlignUp(desc_.ByteWidth, std::max(16, OwnerDevice()->UniformBufferAlignment()));
+        slotCount_ = static_cast<int>(std::clamp<GLsizeiptr>(kRingBytes / slotSize_, 16, 4096)) / kSegments * kSegments;
+        const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
+        glNamedBufferStorage(name_, slotSize_ * slotCount_, nullptr, flags);
+        mapped_ = static_cast<uint8_t*>(glMapNamedBufferRange(name_, 0, slotSize_ * slotCount_, flags));
+        if (!mapped_) return false;
+        if (data) std::memcpy(mapped_, data, desc_.ByteWidth);
+        else std::memset(mapped_, 0, desc_.ByteWidth);
+        return true;
+    }
+    GLbitfield flags = desc_.Usage == D3D11_USAGE_IMMUTABLE ? 0 : GL_DYNAMIC_STORAGE_BIT;
+    if (desc_.Usage == D3D11_USAGE_STAGING) shadow_.assign(desc_.ByteWidth, 0);
+    if (!data && desc_.Usage != D3D11_USAGE_STAGING) {
+        // Direct3D leaves new contents undefined; zeros keep reads reproducible.
+        std::vector<uint8_t> zeros(desc_.ByteWidth, 0);
+        glNamedBufferStorage(name_, desc_.ByteWidth, zeros.data(), flags);
+    } else {
+        glNamedBufferStorage(name_, desc_.ByteWidth, data ? data : shadow_.data(), flags);
+        if (data && desc_.Usage == D3D11_USAGE_STAGING) std::memcpy(shadow_.data(), data, desc_.ByteWidth);
+    }
+    return glGetError() == GL_NO_ERROR;
+}
+
+Buffer::~Buffer()
+{
+    if (OwnerDevice()->MakeCurrent()) {
+        for (GLsync& fence : fences_)
+            if (fence) glDeleteSync(fence);
+        if (mapped_) glUnmapNamedBuffer(name_);
+        glDeleteBuffers(1, &name_);
+    }
+    NoteGlDeleted();
+}
+
+void* Buffer::Discard()
+{
+    const int perSegment = slotCount_ / kSegments;
+    int next = slot_ + 1 == slotCount_ ? 0 : slot_ + 1;
+    if (next % perSegment == 0) {
+        // Leaving a segment: every draw that can read it has been issued, so fence it. Entering
+        // one: wait for its fence from the previous lap (long signalled unless the GPU is far behind).
+        OwnerDevice()->MakeCurrent();
+        int leaving = slot_ / perSegment;
+        int entering = next / perSegment;
+        if (fences_[leaving]) glDeleteSync(fences_[leaving]);
+        fences_[leaving] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        if (GLsync fence = fences_[entering]) {
+            while (glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, 1000000000) == GL_TIMEOUT_EXPIRED) {
+            }
+            glDeleteSync(fence);
+            fences_[entering] = nullptr;
+        }
+    }
+    slot_ = next;
+    offset_ = slot_ * slotSize_;
+    return mapped_ + offset_;
+}
+
+HRESULT Buffer::Map(D3D11_MAP type, D3D11_MAPPED_SUBRESOURCE* mapped)
+{
+    if (isMapped_) return E_INVALIDARG;
+    void* data = nullptr;
+    switch (desc_.Usage) {
+    case D3D11_USAGE_DYNAMIC:
+        if (type == D3D11_MAP_WRITE_DISCARD) data = Discard();
+        else if (type == D3D11_MAP_WRITE_NO_OVERWRITE && !(desc_.BindFlags & D3D11_BIND_CONSTANT_BUFFER))
+            data = mapped_ + offset_;
+        else return E_INVALIDARG;
+        break;
+    case D3D11_USAGE_STAGING: {
+        bool reads = type == D3D11_MAP_READ || type == D3D11_MAP_READ_WRITE;
+        bool writes = type == D3D11_MAP_WRITE || type == D3D11_MAP_READ_WRITE;
+        if (!reads && !writes) return E_INVALIDARG;
+        if ((reads && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_READ)) ||
+            (writes && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_WRITE)))
+            return E_INVALIDARG;
+        if (reads) {
+            if (!OwnerDevice()->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+            glGetNamedBufferSubData(name_, 0, desc_.ByteWidth, shadow_.data());
+        }
+        data = shadow_.data();
+        break;
+    }
+    default:
+        return E_INVALIDARG;
+    }
+    isMapped_ = true;
+    mapType_ = type;
+    if (mapped) *mapped = {data, desc_.ByteWidth, desc_.ByteWidth};
+    return S_OK;
+}
+
+void Buffer::Unmap()
+{
+    if (!isMapped_) return;
+    isMapped_ = false;
+    if (desc_.Usage == D3D11_USAGE_STAGING && mapType_ != D3D11_MAP_READ && OwnerDevice()->MakeCurrent())
+        glNamedBufferSubData(name_, 0, desc_.ByteWidth, shadow_.data());
+}
+
+void Buffer::Write(UINT begin, UINT end, const void* data)
+{
+    if (begin >= end || end > desc_.ByteWidth || !OwnerDevice()->MakeCurrent()) return;
+    if (desc_.Usage == D3D11_USAGE_STAGING) std::memcpy(shadow_.data() + begin, data, end - begin);
+    glNamedBufferSubData(name_, offset_ + begin, end - begin, data);
+}
+
+void Buffer::CopyFrom(Buffer& source)
+{
+    if (!OwnerDevice()->MakeCurrent()) return;
+    GLsizeiptr size = std::min(source.desc_.ByteWidth, desc_.ByteWidth);
+    // A dynamic destination takes a fresh slot, so draws already issued keep their data.
+    if (mapped_) Discard();
+    glCopyNamedBufferSubData(source.name_, name_, source.offset_, offset_, size);
+}
+
+}  // namespace d3d11gl

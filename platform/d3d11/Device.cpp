@@ -1,0 +1,282 @@
+// The device: driver-type and feature-level choice, creation calls, removal status, lifetime.
+#include "Device.h"
+
+#include <epoxy/gl.h>
+
+#include "BlendState.h"
+#include "Buffer.h"
+#include "DepthStencilState.h"
+#include "InputLayout.h"
+#include "RasterizerState.h"
+#include "SamplerState.h"
+#include "Shaders.h"
+#include "TestHooksInternal.h"
+#include "Texture2D.h"
+#include "Views.h"
+
+namespace d3d11gl {
+
+namespace {
+
+Device* g_liveDevices = nullptr;
+
+// The first level of `levels` that an OpenGL 4.5 device provides (11_0, 10_1, 10_0).
+bool ChooseFeatureLevel(const D3D_FEATURE_LEVEL* levels, UINT count, D3D_FEATURE_LEVEL* chosen)
+{
+    if (!levels) {
+        *chosen = D3D_FEATURE_LEVEL_11_0;
+        return true;
+    }
+    for (UINT i = 0; i < count; ++i)
+        if (levels[i] == D3D_FEATURE_LEVEL_11_0 || levels[i] == D3D_FEATURE_LEVEL_10_1 ||
+            levels[i] == D3D_FEATURE_LEVEL_10_0) {
+            *chosen = levels[i];
+            return true;
+        }
+    return false;
+}
+
+constexpr UINT kKnownCreateFlags = D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CREATE_DEVICE_DEBUG |
+                                   D3D11_CREATE_DEVICE_SWITCH_TO_REF |
+                                   D3D11_CREATE_DEVICE_PREVENT_INTERNAL_THREADING_OPTIMIZATIONS |
+                                   D3D11_CREATE_DEVICE_BGRA_SUPPORT;
+
+// Creation helpers share this shape: clear the output, create, hand back the interface.
+template <class Object, class Iface, class... Args>
+HRESULT CreateInto(Iface** out, Args&&... args)
+{
+    if (out) *out = nullptr;
+    Object* object = nullptr;
+    HRESULT hr = Object::Create(args..., out ? &object : nullptr);
+    if (SUCCEEDED(hr) && out) *out = object;
+    return hr;
+}
+
+}  // namespace
+
+Device* FirstLiveDevice() { return g_liveDevices; }
+
+Device::Device(std::unique_ptr<GlContext> gl, D3D_FEATURE_LEVEL level, UINT flags)
+    : gl_(std::move(gl)), level_(level), flags_(flags)
+{
+    NoteObjectCreated();
+    nextLive = g_liveDevices;
+    g_liveDevices = this;
+    gl_->MakeCurrent();
+    GLint alignment = 256;
+    glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &alignment);
+    uniformAlignment_ = alignment > 0 ? alignment : 256;
+    if (epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
+        epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic"))
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy_);
+    context_ = std::make_unique<DeviceContext>(this);
+}
+
+Device::~Device()
+{
+    gl_->MakeCurrent();
+    context_.reset();
+    for (Device** link = &g_liveDevices; *link; link = &(*link)->nextLive)
+        if (*link == this) {
+            *link = nextLive;
+            break;
+        }
+    gl_.reset();
+    NoteObjectDestroyed();
+}
+
+HRESULT Device::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv) return E_POINTER;
+    if (riid == __uuidof(ID3D11Device) || riid == __uuidof(IUnknown)) {
+        *ppv = static_cast<ID3D11Device*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Device::Release()
+{
+    ULONG left = --refs_;
+    if (left == 0) MaybeDestroy();
+    return left;
+}
+
+void Device::ReleaseChildRef()
+{
+    --childRefs_;
+    MaybeDestroy();
+}
+
+void Device::ContextReleased() { ReleaseChildRef(); }
+
+// The device goes once nobody holds it or its context: the context's bindings are dropped
+// first (they are references too), then the device waits for its last child.
+void Device::MaybeDestroy()
+{
+    if (destroying_ || refs_ != 0 || context_->RefCount() != 0) return;
+    if (context_->HasBindings()) {
+        destroying_ = true;
+        context_->ClearState();
+        destroying_ = false;
+    }
+    if (childRefs_ != 0) return;
+    destroying_ = true;
+    delete this;
+}
+
+HRESULT Device::GetDeviceRemovedReason()
+{
+    if (injectedReason_ != S_OK) return injectedReason_;
+    if (InjectedReason() != S_OK) return InjectedReason();
+    if (lostReason_ != S_OK) return lostReason_;
+    if (!gl_->MakeCurrent()) return lostReason_ = DXGI_ERROR_DEVICE_REMOVED;
+    // A reset is reported once by GL; the device stays lost from then on.
+    lostReason_ = gl_->ResetStatus();
+    return lostReason_;
+}
+
+void Device::GetImmediateContext(ID3D11DeviceContext** ppImmediateContext)
+{
+    if (!ppImmediateContext) return;
+    context_->AddRef();
+    *ppImmediateContext = context_.get();
+}
+
+HRESULT Device::CreateBuffer(const D3D11_BUFFER_DESC* pDesc, const D3D11_SUBRESOURCE_DATA* pInitialData,
+                             ID3D11Buffer** ppBuffer)
+{
+    if (!pDesc) return E_INVALIDARG;
+    return CreateInto<Buffer>(ppBuffer, this, *pDesc, pInitialData);
+}
+
+HRESULT Device::CreateTexture2D(const D3D11_TEXTURE2D_DESC* pDesc, const D3D11_SUBRESOURCE_DATA* pInitialData,
+                                ID3D11Texture2D** ppTexture2D)
+{
+    if (!pDesc) return E_INVALIDARG;
+    return CreateInto<Texture2D>(ppTexture2D, this, *pDesc, pInitialData);
+}
+
+HRESULT Device::CreateShaderResourceView(ID3D11Resource* pResource, const D3D11_SHADER_RESOURCE_VIEW_DESC* pDesc,
+                                         ID3D11ShaderResourceView** ppSRView)
+{
+    return CreateInto<ShaderResourceView>(ppSRView, this, pResource, pDesc);
+}
+
+HRESULT Device::CreateRenderTargetView(ID3D11Resource* pResource, const D3D11_RENDER_TARGET_VIEW_DESC* pDesc,
+                                       ID3D11RenderTargetView** ppRTView)
+{
+    return CreateInto<RenderTargetView>(ppRTView, this, pResource, pDesc);
+}
+
+HRESULT Device::CreateDepthStencilView(ID3D11Resource* pResource, const D3D11_DEPTH_STENCIL_VIEW_DESC* pDesc,
+                                       ID3D11DepthStencilView** ppDepthStencilView)
+{
+    return CreateInto<DepthStencilView>(ppDepthStencilView, this, pResource, pDesc);
+}
+
+HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* pInputElementDescs, UINT NumElements,
+                                  const void* pShaderBytecodeWithInputSignature, SIZE_T BytecodeLength,
+                                  ID3D11InputLayout** ppInputLayout)
+{
+    return CreateInto<InputLayout>(ppInputLayout, this, pInputElementDescs, NumElements,
+                                   pShaderBytecodeWithInputSignature, BytecodeLength);
+}
+
+// Class linkage (dynamic shader linkage) is not provided; a linkage object cannot exist here.
+HRESULT Device::CreateVertexShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
+                                   ID3D11VertexShader** ppVertexShader)
+{
+    return CreateInto<VertexShader>(ppVertexShader, this, pShaderBytecode, BytecodeLength);
+}
+
+HRESULT Device::CreateGeometryShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
+                                     ID3D11GeometryShader** ppGeometryShader)
+{
+    return CreateInto<GeometryShader>(ppGeometryShader, this, pShaderBytecode, BytecodeLength);
+}
+
+HRESULT Device::CreatePixelShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
+                                  ID3D11PixelShader** ppPixelShader)
+{
+    return CreateInto<PixelShader>(ppPixelShader, this, pShaderBytecode, BytecodeLength);
+}
+
+HRESULT Device::CreateBlendState(const D3D11_BLEND_DESC* pBlendStateDesc, ID3D11BlendState** ppBlendState)
+{
+    if (!pBlendStateDesc) return E_INVALIDARG;
+    return CreateInto<BlendState>(ppBlendState, this, *pBlendStateDesc);
+}
+
+HRESULT Device::CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC* pDepthStencilDesc,
+                                        ID3D11DepthStencilState** ppDepthStencilState)
+{
+    if (!pDepthStencilDesc) return E_INVALIDARG;
+    return CreateInto<DepthStencilState>(ppDepthStencilState, this, *pDepthStencilDesc);
+}
+
+HRESULT Device::CreateRasterizerState(const D3D11_RASTERIZER_DESC* pRasterizerDesc,
+                                      ID3D11RasterizerState** ppRasterizerState)
+{
+    if (!pRasterizerDesc) return E_INVALIDARG;
+    return CreateInto<RasterizerState>(ppRasterizerState, this, *pRasterizerDesc);
+}
+
+HRESULT Device::CreateSamplerState(const D3D11_SAMPLER_DESC* pSamplerDesc, ID3D11SamplerState** ppSamplerState)
+{
+    if (!pSamplerDesc) return E_INVALIDARG;
+    return CreateInto<SamplerState>(ppSamplerState, this, *pSamplerDesc);
+}
+
+HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter, HMODULE software, UINT flags,
+                              const D3D_FEATURE_LEVEL* levels, UINT levelCount, UINT sdkVersion, SDL_Window* window,
+                              Device** device, D3D_FEATURE_LEVEL* level)
+{
+    *device = nullptr;
+    if (sdkVersion != D3D11_SDK_VERSION) return E_INVALIDARG;
+    if (flags & ~kKnownCreateFlags) return E_INVALIDARG;
+    if (levels && levelCount == 0) return E_INVALIDARG;
+    if ((driverType == D3D_DRIVER_TYPE_SOFTWARE) != (software != nullptr)) return E_INVALIDARG;
+    if ((adapter != nullptr) == (driverType != D3D_DRIVER_TYPE_UNKNOWN)) return E_INVALIDARG;
+    D3D_FEATURE_LEVEL chosen{};
+    if (!ChooseFeatureLevel(levels, levelCount, &chosen)) return E_INVALIDARG;
+    bool softwareRenderer = false;
+    switch (driverType) {
+    case D3D_DRIVER_TYPE_HARDWARE: softwareRenderer = false; break;
+    case D3D_DRIVER_TYPE_WARP:
+    case D3D_DRIVER_TYPE_REFERENCE: softwareRenderer = true; break;
+    default: return DXGI_ERROR_UNSUPPORTED;  // adapters, NULL and plug-in software devices
+    }
+    HRESULT hr = S_OK;
+    std::unique_ptr<GlContext> gl = window ? GlContext::CreateForWindow(window, softwareRenderer, &hr)
+                                           : GlContext::CreateOffscreen(softwareRenderer, &hr);
+    if (!gl) return hr;
+    *device = new Device(std::move(gl), chosen, flags);
+    if (level) *level = chosen;
+    return S_OK;
+}
+
+}  // namespace d3d11gl
+
+HRESULT WINAPI D3D11CreateDevice(IDXGIAdapter* pAdapter, D3D_DRIVER_TYPE DriverType, HMODULE Software, UINT Flags,
+                                 const D3D_FEATURE_LEVEL* pFeatureLevels, UINT FeatureLevels, UINT SDKVersion,
+                                 ID3D11Device** ppDevice, D3D_FEATURE_LEVEL* pFeatureLevel,
+                                 ID3D11DeviceContext** ppImmediateContext)
+{
+    if (ppDevice) *ppDevice = nullptr;
+    if (ppImmediateContext) *ppImmediateContext = nullptr;
+    d3d11gl::Device* device = nullptr;
+    HRESULT hr = d3d11gl::CreateDeviceForWindow(DriverType, pAdapter, Software, Flags, pFeatureLevels, FeatureLevels,
+                                                SDKVersion, nullptr, &device, pFeatureLevel);
+    if (FAILED(hr)) return hr;
+    if (ppImmediateContext) device->GetImmediateContext(ppImmediateContext);
+    if (ppDevice) {
+        *ppDevice = device;
+    } else {
+        device->Release();
+    }
+    // Asking for neither object only tests whether the device could be made, as in Direct3D.
+    return (ppDevice || ppImmediateContext) ? S_OK : S_FALSE;
+}

@@ -1,0 +1,137 @@
+// The context's resource operations: clears (which ignore every write mask, as in Direct3D),
+// Map/Unmap, CopyResource and UpdateSubresource.
+#include "Buffer.h"
+#include "Device.h"
+#include "DeviceContext.h"
+#include "TestHooksInternal.h"
+#include "Texture2D.h"
+#include "Views.h"
+
+namespace d3d11gl {
+
+using platform_test::Call;
+
+namespace {
+
+Buffer* AsBuffer(ID3D11Resource* resource)
+{
+    if (!resource) return nullptr;
+    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
+    resource->GetType(&dimension);
+    if (dimension != D3D11_RESOURCE_DIMENSION_BUFFER) return nullptr;
+    return static_cast<Buffer*>(static_cast<ID3D11Buffer*>(resource));
+}
+
+// Layout of the D3D11_BOX that UpdateSubresource takes.
+struct Box {
+    UINT left, top, front, right, bottom, back;
+};
+
+}  // namespace
+
+void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetView, const FLOAT ColorRGBA[4])
+{
+    if (!pRenderTargetView || !ColorRGBA || !device_->MakeCurrent()) return;
+    auto* view = static_cast<RenderTargetView*>(pRenderTargetView);
+    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_SCISSOR_TEST);
+    glClearNamedFramebufferfv(view->ClearFramebuffer(), GL_COLOR, 0, ColorRGBA);
+    InvalidateOutputMasks();
+}
+
+void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* pDepthStencilView, UINT ClearFlags, FLOAT Depth,
+                                          UINT8 Stencil)
+{
+    if (!pDepthStencilView || !device_->MakeCurrent()) return;
+    auto* view = static_cast<DepthStencilView*>(pDepthStencilView);
+    const bool hasStencil = view->Texture().Format().stencil;
+    const bool depth = (ClearFlags & D3D11_CLEAR_DEPTH) != 0;
+    const bool stencil = (ClearFlags & D3D11_CLEAR_STENCIL) != 0 && hasStencil;
+    const GLuint framebuffer = view->ClearFramebuffer();
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xff);
+    glDisable(GL_SCISSOR_TEST);
+    if (depth && stencil) {
+        glClearNamedFramebufferfi(framebuffer, GL_DEPTH_STENCIL, 0, Depth, Stencil);
+    } else if (depth) {
+        glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &Depth);
+    } else if (stencil) {
+        const GLint value = Stencil;
+        glClearNamedFramebufferiv(framebuffer, GL_STENCIL, 0, &value);
+    }
+    InvalidateOutputMasks();
+}
+
+HRESULT DeviceContext::Map(ID3D11Resource* pResource, UINT Subresource, D3D11_MAP MapType, UINT MapFlags,
+                           D3D11_MAPPED_SUBRESOURCE* pMappedResource)
+{
+    HRESULT hr = E_INVALIDARG;
+    if (pMappedResource) *pMappedResource = {};
+    if (ShouldFailMap()) {
+        hr = E_OUTOFMEMORY;
+    } else if (MapFlags & ~UINT(D3D11_MAP_FLAG_DO_NOT_WAIT)) {
+        hr = E_INVALIDARG;
+    } else if (Buffer* buffer = AsBuffer(pResource)) {
+        if (Subresource == 0) hr = buffer->Map(MapType, pMappedResource);
+    } else if (Texture2D* texture = AsTexture2D(pResource)) {
+        hr = texture->Map(Subresource, MapType, pMappedResource);
+    }
+    LogCall(Call::Map, MapType, uint64_t(uint32_t(hr)));
+    return hr;
+}
+
+void DeviceContext::Unmap(ID3D11Resource* pResource, UINT Subresource)
+{
+    LogCall(Call::Unmap, Subresource);
+    if (Buffer* buffer = AsBuffer(pResource)) {
+        if (Subresource == 0) buffer->Unmap();
+    } else if (Texture2D* texture = AsTexture2D(pResource)) {
+        texture->Unmap(Subresource);
+    }
+}
+
+void DeviceContext::CopyResource(ID3D11Resource* pDstResource, ID3D11Resource* pSrcResource)
+{
+    if (!pDstResource || !pSrcResource || pDstResource == pSrcResource) return;
+    Buffer* dstBuffer = AsBuffer(pDstResource);
+    Buffer* srcBuffer = AsBuffer(pSrcResource);
+    if (dstBuffer && srcBuffer) {
+        if (dstBuffer->Desc().ByteWidth == srcBuffer->Desc().ByteWidth &&
+            dstBuffer->Desc().Usage != D3D11_USAGE_IMMUTABLE)
+            dstBuffer->CopyFrom(*srcBuffer);
+        return;
+    }
+    Texture2D* dst = AsTexture2D(pDstResource);
+    Texture2D* src = AsTexture2D(pSrcResource);
+    if (dst && src && dst->Desc().Usage != D3D11_USAGE_IMMUTABLE) dst->CopyFrom(*src, *this);
+}
+
+void DeviceContext::UpdateSubresource(ID3D11Resource* pDstResource, UINT DstSubresource, const void* pDstBox,
+                                      const void* pSrcData, UINT SrcRowPitch, UINT)
+{
+    if (!pSrcData) return;
+    const Box* box = static_cast<const Box*>(pDstBox);
+    if (Buffer* buffer = AsBuffer(pDstResource)) {
+        // Only default-usage resources take UpdateSubresource in Direct3D.
+        if (DstSubresource != 0 || buffer->Desc().Usage != D3D11_USAGE_DEFAULT) return;
+        UINT begin = box ? box->left : 0;
+        UINT end = box ? box->right : buffer->Desc().ByteWidth;
+        buffer->Write(begin, end, pSrcData);
+        return;
+    }
+    Texture2D* texture = AsTexture2D(pDstResource);
+    if (!texture || texture->Desc().Usage != D3D11_USAGE_DEFAULT || DstSubresource >= texture->Desc().MipLevels) return;
+    const UINT level = DstSubresource;
+    UINT x = 0, y = 0, width = texture->LevelWidth(level), height = texture->LevelHeight(level);
+    if (box) {
+        if (box->right <= box->left || box->bottom <= box->top) return;
+        x = box->left;
+        y = box->top;
+        width = box->right - box->left;
+        height = box->bottom - box->top;
+    }
+    const UINT pitch = SrcRowPitch ? SrcRowPitch : width * texture->Format().bytesPerTexel;
+    texture->Write(level, x, y, width, height, pSrcData, pitch);
+}
+
+}  // namespace d3d11gl

@@ -1,0 +1,75 @@
+// Reference counting, QueryInterface and lifetime bookkeeping shared by every layer object.
+#pragma once
+
+#include <d3d11.h>
+
+namespace d3d11gl {
+
+class Device;
+
+// Counters behind platform_test::LiveObjectCount / LiveGlObjectCount.
+void NoteObjectCreated();
+void NoteObjectDestroyed();
+void NoteGlCreated(int count = 1);
+void NoteGlDeleted(int count = 1);
+
+// True when `riid` names T or one of the interfaces listed after it (all single-inheritance
+// ancestors, so one pointer serves every one of them).
+template <class T, class... Bases>
+bool IsInterfaceOf(REFIID riid)
+{
+    return riid == __uuidof(T) || ((riid == __uuidof(Bases)) || ...) || riid == __uuidof(IUnknown);
+}
+
+// Base of every object a device creates: holds a reference on the device core (the GL context
+// stays alive while any child lives) and deletes itself when its last reference goes.
+template <class Iface, class... Bases>
+class DeviceChild : public Iface {
+public:
+    explicit DeviceChild(Device* device);
+    DeviceChild(const DeviceChild&) = delete;
+    DeviceChild& operator=(const DeviceChild&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv) return E_POINTER;
+        if (IsInterfaceOf<Iface, Bases..., ID3D11DeviceChild>(riid)) {
+            *ppv = static_cast<Iface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override
+    {
+        ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    void GetDevice(ID3D11Device** ppDevice) override;
+
+    Device* OwnerDevice() const { return device_; }
+    ULONG RefCount() const { return refs_; }
+
+protected:
+    virtual ~DeviceChild();
+
+private:
+    Device* device_;
+    ULONG refs_ = 1;
+};
+
+// Keeps one counted reference in a slot: AddRef the new object first, then Release the old.
+template <class T>
+inline void AssignRef(T*& slot, T* value)
+{
+    if (slot == value) return;
+    if (value) value->AddRef();
+    T* old = slot;
+    slot = value;
+    if (old) old->Release();
+}
+
+}  // namespace d3d11gl

@@ -1,0 +1,26 @@
+// The layer's side of the test hooks (PlatformTestHooks.h): call log, injected faults, Map failures.
+#pragma once
+
+#include <cstdint>
+
+#include <PlatformTestHooks.h>
+#include <winerror.h>
+
+namespace d3d11gl {
+
+extern bool g_callLogActive;
+void AppendCall(platform_test::Call call, uint64_t a, uint64_t b, uint64_t c);
+inline void LogCall(platform_test::Call call, uint64_t a = 0, uint64_t b = 0, uint64_t c = 0)
+{
+    if (g_callLogActive) AppendCall(call, a, b, c);
+}
+inline uint64_t IdOf(const void* object) { return reinterpret_cast<uintptr_t>(object); }
+
+// The code injected for every device (S_OK when none).
+HRESULT InjectedReason();
+// True when this Map call is the one FailNthMap asked to fail.
+bool ShouldFailMap();
+// Counts a Present; applies QV_TEST_DEVICE_FAULT to the live devices when its frame is reached.
+void NotePresent();
+
+}  // namespace d3d11gl

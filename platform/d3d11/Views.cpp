@@ -1,0 +1,205 @@
+// Views: validation against the texture's description, and the GL objects behind them.
+#include "Views.h"
+
+#include "Device.h"
+#include "Texture2D.h"
+
+namespace d3d11gl {
+
+Texture2D* AsTexture2D(ID3D11Resource* resource)
+{
+    if (!resource) return nullptr;
+    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
+    resource->GetType(&dimension);
+    if (dimension != D3D11_RESOURCE_DIMENSION_TEXTURE2D) return nullptr;
+    return static_cast<Texture2D*>(static_cast<ID3D11Texture2D*>(resource));
+}
+
+namespace {
+
+// Framebuffer with one texture level attached, for clearing one view.
+GLuint MakeClearFramebuffer(GLenum attachment, GLuint texture, UINT level)
+{
+    GLuint framebuffer = 0;
+    glCreateFramebuffers(1, &framebuffer);
+    NoteGlCreated();
+    glNamedFramebufferTexture(framebuffer, attachment, texture, level);
+    if (attachment == GL_COLOR_ATTACHMENT0) glNamedFramebufferDrawBuffer(framebuffer, GL_COLOR_ATTACHMENT0);
+    else glNamedFramebufferDrawBuffer(framebuffer, GL_NONE);
+    return framebuffer;
+}
+
+void DeleteFramebuffer(Device* device, GLuint framebuffer)
+{
+    if (!framebuffer) return;
+    if (device->MakeCurrent()) glDeleteFramebuffers(1, &framebuffer);
+    NoteGlDeleted();
+}
+
+}  // namespace
+
+// --- Render-target view ---------------------------------------------------------------------
+
+HRESULT RenderTargetView::Create(Device* device, ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
+                                 RenderTargetView** out)
+{
+    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
+    if (!resource) return E_INVALIDARG;
+    resource->GetType(&dimension);
+    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER) return E_NOTIMPL;
+    Texture2D* texture = AsTexture2D(resource);
+    if (!texture || !(texture->Desc().BindFlags & D3D11_BIND_RENDER_TARGET)) return E_INVALIDARG;
+    D3D11_RENDER_TARGET_VIEW_DESC viewDesc{};
+    viewDesc.Format = texture->Desc().Format;
+    viewDesc.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
+    if (desc) {
+        if (desc->ViewDimension != D3D11_RTV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
+        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
+        if (desc->Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
+        viewDesc.Texture2D.MipSlice = desc->Texture2D.MipSlice;
+    }
+    if (!out) return S_FALSE;
+    *out = new RenderTargetView(device, texture, viewDesc);
+    return S_OK;
+}
+
+RenderTargetView::RenderTargetView(Device* device, Texture2D* texture, const D3D11_RENDER_TARGET_VIEW_DESC& desc)
+    : DeviceChild(device), texture_(texture), desc_(desc)
+{
+    texture_->AddRef();
+}
+
+RenderTargetView::~RenderTargetView()
+{
+    DeleteFramebuffer(OwnerDevice(), framebuffer_);
+    texture_->Release();
+}
+
+void RenderTargetView::GetResource(ID3D11Resource** ppResource)
+{
+    texture_->AddRef();
+    *ppResource = texture_;
+}
+
+GLuint RenderTargetView::ClearFramebuffer()
+{
+    if (!framebuffer_) framebuffer_ = MakeClearFramebuffer(GL_COLOR_ATTACHMENT0, texture_->Name(), Level());
+    return framebuffer_;
+}
+
+// --- Depth-stencil view ---------------------------------------------------------------------
+
+HRESULT DepthStencilView::Create(Device* device, ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
+                                 DepthStencilView** out)
+{
+    Texture2D* texture = AsTexture2D(resource);
+    if (!texture || !(texture->Desc().BindFlags & D3D11_BIND_DEPTH_STENCIL)) return E_INVALIDARG;
+    D3D11_DEPTH_STENCIL_VIEW_DESC viewDesc{};
+    viewDesc.Format = texture->Desc().Format;
+    viewDesc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
+    if (desc) {
+        if (desc->ViewDimension != D3D11_DSV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
+        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
+        if (desc->Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
+        if (desc->Flags & ~3u) return E_INVALIDARG;
+        if (desc->Flags) return E_NOTIMPL;  // read-only depth-stencil views are not provided
+        viewDesc.Texture2D.MipSlice = desc->Texture2D.MipSlice;
+    }
+    if (!out) return S_FALSE;
+    *out = new DepthStencilView(device, texture, viewDesc);
+    return S_OK;
+}
+
+DepthStencilView::DepthStencilView(Device* device, Texture2D* texture, const D3D11_DEPTH_STENCIL_VIEW_DESC& desc)
+    : DeviceChild(device), texture_(texture), desc_(desc)
+{
+    texture_->AddRef();
+}
+
+DepthStencilView::~DepthStencilView()
+{
+    DeleteFramebuffer(OwnerDevice(), framebuffer_);
+    texture_->Release();
+}
+
+void DepthStencilView::GetResource(ID3D11Resource** ppResource)
+{
+    texture_->AddRef();
+    *ppResource = texture_;
+}
+
+GLenum DepthStencilView::Attachment() const
+{
+    return texture_->Format().stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
+}
+
+GLuint DepthStencilView::ClearFramebuffer()
+{
+    if (!framebuffer_) framebuffer_ = MakeClearFramebuffer(Attachment(), texture_->Name(), Level());
+    return framebuffer_;
+}
+
+// --- Shader-resource view -------------------------------------------------------------------
+
+HRESULT ShaderResourceView::Create(Device* device, ID3D11Resource* resource,
+                                   const D3D11_SHADER_RESOURCE_VIEW_DESC* desc, ShaderResourceView** out)
+{
+    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
+    if (!resource) return E_INVALIDARG;
+    resource->GetType(&dimension);
+    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER) return E_NOTIMPL;
+    Texture2D* texture = AsTexture2D(resource);
+    if (!texture || !(texture->Desc().BindFlags & D3D11_BIND_SHADER_RESOURCE)) return E_INVALIDARG;
+    const UINT levels = texture->Desc().MipLevels;
+    D3D11_SHADER_RESOURCE_VIEW_DESC viewDesc{};
+    viewDesc.Format = texture->Desc().Format;
+    viewDesc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2D;
+    viewDesc.Texture2D.MostDetailedMip = 0;
+    viewDesc.Texture2D.MipLevels = levels;
+    if (desc) {
+        if (desc->ViewDimension != D3D11_SRV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
+        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
+        UINT first = desc->Texture2D.MostDetailedMip;
+        if (first >= levels) return E_INVALIDARG;
+        UINT count = desc->Texture2D.MipLevels == UINT(-1) ? levels - first : desc->Texture2D.MipLevels;
+        if (count == 0 || count > levels - first) return E_INVALIDARG;
+        viewDesc.Texture2D.MostDetailedMip = first;
+        viewDesc.Texture2D.MipLevels = count;
+    }
+    if (!out) return S_FALSE;
+    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    *out = new ShaderResourceView(device, texture, viewDesc);
+    return S_OK;
+}
+
+ShaderResourceView::ShaderResourceView(Device* device, Texture2D* texture, const D3D11_SHADER_RESOURCE_VIEW_DESC& desc)
+    : DeviceChild(device), texture_(texture), desc_(desc)
+{
+    texture_->AddRef();
+    if (desc_.Texture2D.MostDetailedMip == 0 && desc_.Texture2D.MipLevels == texture_->Desc().MipLevels) {
+        name_ = texture_->Name();
+        return;
+    }
+    glGenTextures(1, &name_);
+    glTextureView(name_, GL_TEXTURE_2D, texture_->Name(), texture_->Format().internalFormat,
+                  desc_.Texture2D.MostDetailedMip, desc_.Texture2D.MipLevels, 0, 1);
+    NoteGlCreated();
+    ownsName_ = true;
+}
+
+ShaderResourceView::~ShaderResourceView()
+{
+    if (ownsName_) {
+        if (OwnerDevice()->MakeCurrent()) glDeleteTextures(1, &name_);
+        NoteGlDeleted();
+    }
+    texture_->Release();
+}
+
+void ShaderResourceView::GetResource(ID3D11Resource** ppResource)
+{
+    texture_->AddRef();
+    *ppResource = texture_;
+}
+
+}  // namespace d3d11gl

@@ -1,0 +1,80 @@
+// D3D11CreateDevice: driver types, feature-level arrays, argument checks.
+#include "D3D11TestSupport.h"
+
+namespace {
+
+HRESULT Create(D3D_DRIVER_TYPE type, const D3D_FEATURE_LEVEL* levels, UINT count, D3D_FEATURE_LEVEL* got,
+               UINT sdk = D3D11_SDK_VERSION)
+{
+    ID3D11Device* device = nullptr;
+    ID3D11DeviceContext* context = nullptr;
+    HRESULT hr = D3D11CreateDevice(nullptr, type, nullptr, 0, levels, count, sdk, &device, got, &context);
+    if (SUCCEEDED(hr)) {
+        EXPECT_NE(device, nullptr);
+        EXPECT_NE(context, nullptr);
+        context->Release();
+        device->Release();
+    } else {
+        EXPECT_EQ(device, nullptr);
+        EXPECT_EQ(context, nullptr);
+    }
+    return hr;
+}
+
+TEST(DeviceCreation, FeatureLevelArrayIsHonouredInOrder)
+{
+    const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
+    const D3D_FEATURE_LEVEL tenFirst[] = {D3D_FEATURE_LEVEL_10_0, D3D_FEATURE_LEVEL_11_0};
+    const D3D_FEATURE_LEVEL unknownFirst[] = {D3D_FEATURE_LEVEL_11_1, D3D_FEATURE_LEVEL_10_1};
+    D3D_FEATURE_LEVEL got{};
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, program, 3, &got), S_OK);
+    EXPECT_EQ(got, D3D_FEATURE_LEVEL_11_0);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, tenFirst, 2, &got), S_OK);
+    EXPECT_EQ(got, D3D_FEATURE_LEVEL_10_0);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_REFERENCE, unknownFirst, 2, &got), S_OK);
+    EXPECT_EQ(got, D3D_FEATURE_LEVEL_10_1);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, nullptr, 0, &got), S_OK);
+    EXPECT_EQ(got, D3D_FEATURE_LEVEL_11_0);
+}
+
+TEST(DeviceCreation, RejectsArgumentsDirect3DRejects)
+{
+    const D3D_FEATURE_LEVEL onlyNewer[] = {D3D_FEATURE_LEVEL_11_1};
+    const D3D_FEATURE_LEVEL only93[] = {D3D_FEATURE_LEVEL_9_3};
+    const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0};
+    D3D_FEATURE_LEVEL got{};
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, onlyNewer, 1, &got), E_INVALIDARG);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, only93, 1, &got), E_INVALIDARG);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, program, 0, &got), E_INVALIDARG);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, program, 1, &got, 6), E_INVALIDARG);
+    EXPECT_EQ(Create(D3D_DRIVER_TYPE_UNKNOWN, program, 1, &got), E_INVALIDARG);
+    EXPECT_LT(Create(D3D_DRIVER_TYPE_NULL, program, 1, &got), 0);
+    EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0x1000, program, 1, D3D11_SDK_VERSION,
+                                nullptr, nullptr, nullptr),
+              E_INVALIDARG);
+}
+
+TEST(DeviceCreation, AskingForNoObjectOnlyTests)
+{
+    const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0};
+    const int before = platform_test::LiveObjectCount();
+    D3D_FEATURE_LEVEL got{};
+    EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, program, 1, D3D11_SDK_VERSION, nullptr,
+                                &got, nullptr),
+              S_FALSE);
+    EXPECT_EQ(got, D3D_FEATURE_LEVEL_11_0);
+    EXPECT_EQ(platform_test::LiveObjectCount(), before);
+}
+
+// HARDWARE means a GL driver on a GPU. Where only Mesa's software renderer exists it must fail
+// (so that the program falls back to WARP); on a machine with a GPU it succeeds.
+TEST(DeviceCreation, HardwareNeverHandsOutTheSoftwareRenderer)
+{
+    const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0};
+    D3D_FEATURE_LEVEL got{};
+    HRESULT hr = Create(D3D_DRIVER_TYPE_HARDWARE, program, 1, &got);
+    if (SUCCEEDED(hr)) GTEST_SKIP() << "a GPU driver is present";
+    EXPECT_EQ(hr, DXGI_ERROR_UNSUPPORTED);
+}
+
+}  // namespace
