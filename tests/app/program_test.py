@@ -198,15 +198,17 @@ def case_device():
             p.keys("Escape")
             p.wait_exit(20)
         for name, code in (("hung", "887A0006"), ("reset", "887A0007")):
-            env = dict(FROZEN, **REPORT, QV_TEST_DEVICE_FAULT=f"30:{code}")
+            # The fault comes after the fifth frame; the first frame on screen means the loop
+            # runs, and a little later the device has been rebuilt and draws again.
+            env = dict(FROZEN, **REPORT, QV_TEST_DEVICE_FAULT=f"5:{code}")
             with Program(args.program, args.misc, x, env) as p:
                 p.find_window()
-                # Let the fault happen (after 30 frames) and the rebuilt device draw.
+                p.frame_screenshot()
                 time.sleep(2.0)
                 check(p.proc.poll() is None, f"the program ended after a {name} device:\n{p.stderr()}")
                 same_picture(base, save(p.steady_screenshot(), f"after-{name}"), f"after a {name} device", 0.002)
                 close_cleanly(p, rebuilds=1)
-        env = dict(FROZEN, **REPORT, QV_TEST_DEVICE_FAULT="30:887A0005")
+        env = dict(FROZEN, **REPORT, QV_TEST_DEVICE_FAULT="5:887A0005")
         with Program(args.program, args.misc, x, env) as p:
             status = p.wait_exit(20)
             err = p.stderr()
