@@ -23,7 +23,7 @@ bool IdleFrame()
         ReleaseGraphics();
         HRESULT result = CreateGraphics();
         if (FAILED(result)) {
-            RunFailure = "the graphics device was reset (" + CodeText(reason) + ") and could not be rebuilt: " +
+            RunFailure = "the graphics device stopped (" + CodeText(reason) + ") and could not be rebuilt: " +
                          DescribeGraphicsFailure(result);
             return false;
         }

@@ -1,6 +1,6 @@
 // Program entry: processor check, the main window, the graphics, and the message loop that
 // renders a frame whenever no window message is waiting.
-#include <cstdio>
+#include <string>
 
 #include "AppShell.h"
 #include "Failure.h"

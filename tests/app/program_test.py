@@ -14,6 +14,7 @@ import sys
 import time
 import traceback
 
+sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
 from quenvale_harness import SCREEN, HarnessError, Program, XServer, wait_until
 
 SKIP = 77
