@@ -5,9 +5,10 @@
 // persistently mapped constant ring, only the uniform bindings each pass reads. Both in both
 // shadow-volume methods, for misc/kuma.obj and for a 21844-triangle torus (the most triangles a
 // model may have). Prints the median frame time of each (glFinish included) and their ratio,
-// and whether the two drew the same picture.
+// both in wall-clock time and in the process's CPU time (llvmpipe's threads included, so the
+// second is the one to trust on a shared machine), and whether the two drew the same picture.
 //
-//   frame_bench [frames per round=30] [rounds=5]
+//   frame_bench [frames per round=10] [rounds=10]
 //
 // Run from anywhere: the data is found through QV_SOURCE_DIR or the source tree it was built from.
 #include <algorithm>
@@ -19,6 +20,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include <time.h>
 
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
@@ -41,6 +44,13 @@ namespace {
 constexpr int kWidth = 640, kHeight = 480;
 constexpr uint32_t kFrozenMs = 700;  // a three-quarter view with shadows on the body
 using Clock = std::chrono::steady_clock;
+
+double CpuMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
 
 double Median(std::vector<double> values)
 {
@@ -439,21 +449,23 @@ bool CompareModel(const char* name, int frames, int rounds)
     bool same = true;
     for (const bool adjacency : {true, false}) {
         UseAdjacency = adjacency;
-        std::vector<double> layerTimes, glTimes;
-        auto time = [&](auto&& frame, std::vector<double>* times) {
+        std::vector<double> layerTimes, glTimes, layerCpu, glCpu;
+        auto time = [&](auto&& frame, std::vector<double>* times, std::vector<double>* cpu) {
             for (int f = 0; f < 3; ++f) frame();  // llvmpipe compiles its variants in the first frames
             for (int f = 0; f < frames; ++f) {
                 const auto start = Clock::now();
+                const double cpuStart = CpuMs();
                 frame();
+                cpu->push_back(CpuMs() - cpuStart);
                 times->push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
             }
         };
         // Rounds alternate, so that a slow stretch of a shared machine hits both.
         for (int round = 0; round < rounds; ++round) {
             eglMakeCurrent(layerDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, layerContext);
-            time([] { DrawFrame(); glFinish(); }, &layerTimes);
+            time([] { DrawFrame(); glFinish(); }, &layerTimes, &layerCpu);
             gl.MakeCurrent();
-            time([&] { gl.Frame(); }, &glTimes);
+            time([&] { gl.Frame(); }, &glTimes, &glCpu);
         }
         const std::vector<uint8_t> glPixels = gl.Pixels();
         eglMakeCurrent(layerDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, layerContext);
@@ -462,8 +474,10 @@ bool CompareModel(const char* name, int frames, int rounds)
         const size_t different = DifferentPixels(layerPixels, glPixels);
         same = same && different == 0;
         const double layerMs = Median(layerTimes), glMs = Median(glTimes);
-        std::printf("%-22s %6d %-10s %9.3f %9.3f %7.3f   %s\n", name, model.triangles,
-                    adjacency ? "adjacency" : "plain", layerMs, glMs, glMs > 0 ? layerMs / glMs : 0.0,
+        const double layerCpuMs = Median(layerCpu), glCpuMs = Median(glCpu);
+        std::printf("%-22s %6d %-10s %9.3f %9.3f %7.3f %9.3f %9.3f %7.3f   %s\n", name, model.triangles,
+                    adjacency ? "adjacency" : "plain", layerMs, glMs, glMs > 0 ? layerMs / glMs : 0.0, layerCpuMs,
+                    glCpuMs, glCpuMs > 0 ? layerCpuMs / glCpuMs : 0.0,
                     different ? (std::to_string(different) + " pixels differ").c_str() : "same image");
         std::fflush(stdout);
     }
@@ -477,12 +491,13 @@ bool CompareModel(const char* name, int frames, int rounds)
 
 int main(int argc, char** argv)
 {
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
     std::printf("640x480, clock frozen at %u ms, %d frames x %d rounds per path and method, medians in ms\n", kFrozenMs,
                 frames, rounds);
-    std::printf("%-22s %6s %-10s %9s %9s %7s\n", "model", "tris", "method", "layer", "GL", "ratio");
+    std::printf("%-22s %6s %-10s %9s %9s %7s %9s %9s %7s\n", "model", "tris", "method", "layer", "GL", "ratio",
+                "layer CPU", "GL CPU", "ratio");
     bool ok = true;
     {
         WorkingDirectory directory;
