@@ -151,6 +151,13 @@ class XServer:
         self.env = None
 
     def __enter__(self):
+        try:
+            return self._start()
+        except BaseException:
+            self.__exit__()  # a server or window manager that did start must not outlive the test
+            raise
+
+    def _start(self):
         if not shutil.which("Xvfb"):
             raise HarnessError("Xvfb is not installed (scripts/install-deps installs it)")
         read_end, write_end = os.pipe()
