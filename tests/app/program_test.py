@@ -259,17 +259,15 @@ def case_broken_data():
         ("processor", {"QV_TEST_NO_CPU_FEATURES": "10"}, None, ["SSE"]),
         ("window", no_display, None, ["window"]),
         ("no GL 4.5", {"MESA_GL_VERSION_OVERRIDE": "4.3"}, None, ["OpenGL 4.5", "code 0x"]),
-        ("shader missing", {}, remove("Quenvale.sh"), ["Quenvale.sh", "code 0x887C0002"]),
+        ("shader missing", {}, remove("Quenvale.sh"), ["Quenvale.sh", "the file is missing", "code 0x887C0002"]),
         ("shader broken", {}, write("Quenvale.sh", "float4 VS(float4 p : POSITION) : SV_Position { return p +; }\n"),
          ["Quenvale.sh", "error"]),
         ("model missing", {}, remove("kuma.obj"), ["kuma.obj"]),
         ("model unloadable", {}, write("kuma.obj", "mtllib ..\\misc\\" + library + "\n" + "v 0 0 0\n" * 70000
-                                       + "f 1 2 3\n"), ["kuma.obj"]),
-        # The material library's loader tells only that the library, one of its textures or the
-        # default texture failed; the line names the library and the fallback texture.
-        ("library missing", {}, remove(library), [library]),
-        ("texture missing", {}, remove(texture), [library]),
-        ("default texture missing", {}, remove("default.bmp"), [library, "default.bmp"]),
+                                       + "f 1 2 3\n"), ["kuma.obj", "line 65537", "more than 65535 positions"]),
+        ("library missing", {}, remove(library), [library, "cannot be opened"]),
+        ("texture missing", {}, remove(texture), [texture, "is missing"]),
+        ("default texture missing", {}, remove("default.bmp"), ["default.bmp", "is missing"]),
     ]
     failures = []
     with XServer(window_manager=False) as x:
