@@ -10,8 +10,21 @@ function(qv_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+    DISCOVERY_TIMEOUT 60)
+  # gtest_discover_tests flattens list-valued PROPERTIES (several labels, several environment
+  # entries), so the properties are set by a script that CTest runs after the discovered tests
+  # have been added.
+  set(env
+    "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    "ASAN_OPTIONS=detect_leaks=1"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+  set(properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${properties_file}
+    "foreach(qv_test IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${qv_test}\" PROPERTIES LABELS \"${T_LABELS}\" ENVIRONMENT \"${env}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
 endfunction()
 
 # qv_add_fuzzer(NAME SOURCE file LIBS ... CORPUS dir)
@@ -24,7 +37,7 @@ function(qv_add_fuzzer name)
   target_link_libraries(${name}_replay PRIVATE ${F_LIBS} qv_fuzz_replay_main)
   add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
   set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz"
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
   if(QV_FUZZ)
     add_executable(${name} ${F_SOURCE})
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)

@@ -1,5 +1,10 @@
 // Test-only controls and counters of the platform layer. The program never includes this;
 // tests, benchmarks and the test-only environment variable hooks use it.
+// Environment variables read by the layer (only tests set them):
+//   QV_TEST_TIME_MS=<ms>          timeGetTime stays at <ms> (decimal, 0..4294967295) for the whole
+//                                 run; any other value is ignored with one line on stderr.
+//   QV_TEST_NO_CPU_FEATURES=6,10  IsProcessorFeaturePresent reports these PF_* numbers absent.
+//   QV_TEST_DEVICE_FAULT          see InjectDeviceRemovedReason below.
 #pragma once
 
 #include <cstddef>

@@ -57,7 +57,8 @@ struct TranslatedShader {
 };
 
 // The process-wide location of a semantic (name upper case, index separate). Vertex inputs and
-// varyings both use it, so stages compiled separately agree on locations. Always below 32.
+// varyings both use it, so stages compiled separately agree on locations. Below 32; 32 only when
+// 32 different semantics are already placed (ReadShaderSignature and TranslateShaderBytecode then fail).
 uint32_t SemanticLocation(const std::string& semantic, uint32_t index);
 
 // Reads the stage and input signature of a blob without translating it (cheap).

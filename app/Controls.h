@@ -1,0 +1,30 @@
+// The shell's small decisions, kept free of windows and devices so they can be tested alone:
+// the camera step of the Up and Down keys, what a device-removed reason asks of the idle step,
+// and folding a multi-line message (a shader compiler's) into the one line printed on failure.
+#pragma once
+
+#include <string>
+
+#include <winerror.h>
+
+// The camera stays within these distances, both ends allowed.
+constexpr float NearestCameraDistance = 2.5f;
+constexpr float FarthestCameraDistance = 20.0f;
+// One key press moves the camera by this much.
+constexpr float CameraDistanceStep = 0.1f;
+
+// One step of the camera distance: direction −1 moves nearer (Up), +1 farther (Down).
+// The sum is formed in double from the single-precision step, stored back as float, and clamped.
+float StepCameraDistance(float distance, int direction);
+
+// What the idle step does about the device's removed reason.
+enum class DeviceState {
+    Healthy,  // carry on
+    Rebuild,  // hung or reset: release every graphics object and create them again
+    Lost,     // removed, or any other failure: close the window
+};
+DeviceState ClassifyDeviceState(HRESULT removedReason);
+
+// `text` with every run of line breaks (and the blanks around them) turned into "; " and
+// leading and trailing blanks removed, so a compiler log fits on one line.
+std::string JoinLines(const std::string& text);

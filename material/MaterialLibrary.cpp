@@ -1,0 +1,141 @@
+// MaterialLibrary: loading the material library and its textures, lookups, release.
+#include "MaterialLibrary.h"
+
+#include <d3dx11.h>
+#include <stdio.h>
+#include <string.h>
+
+namespace {
+
+const char DefaultTextureFile[] = "..\\misc\\default.bmp";
+
+// Loads an image file as a texture view; null when it cannot be loaded.
+ID3D11ShaderResourceView* LoadImageTexture(ID3D11Device* device, const char* fileName)
+{
+    ID3D11ShaderResourceView* view = nullptr;
+    HRESULT hr = D3DX11CreateShaderResourceViewFromFileA(device, fileName, nullptr, nullptr, &view, nullptr);
+    return SUCCEEDED(hr) ? view : nullptr;
+}
+
+bool FitsNameField(const char* text)
+{
+    return strnlen(text, MaterialNameRoom) < static_cast<size_t>(MaterialNameRoom);
+}
+
+}  // namespace
+
+bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
+{
+    Release();
+    if (fileName == nullptr || fileName[0] == '\0')
+        return true;
+    // A longer name would not fit the field; cutting it would open some other file.
+    if (!FitsNameField(fileName))
+        return false;
+    strcpy_s(libraryFileName, fileName);
+
+    FILE* file = nullptr;
+    if (fopen_s(&file, libraryFileName, "rt") != 0 || file == nullptr) {
+        Release();
+        return false;
+    }
+    const bool read = ReadMtl(file, materials, materialCount);
+    fclose(file);
+    if (!read) {
+        Release();
+        return false;
+    }
+
+    if (!LoadMaterialTextures(device)) {
+        Release();
+        return false;
+    }
+
+    DefaultTexture = LoadImageTexture(device, DefaultTextureFile);
+    if (DefaultTexture == nullptr) {
+        Release();
+        return false;
+    }
+    return true;
+}
+
+// Every texture name of every material, in material order and within a material in field order.
+// A full cache ends the loading without failure: later names are looked up as DefaultTexture.
+bool MaterialLibrary::LoadMaterialTextures(ID3D11Device* device)
+{
+    for (int i = 0; i < materialCount; ++i) {
+        Material& m = materials[i];
+        const char* names[] = {m.map_Kd, m.map_Ks, m.map_Ka, m.map_Bump, m.map_Extra1, m.map_Extra2};
+        for (const char* name : names) {
+            if (textureCount == MaxTextures)
+                return true;
+            if (name[0] == '\0')
+                continue;
+            if (LoadTexture(name, device) == nullptr)
+                return false;
+        }
+    }
+    return true;
+}
+
+void MaterialLibrary::Release()
+{
+    libraryFileName[0] = '\0';
+    if (DefaultTexture != nullptr) {
+        DefaultTexture->Release();
+        DefaultTexture = nullptr;
+    }
+    for (int i = 0; i < textureCount; ++i) {
+        if (textures[i] != nullptr) {
+            textures[i]->Release();
+            textures[i] = nullptr;
+        }
+    }
+    materialCount = 0;
+    textureCount = 0;
+}
+
+const Material* MaterialLibrary::FindMaterial(const char* name) const
+{
+    if (name == nullptr)
+        return nullptr;
+    for (int i = 0; i < materialCount; ++i)
+        if (strcmp(materials[i].name, name) == 0)
+            return &materials[i];
+    return nullptr;
+}
+
+ID3D11ShaderResourceView* MaterialLibrary::FindTexture(const char* fileName) const
+{
+    if (fileName == nullptr)
+        return nullptr;
+    for (int i = 0; i < textureCount; ++i)
+        if (strcmp(textureNames[i], fileName) == 0)
+            return textures[i];
+    return nullptr;
+}
+
+ID3D11ShaderResourceView* MaterialLibrary::GetTextureOrDefault(const char* fileName) const
+{
+    ID3D11ShaderResourceView* texture = FindTexture(fileName);
+    return texture != nullptr ? texture : DefaultTexture;
+}
+
+ID3D11ShaderResourceView* MaterialLibrary::LoadTexture(const char* fileName, ID3D11Device* device)
+{
+    if (fileName == nullptr)
+        return nullptr;
+    if (ID3D11ShaderResourceView* cached = FindTexture(fileName))
+        return cached;
+    // Cache entries are non-empty names that fit their field, and there are at most MaxTextures.
+    if (fileName[0] == '\0' || !FitsNameField(fileName) || textureCount == MaxTextures)
+        return nullptr;
+
+    ID3D11ShaderResourceView* texture = LoadImageTexture(device, fileName);
+    if (texture == nullptr)
+        return nullptr;
+    strcpy_s(textureNames[textureCount], fileName);
+    textures[textureCount] = texture;
+    ++textureCount;
+    return texture;
+}

@@ -1,0 +1,134 @@
+// ObjMesh: reading the model, building adjacency and sphere, creating and binding the buffers.
+#include "ObjMesh.h"
+
+#include <stdio.h>
+
+#include <cstdint>
+#include <new>
+
+#include "Adjacency.h"
+#include "BoundingSphere.h"
+#include "ObjReader.h"
+
+namespace {
+
+const char ModelFile[] = "..\\misc\\kuma.obj";
+
+// Capacities of the load's work arrays, matching the OBJ reader's limits.
+constexpr int WorkVertices = 65535;
+constexpr int WorkIndices = 65535;
+constexpr int WorkAdjacency = 2 * WorkIndices;
+
+// A buffer of default usage without CPU access, created once with its whole contents.
+HRESULT CreateFilledBuffer(ID3D11Device* device, UINT byteWidth, UINT bindFlags, const void* data,
+                           ID3D11Buffer** buffer)
+{
+    D3D11_BUFFER_DESC desc = {};
+    desc.ByteWidth = byteWidth;
+    desc.Usage = D3D11_USAGE_DEFAULT;
+    desc.BindFlags = bindFlags;
+    desc.CPUAccessFlags = 0;
+    desc.MiscFlags = 0;
+    desc.StructureByteStride = 0;
+    D3D11_SUBRESOURCE_DATA init = {};
+    init.pSysMem = data;
+    init.SysMemPitch = 0;
+    init.SysMemSlicePitch = 0;
+    return device->CreateBuffer(&desc, &init, buffer);
+}
+
+void ReleaseBuffer(ID3D11Buffer*& buffer)
+{
+    if (buffer != nullptr) {
+        buffer->Release();
+        buffer = nullptr;
+    }
+}
+
+}  // namespace
+
+bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtllibName)
+{
+    Release();
+    this->device = device;
+    this->context = context;
+
+    FILE* file = nullptr;
+    if (fopen_s(&file, ModelFile, "rt") != 0 || file == nullptr)
+        return false;
+
+    MeshVertex* vertices = new (std::nothrow) MeshVertex[WorkVertices];
+    uint32_t* indices = new (std::nothrow) uint32_t[WorkIndices];
+    uint32_t* adjacency = new (std::nothrow) uint32_t[WorkAdjacency];
+    // The reader writes into these arrays unchecked, so a failed allocation ends the load here.
+    bool read = vertices != nullptr && indices != nullptr && adjacency != nullptr &&
+                ReadObj(file, vertices, vertexCount, indices, indexCount, groups, groupCount, mtllibName);
+    fclose(file);
+    if (!read || vertexCount == 0 || indexCount == 0) {
+        delete[] vertices;
+        delete[] indices;
+        delete[] adjacency;
+        Release();
+        return false;
+    }
+
+    BuildAdjacency(vertices, indices, indexCount, adjacency);
+    ComputeBoundingSphere(vertices, static_cast<uint32_t>(vertexCount), boundingSphere);
+
+    HRESULT hr = CreateFilledBuffer(device, static_cast<UINT>(vertexCount) * sizeof(MeshVertex),
+                                    D3D11_BIND_VERTEX_BUFFER, vertices, &vertexBuffer);
+    delete[] vertices;
+    if (FAILED(hr)) {
+        delete[] indices;
+        delete[] adjacency;
+        Release();
+        return false;
+    }
+
+    hr = CreateFilledBuffer(device, static_cast<UINT>(indexCount) * 4, D3D11_BIND_INDEX_BUFFER, indices,
+                            &indexBuffer);
+    delete[] indices;
+    if (FAILED(hr)) {
+        delete[] adjacency;
+        Release();
+        return false;
+    }
+
+    hr = CreateFilledBuffer(device, static_cast<UINT>(indexCount) * 8, D3D11_BIND_INDEX_BUFFER, adjacency,
+                            &adjacencyIndexBuffer);
+    delete[] adjacency;
+    if (FAILED(hr)) {
+        Release();
+        return false;
+    }
+    return true;
+}
+
+void ObjMesh::Bind(bool useAdjacency)
+{
+    if (context == nullptr)  // an empty mesh has nothing to bind and no context to bind it on
+        return;
+    ID3D11Buffer* vertexBuffers[] = {vertexBuffer};
+    const UINT strides[] = {sizeof(MeshVertex)};
+    const UINT offsets[] = {0};
+    context->IASetVertexBuffers(0, 1, vertexBuffers, strides, offsets);
+    if (useAdjacency) {
+        context->IASetIndexBuffer(adjacencyIndexBuffer, DXGI_FORMAT_R32_UINT, 0);
+        context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST_ADJ);
+    } else {
+        context->IASetIndexBuffer(indexBuffer, DXGI_FORMAT_R32_UINT, 0);
+        context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    }
+}
+
+void ObjMesh::Release()
+{
+    device = nullptr;
+    context = nullptr;
+    ReleaseBuffer(vertexBuffer);
+    ReleaseBuffer(indexBuffer);
+    ReleaseBuffer(adjacencyIndexBuffer);
+    groupCount = 0;
+    vertexCount = 0;
+    indexCount = 0;
+}

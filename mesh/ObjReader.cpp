@@ -1,0 +1,379 @@
+// ReadObj: line reading and matching, face corners, degenerate-triangle test, position merging,
+// corner indexing and vertex building, over fixed program-lifetime tables.
+#include "ObjReader.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "ObjNumbers.h"
+#include "PositionMerge.h"
+
+namespace {
+
+constexpr int kTableEntries = 65536;
+constexpr int kMaxElements = 65535;       // positions, texture coordinates, normals
+constexpr int kMaxGroupCount = 255;
+constexpr int kCornerListFull = 65532;    // a triangle is refused once more corners are stored
+constexpr int kMaxDistinctCorners = 65535;
+constexpr int kTokenRoom = 256;
+constexpr float kDegenerateEdge = 0.00001f;
+constexpr int kCornerSlotBits = 17;
+
+// Working tables: they live as long as the program, start all zero and are never cleared
+// by a read, so a component that a line leaves out keeps what the slot held before.
+float gPositions[kTableEntries][3];
+float gTexcoords[kTableEntries][2];
+float gNormals[kTableEntries][3];
+ObjCorner gCorners[kTableEntries];
+ObjCorner gDistinctCorners[kMaxDistinctCorners];
+char gLine[1024];
+constexpr size_t kLineRoom = sizeof gLine;
+
+// The stream is read in large blocks and cut into the pieces that fgets(line, 1024, file)
+// would return: up to and including a line feed, at most 1023 characters.
+constexpr size_t kBlockRoom = (size_t(1) << 16) + kLineRoom;
+char gBlock[kBlockRoom];
+char gCornerTokens[4][kTokenRoom];  // corner tokens cut to 255 characters
+
+// Search tables, rebuilt by every read.
+int32_t gMergeTarget[kMaxElements + 1];
+int32_t gCornerSlots[1u << kCornerSlotBits];  // 1-based distinct corner, 0 = empty
+
+// How far each element table has ever been written, so that a reset clears only that.
+int gPositionsWritten, gTexcoordsWritten, gNormalsWritten;
+
+class LineReader {
+public:
+    explicit LineReader(FILE* file) : file_(file) {}
+
+    // Copies the next piece into gLine with a terminator; returns its length, or 0 at the
+    // end of the stream (a read error ends it the same way).
+    size_t Next()
+    {
+        for (;;) {
+            size_t available = length_ - position_;
+            size_t window = available < kLineRoom - 1 ? available : kLineRoom - 1;
+            const char* start = gBlock + position_;
+            const char* lineFeed = static_cast<const char*>(memchr(start, '\n', window));
+            size_t take = lineFeed != nullptr ? static_cast<size_t>(lineFeed - start) + 1
+                          : window == kLineRoom - 1 || ended_ ? window
+                                                              : 0;
+            if (take > 0 || ended_) {
+                memcpy(gLine, start, take);
+                gLine[take] = '\0';
+                position_ += take;
+                return take;
+            }
+            memmove(gBlock, start, available);
+            position_ = 0;
+            length_ = available;
+            size_t got = fread(gBlock + length_, 1, kBlockRoom - length_, file_);
+            length_ += got;
+            ended_ = got == 0;
+        }
+    }
+
+private:
+    FILE* file_;
+    size_t position_ = 0, length_ = 0;
+    bool ended_ = false;
+};
+
+struct Counters {
+    int positions, texcoords, normals, corners;
+};
+
+// A line may write the slot at each count before it counts (or fails), hence the + 1.
+void NoteWritten(const Counters& n)
+{
+    gPositionsWritten = std::max(gPositionsWritten, n.positions + 1);
+    gTexcoordsWritten = std::max(gTexcoordsWritten, n.texcoords + 1);
+    gNormalsWritten = std::max(gNormalsWritten, n.normals + 1);
+}
+
+bool Fail(ObjReadStatus* status, ObjReadFailure failure, int line, const Counters& n)
+{
+    NoteWritten(n);
+    if (status != nullptr)
+        *status = {failure, line};
+    return false;
+}
+
+// Reads up to fieldCount "%f" fields after the keyword into slot; returns how many were read.
+int ScanFloats(const char* text, const char* end, float* slot, int fieldCount)
+{
+    int read = 0;
+    while (read < fieldCount) {
+        text = ScanFloatField(text, end, &slot[read]);
+        if (text == nullptr)
+            break;
+        ++read;
+    }
+    return read;
+}
+
+// A corner token read as "%i/%i/%i", and as "%i//%i" when only the first number was read.
+ObjCorner ScanCorner(const char* token, const char* end)
+{
+    int value[3] = {0, 0, 0};
+    const char* p = ScanIntField(token, end, &value[0]);
+    if (p == nullptr)
+        return {0, 0, 0};
+    int read = 1;
+    if (p != end && *p == '/') {
+        const char* q = ScanIntField(p + 1, end, &value[1]);
+        if (q != nullptr) {
+            read = 2;
+            if (q != end && *q == '/' && ScanIntField(q + 1, end, &value[2]) != nullptr)
+                read = 3;
+        }
+    }
+    if (read == 1 && end - p >= 2 && p[0] == '/' && p[1] == '/')
+        ScanIntField(p + 2, end, &value[2]);
+    return {value[0], value[1], value[2]};
+}
+
+// A negative reference counts back from the latest element of its kind read so far.
+int32_t Resolve(int32_t reference, int readSoFar)
+{
+    return reference < 0 ? static_cast<int32_t>(int64_t(readSoFar) + reference + 1) : reference;
+}
+
+// Edge length for the degenerate test; a reference outside the positions read so far has no
+// position, which makes the length not a number, so the triangle is kept.
+float EdgeLength(int32_t a, int32_t b, int positionsRead)
+{
+    if (a < 1 || a > positionsRead || b < 1 || b > positionsRead)
+        return std::numeric_limits<float>::quiet_NaN();
+    const float* p = gPositions[a - 1];
+    const float* q = gPositions[b - 1];
+    return Length3(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+}
+
+uint32_t HashCorner(const ObjCorner& c, uint32_t mask)
+{
+    uint64_t h = uint64_t(uint32_t(c.position)) * 0x9E3779B97F4A7C15ull;
+    h ^= uint64_t(uint32_t(c.texcoord)) * 0xC2B2AE3D27D4EB4Full;
+    h ^= uint64_t(uint32_t(c.normal)) * 0x165667B19E3779F9ull;
+    h ^= h >> 31;
+    return static_cast<uint32_t>(h) & mask;
+}
+
+bool SameCorner(const ObjCorner& a, const ObjCorner& b)
+{
+    return a.position == b.position && a.texcoord == b.texcoord && a.normal == b.normal;
+}
+
+} // namespace
+
+void ResetObjReaderTables()
+{
+    // The corner tables, line and token buffers are always written before they are read.
+    memset(gPositions, 0, sizeof gPositions[0] * gPositionsWritten);
+    memset(gTexcoords, 0, sizeof gTexcoords[0] * gTexcoordsWritten);
+    memset(gNormals, 0, sizeof gNormals[0] * gNormalsWritten);
+    gPositionsWritten = gTexcoordsWritten = gNormalsWritten = 0;
+}
+
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
+             MeshGroup* groups, int& groupCount, char* mtllibName, ObjReadStatus* status)
+{
+    vertexCount = 0;
+    indexCount = 0;
+    groupCount = 1;
+    groups[0].name[0] = '\0';
+    groups[0].materialName[0] = '\0';
+    groups[0].startIndex = 0;
+    groups[0].indexCount = 0;
+    mtllibName[0] = '\0';
+    Counters n = {0, 0, 0, 0};
+    if (status != nullptr)
+        *status = {ObjReadFailure::None, 0};
+    if (file == nullptr)
+        return false;
+
+    LineReader reader(file);
+    int lineNumber = 1;
+    while (size_t length = reader.Next()) {
+        const char* end = gLine + strlen(gLine);  // a zero byte ends the line for matching
+        const int line = lineNumber;
+        if (gLine[length - 1] == '\n')
+            ++lineNumber;  // a piece of a longer line keeps its line's number
+
+        switch (gLine[0]) {
+        case 'v':
+            if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
+                if (n.positions == kMaxElements)
+                    return Fail(status, ObjReadFailure::TooManyPositions, line, n);
+                ++n.positions;
+            } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
+                if (n.texcoords == kMaxElements)
+                    return Fail(status, ObjReadFailure::TooManyTexcoords, line, n);
+                ++n.texcoords;
+            } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
+                if (n.normals == kMaxElements)
+                    return Fail(status, ObjReadFailure::TooManyNormals, line, n);
+                ++n.normals;
+            }
+            break;
+
+        case 'g': {
+            char name[kObjNameRoom];
+            if (sscanf_s(gLine, "g %s", name, kObjNameRoom) >= 1) {
+                if (groupCount == kMaxGroupCount)
+                    return Fail(status, ObjReadFailure::TooManyGroups, line, n);
+                MeshGroup& group = groups[groupCount];
+                strcpy_s(group.name, name);
+                group.materialName[0] = '\0';
+                group.startIndex = n.corners;
+                group.indexCount = 0;
+                ++groupCount;
+            }
+            break;
+        }
+
+        case 'u': {
+            char name[kObjNameRoom];
+            if (sscanf_s(gLine, "usemtl %s", name, kObjNameRoom) >= 1)
+                strcpy_s(groups[groupCount - 1].materialName, name);
+            break;
+        }
+
+        case 'm': {
+            char name[kObjNameRoom];
+            if (sscanf_s(gLine, "mtllib %s", name, kObjNameRoom) >= 1)
+                strcpy_s(mtllibName, kObjNameRoom, name);
+            break;
+        }
+
+        case 'f': {
+            // Corner tokens: the first four words after the 'f', each cut to 255 characters.
+            const char* tokenBegin[4];
+            const char* tokenEnd[4];
+            int tokens = 0;
+            const char* p = gLine + 1;
+            while (tokens < 4) {
+                while (p != end && IsScanSpace(*p))
+                    ++p;
+                if (p == end)
+                    break;
+                const char* begin = p;
+                while (p != end && !IsScanSpace(*p))
+                    ++p;
+                tokenBegin[tokens] = begin;
+                tokenEnd[tokens] = p;
+                if (p - begin >= kTokenRoom) {
+                    memcpy(gCornerTokens[tokens], begin, kTokenRoom - 1);
+                    gCornerTokens[tokens][kTokenRoom - 1] = '\0';
+                    tokenBegin[tokens] = gCornerTokens[tokens];
+                    tokenEnd[tokens] = gCornerTokens[tokens] + kTokenRoom - 1;
+                }
+                ++tokens;
+            }
+            if (tokens < 3)
+                return Fail(status, ObjReadFailure::TooFewCorners, line, n);
+
+            ObjCorner corner[4];
+            for (int i = 0; i < tokens; ++i) {
+                ObjCorner c = ScanCorner(tokenBegin[i], tokenEnd[i]);
+                corner[i] = {Resolve(c.position, n.positions), Resolve(c.texcoord, n.texcoords),
+                             Resolve(c.normal, n.normals)};
+            }
+
+            // Fan from the first corner: (0, 1, 2), then (0, 2, 3) for a quad.
+            for (int t = 0; t + 2 < tokens; ++t) {
+                const ObjCorner& c0 = corner[0];
+                const ObjCorner& c1 = corner[t + 1];
+                const ObjCorner& c2 = corner[t + 2];
+                if (n.corners > kCornerListFull)
+                    return Fail(status, ObjReadFailure::TooManyTriangles, line, n);
+                if (EdgeLength(c0.position, c1.position, n.positions) < kDegenerateEdge ||
+                    EdgeLength(c0.position, c2.position, n.positions) < kDegenerateEdge ||
+                    EdgeLength(c1.position, c2.position, n.positions) < kDegenerateEdge)
+                    continue;
+                gCorners[n.corners++] = c0;
+                gCorners[n.corners++] = c1;
+                gCorners[n.corners++] = c2;
+                groups[groupCount - 1].indexCount += 3;
+            }
+            break;
+        }
+
+        default:
+            break;
+        }
+    }
+
+    NoteWritten(n);
+
+    // Merging: a corner on position j moves to the first earlier position near j.
+    FindMergeTargets(gPositions, n.positions, gMergeTarget);
+    for (int i = 0; i < n.corners; ++i) {
+        int32_t& p = gCorners[i].position;
+        if (p >= 1 && p <= n.positions)
+            p = gMergeTarget[p];
+    }
+
+    // Indexing: vertices numbered in order of first appearance.
+    uint32_t slotCount = 64;
+    while (slotCount < 2u * static_cast<uint32_t>(n.corners))
+        slotCount <<= 1;
+    const uint32_t slotMask = slotCount - 1;
+    memset(gCornerSlots, 0, slotCount * sizeof(int32_t));
+    int distinct = 0;
+    for (int i = 0; i < n.corners; ++i) {
+        const ObjCorner& c = gCorners[i];
+        uint32_t slot = HashCorner(c, slotMask);
+        while (gCornerSlots[slot] != 0 && !SameCorner(gDistinctCorners[gCornerSlots[slot] - 1], c))
+            slot = (slot + 1) & slotMask;
+        if (gCornerSlots[slot] == 0) {
+            gDistinctCorners[distinct] = c;
+            gCornerSlots[slot] = ++distinct;
+        }
+        indices[indexCount++] = static_cast<uint32_t>(gCornerSlots[slot] - 1);
+        if (indexCount == kObjMaxIndices)
+            return Fail(status, ObjReadFailure::TooManyIndices, 0, n);
+    }
+
+    // 0-based references, then the vertices with their defaults.
+    for (int u = 0; u < distinct; ++u) {
+        ObjCorner& c = gDistinctCorners[u];
+        c.position -= 1;
+        c.texcoord -= 1;
+        c.normal -= 1;
+        MeshVertex& v = vertices[u];
+        if (c.position >= 0 && c.position < n.positions)
+            v.position = {gPositions[c.position][0], gPositions[c.position][1], gPositions[c.position][2]};
+        else
+            v.position = {0.0f, 0.0f, 0.0f};
+        if (c.texcoord >= 0 && c.texcoord < n.texcoords)
+            v.texcoord = {gTexcoords[c.texcoord][0], gTexcoords[c.texcoord][1]};
+        else
+            v.texcoord = {0.0f, 0.0f};
+        if (c.normal >= 0 && c.normal < n.normals)
+            v.normal = {gNormals[c.normal][0], gNormals[c.normal][1], gNormals[c.normal][2]};
+        else
+            v.normal = {1.0f, 1.0f, 1.0f};
+    }
+    vertexCount = distinct;
+    return true;
+}
+
+const char* DescribeObjReadFailure(ObjReadFailure failure)
+{
+    switch (failure) {
+    case ObjReadFailure::None: return "no failure";
+    case ObjReadFailure::TooManyPositions: return "more than 65535 positions (v lines)";
+    case ObjReadFailure::TooManyTexcoords: return "more than 65535 texture coordinates (vt lines)";
+    case ObjReadFailure::TooManyNormals: return "more than 65535 normals (vn lines)";
+    case ObjReadFailure::TooManyGroups: return "more than 254 g lines (at most 255 groups)";
+    case ObjReadFailure::TooFewCorners: return "a face line with fewer than three corners";
+    case ObjReadFailure::TooManyTriangles: return "more than 21845 triangles";
+    case ObjReadFailure::TooManyIndices: return "more than 21844 triangles (at most 65532 indices)";
+    }
+    return "unknown failure";
+}

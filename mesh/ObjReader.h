@@ -1,0 +1,51 @@
+// ReadObj: reads a Wavefront OBJ model (v, vt, vn, g, usemtl, mtllib, f) into distinct
+// vertices, a triangle index list, draw groups and the material-library name.
+#pragma once
+
+#include <stdio.h>
+
+#include <cstdint>
+
+#include "MeshTypes.h"
+
+// Room the caller provides, and the reader's limits.
+constexpr int kObjMaxVertices = 65535;     // vertex array entries
+constexpr int kObjMaxIndices = 65535;      // index array entries (a load holds at most 65532)
+constexpr int kObjMaxGroups = 256;         // group array entries (a load holds at most 255)
+constexpr int kObjNameRoom = 80;           // names: 79 characters and the terminator
+
+// Why a read stopped, for tools that explain a failed load to a user.
+enum class ObjReadFailure {
+    None,
+    TooManyPositions,   // a 65536th "v" line
+    TooManyTexcoords,   // a 65536th "vt" line
+    TooManyNormals,     // a 65536th "vn" line
+    TooManyGroups,      // a 255th "g" line
+    TooFewCorners,      // a face line with fewer than three corners
+    TooManyTriangles,   // a triangle met while 21845 triangles are stored
+    TooManyIndices,     // the index list reaching 65535 entries
+};
+
+struct ObjReadStatus {
+    ObjReadFailure failure;
+    int line;  // 1-based line of the file where the read stopped; 0 when no line is to blame
+};
+
+// Reads the stream from its current position to its end (it is not closed) into:
+//   vertices[kObjMaxVertices], vertexCount   the distinct vertices in order of first use;
+//   indices[kObjMaxIndices], indexCount      three 0-based vertex numbers per triangle;
+//   groups[kObjMaxGroups], groupCount        draw groups in file order, group 0 unnamed;
+//   mtllibName[kObjNameRoom]                 the last "mtllib" name, or empty.
+// Returns true when the whole stream was read within every limit; false at the first
+// failure, leaving the outputs partly written. A null stream fails. When status is given,
+// it receives the reason and line. Not reentrant: the reader's working tables are shared.
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
+             MeshGroup* groups, int& groupCount, char* mtllibName, ObjReadStatus* status = nullptr);
+
+// Returns the reader's working tables to their all-zero state at program start. Components
+// that a "v", "vt" or "vn" line leaves out keep what an earlier read left in the table, so
+// tests and tools that compare reads start from here.
+void ResetObjReaderTables();
+
+// A short English description of a failure, e.g. "more than 65535 positions (v lines)".
+const char* DescribeObjReadFailure(ObjReadFailure failure);

@@ -1,0 +1,278 @@
+// Quenvale.sh: the shaders of the three passes of a frame.
+//   Pass 1 ("VS", "PS"): the model, textured and lit by a point light.
+//   Pass 2 ("VS_SV", "GS_SV_1" or "GS_SV_2"): the model's shadow volumes, counted into the
+//     stencil buffer in front of the visible surface (+1 for a face turned towards the viewer,
+//     -1 for one turned away), so that a pixel ends non-zero exactly when its surface lies inside
+//     a volume. The camera always sits outside every volume, so counting in front of the surface
+//     is enough, provided each volume is closed and its faces are wound consistently outwards.
+//   Pass 3 ("VS_S", "PS_S"): a strip over the whole target at depth 1 that darkens every model
+//     pixel whose count is not zero.
+// All positions are row vectors: p' = mul(p, M).
+
+cbuffer FrameConstants : register(b0)
+{
+    float4x4 world;
+    float4x4 view;
+    float4x4 projection;
+    float4 diffuse;            // Kd and d of the group being drawn
+    float3 viewLightPosition;  // the point light, in view space
+    float reserved;
+};
+
+Texture2D DiffuseTexture : register(t0);
+SamplerState LinearWrapSampler : register(s0);
+
+// ---------------------------------------------------------------------------------------------
+// Pass 1: the lit, textured model.
+
+struct SceneVertex
+{
+    float3 position : POSITION;
+    float3 normal : NORMAL;
+    float2 texcoord : TEXTURE;
+};
+
+struct ScenePixel
+{
+    float4 position : SV_Position;
+    float3 viewPosition : VIEWPOSITION;
+    float3 viewNormal : NORMAL;
+    float2 texcoord : TEXTURE;
+};
+
+// Light that reaches every surface whatever its direction, so that the sides turned away from
+// the light keep their texture and colour instead of going black; the rest is the point light.
+static const float Ambient = 0.3f;
+
+ScenePixel VS(SceneVertex input)
+{
+    ScenePixel output;
+    // The same products, in the same order, as the shadow-volume pass: both see one surface.
+    float4 viewPosition = mul(mul(float4(input.position, 1.0f), world), view);
+    output.position = mul(viewPosition, projection);
+    output.viewPosition = viewPosition.xyz;
+    // World and view scale uniformly, so their upper 3x3 turns normals correctly up to length.
+    output.viewNormal = mul(mul(input.normal, (float3x3)world), (float3x3)view);
+    output.texcoord = input.texcoord;
+    return output;
+}
+
+float4 PS(ScenePixel input) : SV_Target
+{
+    float3 toLight = normalize(viewLightPosition - input.viewPosition);
+    // A model without normals (all zero) is shown fully lit rather than with undefined colour.
+    float normalLengthSquared = dot(input.viewNormal, input.viewNormal);
+    float lambert = 1.0f;
+    if (normalLengthSquared > 0.0f)
+        lambert = saturate(dot(input.viewNormal * rsqrt(normalLengthSquared), toLight));
+    float4 texel = DiffuseTexture.Sample(LinearWrapSampler, input.texcoord);
+    float3 colour = texel.rgb * diffuse.rgb * (Ambient + (1.0f - Ambient) * lambert);
+    return float4(colour, diffuse.a);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pass 2: shadow volumes.
+
+struct VolumeVertex
+{
+    float3 viewPosition : VIEWPOSITION;
+    // The index the vertex was fetched with: 0xFFFFFFFF marks the missing neighbour of an open
+    // edge in the adjacency list.
+    nointerpolation uint vertexId : VERTEXID;
+};
+
+struct VolumePoint
+{
+    float4 position : SV_Position;
+};
+
+static const uint OpenEdge = 0xFFFFFFFFu;
+
+// The world matrix fits the model into the unit sphere about the world origin, so every volume
+// vertex is moved along its ray from the light until it has just left that sphere: then the
+// volume reaches past every surface it can shadow, yet stays short. Walls run out to the far
+// plane cost a great deal of fill rate for nothing (about 20 times the frame time on a software
+// rasteriser). The margin covers the rounding of the fitted sphere and the flat back cap, whose
+// middle lies a little nearer to the light than its corners (by about edge^2 / 8 in model units).
+static const float ModelRadius = 1.0f;
+static const float ExtrusionMargin = 0.05f;
+
+// A volume's front cap lies exactly on its light-facing triangle, which pass 1 has drawn. Pushed
+// back by this much depth it never counts against that same triangle's surface through rounding;
+// it only matters where the back of a triangle can be seen, through an open edge. 1e-5 is a
+// hundred times the depth rounding near 1.0 and at most about 0.01 model units deep at the
+// farthest camera distance (depth there changes by about 1 / z^2 = 1 / 800 per unit).
+static const float FrontCapDepthOffset = 1.0e-5f;
+
+VolumeVertex VS_SV(SceneVertex input, uint vertexId : SV_VertexID)
+{
+    VolumeVertex output;
+    output.viewPosition = mul(mul(float4(input.position, 1.0f), world), view).xyz;
+    output.vertexId = vertexId;
+    return output;
+}
+
+// A strict order of positions. Every computation that more than one invocation makes about the
+// same edge or triangle starts from the smaller corner, so that all of them round alike.
+bool Precedes(float3 a, float3 b)
+{
+    if (a.x != b.x)
+        return a.x < b.x;
+    if (a.y != b.y)
+        return a.y < b.y;
+    return a.z < b.z;
+}
+
+// Whether the triangle (p0, p1, p2), wound clockwise as seen from outside, faces the light.
+// The triangle is first turned to start from its smallest corner: its own invocation and a
+// neighbour's (in GS_SV_1) then decide alike even for a triangle edge-on to the light.
+bool FacesLight(float3 p0, float3 p1, float3 p2)
+{
+    float3 first = p0, second = p1, third = p2;
+    if (Precedes(p1, p0) && Precedes(p1, p2))
+    {
+        first = p1;
+        second = p2;
+        third = p0;
+    }
+    else if (Precedes(p2, p0) && Precedes(p2, p1))
+    {
+        first = p2;
+        second = p0;
+        third = p1;
+    }
+    float3 outward = cross(second - first, third - first);
+    return dot(outward, viewLightPosition - first) > 0.0f;
+}
+
+// The far end of p's volume edge: along the ray from the light, just past the unit sphere.
+float3 Extrude(float3 p)
+{
+    float3 direction = normalize(p - viewLightPosition);
+    float3 fromCentre = p - mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
+    float along = dot(direction, fromCentre);
+    float beyond = dot(fromCentre, fromCentre) - ModelRadius * ModelRadius;
+    float exitDistance = -along + sqrt(max(along * along - beyond, 0.0f));
+    return p + direction * (max(exitDistance, 0.0f) + ExtrusionMargin);
+}
+
+float4 Project(float3 p)
+{
+    return mul(float4(p, 1.0f), projection);
+}
+
+void EmitTriangle(float4 a, float4 b, float4 c, inout TriangleStream<VolumePoint> stream)
+{
+    VolumePoint emitted;
+    emitted.position = a;
+    stream.Append(emitted);
+    emitted.position = b;
+    stream.Append(emitted);
+    emitted.position = c;
+    stream.Append(emitted);
+    stream.RestartStrip();
+}
+
+// Front cap (the triangle itself, facing the light) and back cap (its far end, facing away).
+void EmitCaps(float3 a, float3 b, float3 c, inout TriangleStream<VolumePoint> stream)
+{
+    float4 front[3] = {Project(a), Project(b), Project(c)};
+    for (int i = 0; i < 3; ++i)
+        front[i].z += FrontCapDepthOffset * front[i].w;
+    EmitTriangle(front[0], front[1], front[2], stream);
+    EmitTriangle(Project(Extrude(a)), Project(Extrude(c)), Project(Extrude(b)), stream);
+}
+
+// The wall that the edge p -> q of a light-facing triangle sweeps away from the light, wound
+// outwards: the quad q, p, p', q'. It is split along the diagonal from the larger end to the far
+// end of the smaller one, whichever triangle emits it, and each half starts from the same corner:
+// the two walls that neighbouring light-facing triangles emit on their shared edge (in GS_SV_2)
+// are then the same triangles in opposite windings, and cancel pixel for pixel.
+void EmitWall(float3 p, float3 q, inout TriangleStream<VolumePoint> stream)
+{
+    float4 near0 = Project(p), near1 = Project(q);
+    float4 far0 = Project(Extrude(p)), far1 = Project(Extrude(q));
+    if (Precedes(q, p))
+    {
+        EmitTriangle(near1, near0, far1, stream);
+        EmitTriangle(far1, near0, far0, stream);
+    }
+    else
+    {
+        EmitTriangle(near0, far0, near1, stream);
+        EmitTriangle(far0, far1, near1, stream);
+    }
+}
+
+// Whether the edge p -> q, beyond which lies the neighbour's outer vertex, bounds the volume: the
+// neighbour (which runs q -> p) turns away from the light, or there is no neighbour at all.
+bool IsSilhouette(float3 p, float3 q, VolumeVertex outer)
+{
+    if (outer.vertexId == OpenEdge)
+        return true;
+    return !FacesLight(p, outer.viewPosition, q);
+}
+
+// Six vertices per triangle: corners 0, 2, 4 and the neighbours' outer vertices 1, 3, 5 beyond
+// the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each light-facing triangle emits its two caps and the walls
+// of its silhouette edges; the walls on edges between two light-facing triangles would cancel.
+[maxvertexcount(24)]
+void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint> stream)
+{
+    float3 a = input[0].viewPosition;
+    float3 b = input[2].viewPosition;
+    float3 c = input[4].viewPosition;
+    if (!FacesLight(a, b, c))
+        return;
+    EmitCaps(a, b, c, stream);
+    if (IsSilhouette(a, b, input[1]))
+        EmitWall(a, b, stream);
+    if (IsSilhouette(b, c, input[3]))
+        EmitWall(b, c, stream);
+    if (IsSilhouette(c, a, input[5]))
+        EmitWall(c, a, stream);
+}
+
+// Plain triangles: each light-facing triangle emits a closed prism of its own, both caps and all
+// three walls.
+[maxvertexcount(24)]
+void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> stream)
+{
+    float3 a = input[0].viewPosition;
+    float3 b = input[1].viewPosition;
+    float3 c = input[2].viewPosition;
+    if (!FacesLight(a, b, c))
+        return;
+    EmitCaps(a, b, c, stream);
+    EmitWall(a, b, stream);
+    EmitWall(b, c, stream);
+    EmitWall(c, a, stream);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pass 3: darken the counted pixels.
+
+struct ShadowPoint
+{
+    float4 position : SV_Position;
+};
+
+// Vertices 0 to 3 become the corners (-1, -1), (-1, 1), (1, -1), (1, 1): as a strip, two
+// triangles clockwise on screen, covering the whole target. z = w = 1 puts the strip exactly at
+// depth 1, behind every drawn surface and level with the cleared background, which the depth
+// test GREATER therefore leaves alone.
+ShadowPoint VS_S(uint vertexId : SV_VertexID)
+{
+    ShadowPoint output;
+    float x = (vertexId & 2u) != 0u ? 1.0f : -1.0f;
+    float y = (vertexId & 1u) != 0u ? 1.0f : -1.0f;
+    output.position = float4(x, y, 1.0f, 1.0f);
+    return output;
+}
+
+// Black at half opacity: the shadowed surface keeps half its colour, so it is clearly darker
+// while its texture still shows.
+float4 PS_S(ShadowPoint input) : SV_Target
+{
+    return float4(0.0f, 0.0f, 0.0f, 0.5f);
+}

@@ -1,0 +1,257 @@
+// The shell driven in-process on a real (offscreen) window and the real renderer: the keys
+// through the window procedure, resizing, the idle step's device handling and standby.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <PlatformTestHooks.h>
+
+#include "AppShell.h"
+#include "Failure.h"
+#include "StartupFailure.h"
+
+namespace {
+
+// The program finds its data as "..\misc\": run in <tmp>/run beside a link <tmp>/misc.
+std::string g_root;
+
+void LinkMisc()
+{
+    const char* source = std::getenv("QV_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "QV_SOURCE_DIR is not set";
+    ASSERT_EQ(symlink((std::string(source) + "/misc").c_str(), (g_root + "/misc").c_str()), 0);
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        char pattern[] = "/tmp/quenvale-shell-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        g_root = pattern;
+        ASSERT_EQ(mkdir((g_root + "/run").c_str(), 0755), 0);
+        LinkMisc();
+        ASSERT_EQ(chdir((g_root + "/run").c_str()), 0);
+    }
+
+    void SetUp() override
+    {
+        CameraDistance = 2.5f;
+        UseAdjacency = true;
+        StandbyMode = false;
+        RunFailure.clear();
+        ASSERT_TRUE(CreateAppWindow(GetModuleHandleW(nullptr)));
+        ASSERT_GE(CreateGraphics(), 0) << StartupFailureText;
+    }
+
+    void TearDown() override
+    {
+        platform_test::StopCallLog();
+        platform_test::InjectDeviceRemovedReason(0);
+        if (MainWindow) {
+            DestroyWindow(MainWindow);
+        }
+        EXPECT_EQ(TakeQuit(), 0);
+        EXPECT_TRUE(UnregisterClassW(L"Quenvale", InstanceHandle));
+        EXPECT_EQ(platform_test::LiveObjectCount(), 0);
+        EXPECT_EQ(platform_test::LiveGlObjectCount(), 0);
+    }
+
+    // Dispatches queued messages until WM_QUIT and returns its exit code (-1 if none came).
+    static int TakeQuit()
+    {
+        MSG message = {};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                return static_cast<int>(message.wParam);
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        return -1;
+    }
+
+    static void Key(WPARAM key) { AppWindowProc(MainWindow, WM_KEYDOWN, key, 0); }
+
+    static D3D11_TEXTURE2D_DESC BackBufferDesc()
+    {
+        D3D11_TEXTURE2D_DESC desc = {};
+        ID3D11Resource* resource = nullptr;
+        BackBufferView->GetResource(&resource);
+        static_cast<ID3D11Texture2D*>(resource)->GetDesc(&desc);
+        resource->Release();
+        return desc;
+    }
+
+    static void ExpectTargetsOfSize(UINT width, UINT height)
+    {
+        ASSERT_NE(BackBufferView, nullptr);
+        ASSERT_NE(DepthStencilTexture, nullptr);
+        ASSERT_NE(DepthStencilView, nullptr);
+        D3D11_TEXTURE2D_DESC back = BackBufferDesc();
+        EXPECT_EQ(back.Width, width);
+        EXPECT_EQ(back.Height, height);
+        D3D11_TEXTURE2D_DESC depth = {};
+        DepthStencilTexture->GetDesc(&depth);
+        EXPECT_EQ(depth.Width, width);
+        EXPECT_EQ(depth.Height, height);
+        EXPECT_EQ(Viewport.Width, static_cast<float>(width));
+        EXPECT_EQ(Viewport.Height, static_cast<float>(height));
+        // The projection follows the aspect: x scale = y scale * height / width.
+        const Matrix4x4& p = FrameConstantsImage.projection;
+        EXPECT_NEAR(p.m[0][0] * width / height, p.m[1][1], 1e-5f * p.m[1][1]);
+    }
+};
+
+TEST_F(ShellTest, KeysMoveTheCameraSwitchTheMethodAndEscCloses)
+{
+    Key(VK_UP);
+    EXPECT_EQ(CameraDistance, 2.5f);
+    Key(VK_DOWN);
+    EXPECT_EQ(CameraDistance, 2.6f);
+    for (int i = 0; i < 200; ++i) {
+        Key(VK_DOWN);
+    }
+    EXPECT_EQ(CameraDistance, 20.0f);
+    Key(VK_F2);
+    EXPECT_FALSE(UseAdjacency);
+    Key(VK_F2);
+    EXPECT_TRUE(UseAdjacency);
+    Key('A');
+    Key(VK_LEFT);
+    Key(VK_F1);
+    EXPECT_EQ(CameraDistance, 20.0f);
+    EXPECT_TRUE(UseAdjacency);
+    ASSERT_NE(Device, nullptr);
+
+    // Esc only asks: the window closes when the posted WM_CLOSE is dispatched.
+    Key(VK_ESCAPE);
+    EXPECT_NE(MainWindow, nullptr);
+    HWND window = MainWindow;
+    MSG message = {};
+    bool sawClose = false;
+    while (!sawClose && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        sawClose = message.message == WM_CLOSE && message.hwnd == window;
+        DispatchMessageW(&message);
+    }
+    EXPECT_TRUE(sawClose);
+    EXPECT_EQ(MainWindow, nullptr);
+    EXPECT_EQ(Device, nullptr);
+    EXPECT_EQ(SwapChain, nullptr);
+    EXPECT_EQ(platform_test::LiveObjectCount(), 0);
+}
+
+TEST_F(ShellTest, F5TogglesTheSwapChainsFullScreenState)
+{
+    BOOL fullscreen = TRUE;
+    SwapChain->GetFullscreenState(&fullscreen, nullptr);
+    EXPECT_FALSE(fullscreen);
+    Key(VK_F5);
+    SwapChain->GetFullscreenState(&fullscreen, nullptr);
+    EXPECT_TRUE(fullscreen);
+    Key(VK_F5);
+    SwapChain->GetFullscreenState(&fullscreen, nullptr);
+    EXPECT_FALSE(fullscreen);
+}
+
+TEST_F(ShellTest, ResizeRebuildsTheTargetsAtTheNewSizeMinimisingKeepsThem)
+{
+    ExpectTargetsOfSize(640, 480);
+    AppWindowProc(MainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(800, 600));
+    ExpectTargetsOfSize(800, 600);
+
+    ID3D11RenderTargetView* view = BackBufferView;
+    ID3D11Texture2D* depth = DepthStencilTexture;
+    AppWindowProc(MainWindow, WM_SIZE, SIZE_MINIMIZED, 0);
+    EXPECT_EQ(BackBufferView, view);
+    EXPECT_EQ(DepthStencilTexture, depth);
+    ExpectTargetsOfSize(800, 600);
+
+    AppWindowProc(MainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 700));
+    ExpectTargetsOfSize(300, 700);
+    EXPECT_TRUE(IdleFrame());
+}
+
+TEST_F(ShellTest, HungAndResetDevicesAreRebuiltARemovedOneCloses)
+{
+    EXPECT_TRUE(IdleFrame());
+    const int rebuilt = DeviceRebuildCount;
+    for (HRESULT code : {DXGI_ERROR_DEVICE_HUNG, DXGI_ERROR_DEVICE_RESET}) {
+        platform_test::InjectDeviceRemovedReason(code);
+        EXPECT_TRUE(IdleFrame());
+        platform_test::InjectDeviceRemovedReason(0);
+        ASSERT_NE(Device, nullptr);
+        ExpectTargetsOfSize(640, 480);
+    }
+    EXPECT_EQ(DeviceRebuildCount, rebuilt + 2);
+    EXPECT_TRUE(IdleFrame());
+    EXPECT_EQ(DeviceRebuildCount, rebuilt + 2);
+    EXPECT_TRUE(RunFailure.empty());
+
+    platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_REMOVED);
+    EXPECT_FALSE(IdleFrame());
+    EXPECT_NE(RunFailure.find("removed (code 0x887A0005)"), std::string::npos) << RunFailure;
+}
+
+TEST_F(ShellTest, ARebuildThatFailsClosesAndSaysWhy)
+{
+    // The data goes away while the program runs; a reset device cannot be rebuilt.
+    ASSERT_EQ(unlink((g_root + "/misc").c_str()), 0);
+    platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_RESET);
+    bool keepRunning = IdleFrame();
+    platform_test::InjectDeviceRemovedReason(0);
+    LinkMisc();
+    EXPECT_FALSE(keepRunning);
+    EXPECT_NE(RunFailure.find("0x887A0007"), std::string::npos) << RunFailure;
+    EXPECT_NE(RunFailure.find("Quenvale.sh"), std::string::npos) << RunFailure;
+}
+
+TEST_F(ShellTest, AHiddenWindowStandsByWithTestPresentsAndResumesWhenShown)
+{
+    using platform_test::Call;
+    EXPECT_TRUE(IdleFrame());
+    EXPECT_FALSE(StandbyMode);
+
+    ShowWindow(MainWindow, SW_HIDE);
+    EXPECT_TRUE(IdleFrame());  // this frame's present reports the occlusion
+    EXPECT_TRUE(StandbyMode);
+
+    platform_test::StartCallLog();
+    EXPECT_TRUE(IdleFrame());
+    EXPECT_TRUE(IdleFrame());
+    platform_test::StopCallLog();
+    auto log = platform_test::CallLog();
+    ASSERT_EQ(log.size(), 2u) << "standby draws nothing: only test presents";
+    for (const auto& call : log) {
+        EXPECT_EQ(call.call, Call::Present);
+        EXPECT_EQ(call.a, 0u);
+        EXPECT_EQ(call.b, DXGI_PRESENT_TEST);
+        EXPECT_EQ(static_cast<HRESULT>(call.c), DXGI_STATUS_OCCLUDED);
+    }
+    EXPECT_TRUE(StandbyMode);
+
+    ShowWindow(MainWindow, SW_SHOW);
+    platform_test::StartCallLog();
+    EXPECT_TRUE(IdleFrame());
+    platform_test::StopCallLog();
+    log = platform_test::CallLog();
+    EXPECT_FALSE(StandbyMode);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front().call, Call::Present);
+    EXPECT_EQ(log.front().b, DXGI_PRESENT_TEST);
+    EXPECT_EQ(log.front().c, 0u);
+    EXPECT_EQ(log.back().call, Call::Present);
+    EXPECT_EQ(log.back().b, 0u);
+    int draws = 0;
+    for (const auto& call : log) {
+        draws += call.call == Call::DrawIndexed;
+    }
+    EXPECT_GT(draws, 0);
+}
+
+}  // namespace

@@ -1,0 +1,337 @@
+#!/usr/bin/env python3
+"""The whole program, run as a user runs it (see quenvale_harness.py for the tooling).
+
+    program_test.py CASE --program build/app/quenvale --misc misc [--shots DIR]
+
+Cases: start, keys, fullscreen, resize, standby, device, broken-data. Exit status 0 when the
+case passes, 1 when it fails, 77 when it cannot run here (CTest reports that as skipped).
+"""
+
+import argparse
+import os
+import re
+import sys
+import time
+import traceback
+
+sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
+from quenvale_harness import SCREEN, HarnessError, Program, XServer, wait_until
+
+SKIP = 77
+FROZEN = {"QV_TEST_TIME_MS": "700"}  # the spin stopped at a three-quarter view
+REPORT = {"QV_TEST_REPORT_LIVE_OBJECTS": "1"}
+REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device rebuilds: (\d+)$")
+
+args = None
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+def save(image, name):
+    if args.shots:
+        os.makedirs(args.shots, exist_ok=True)
+        image.save_png(os.path.join(args.shots, f"{args.case}-{name}.png"))
+    return image
+
+
+def aspect(box):
+    left, top, right, bottom, _ = box
+    return (right - left) / (bottom - top)
+
+
+def close_cleanly(p, rebuilds=0):
+    """Esc closes the window; the program exits with 0 after releasing every graphics object,
+    and writes nothing else on stderr."""
+    p.keys("Escape")
+    status = p.wait_exit(20)
+    check(status is not None, "Esc did not end the program")
+    err = p.stderr()
+    check(status == 0, f"exit status {status} after Esc, stderr:\n{err}")
+    lines = err.splitlines()
+    check(len(lines) == 1 and REPORT_LINE.match(lines[0]), f"stderr should hold only the report line:\n{err}")
+    live, live_gl, rebuilt = (int(v) for v in REPORT_LINE.match(lines[0]).groups())
+    check(live == 0 and live_gl == 0, f"graphics objects still alive at exit: {lines[0]}")
+    check(rebuilt == rebuilds, f"expected {rebuilds} device rebuilds: {lines[0]}")
+
+
+def later_picture(p, first, gap=0.25, patience=3.0):
+    """A screenshot taken at least `gap` seconds after `first`; on a busy machine a frame can
+    take longer, so it keeps looking for a changed picture for up to `patience` seconds."""
+    time.sleep(gap)
+    deadline = time.monotonic() + patience
+    shot = p.screenshot()
+    while shot.difference(first) <= 0.002 and time.monotonic() < deadline:
+        time.sleep(0.1)
+        shot = p.screenshot()
+    return shot
+
+
+def same_picture(a, b, what, limit=0.002):
+    diff = a.difference(b)
+    check(diff <= limit, f"{what}: {diff:.2%} of the pixels changed (at most {limit:.2%} allowed)")
+
+
+# --- Cases ----------------------------------------------------------------------------------------
+
+def case_start():
+    with XServer() as x, Program(args.program, args.misc, x, REPORT) as p:
+        p.find_window()
+        check(p.title() == "Quenvale", f"window title {p.title()!r}")
+        check(p.client_size() == (640, 480), f"client area {p.client_size()}, expected 640x480")
+        p.frame_screenshot()
+        time.sleep(1.0)
+        first = save(p.screenshot(), "first")
+        second = save(later_picture(p, first), "second")
+        check((first.width, first.height) == (640, 480), "screenshot is not 640x480")
+        # At the nearest distance a leg may reach the edge at some angles; the corners stay clear.
+        check(first.border_is_background(corners_only=True),
+              "the corners of the frame do not show the clear colour (0, 32, 77)")
+        box = first.model_box()
+        check(box is not None, "nothing but the clear colour on screen")
+        left, top, right, bottom, count = box
+        share = count / (640 * 480)
+        check(0.03 <= share <= 0.8, f"the model covers {share:.1%} of the window")
+        cx, cy = (left + right) / 2, (top + bottom) / 2
+        check(abs(cx - 320) < 64 and abs(cy - 240) < 48, f"the model is not centred: box {box[:4]}")
+        diff = first.difference(second)
+        check(diff > 0.002, f"pictures 250 ms and more apart are the same ({diff:.3%} changed): the model does not spin")
+        close_cleanly(p)
+
+
+def case_keys():
+    with XServer() as x, Program(args.program, args.misc, x, dict(FROZEN, **REPORT)) as p:
+        p.find_window()
+        base = save(p.steady_screenshot(), "base")
+        base_box = base.model_box()
+        check(base_box is not None, "nothing but the clear colour on screen")
+
+        p.keys("Up")  # already at the nearest distance
+        same_picture(base, save(p.steady_screenshot(), "up-at-nearest"), "Up at the nearest distance")
+
+        p.keys("F2")  # plain triangles instead of adjacency
+        plain = save(p.steady_screenshot(), "plain-method")
+        same_picture(base, plain, "F2 (the other shadow-volume method)", limit=0.01)
+        p.keys("F2")
+        same_picture(base, p.steady_screenshot(), "F2 twice")
+
+        p.keys("Down", repeat=10)  # 2.5 -> 3.5
+        farther = save(p.steady_screenshot(), "down-10")
+        box = farther.model_box()
+        check(box[4] < 0.8 * base_box[4] and box[3] - box[1] < base_box[3] - base_box[1],
+              f"Down did not make the model smaller: {base_box} -> {box}")
+
+        p.keys("Down", repeat=200)  # well past 20
+        farthest = save(p.steady_screenshot(), "farthest")
+        check(farthest.model_box()[4] < box[4], "the farthest camera does not show a smaller model")
+        p.keys("Down", repeat=3)
+        same_picture(farthest, p.steady_screenshot(), "Down at the farthest distance")
+
+        p.keys("Up", repeat=200)  # back to the nearest
+        same_picture(base, p.steady_screenshot(), "Up back to the nearest distance")
+        close_cleanly(p)
+
+
+def case_fullscreen():
+    with XServer() as x, Program(args.program, args.misc, x, dict(FROZEN, **REPORT)) as p:
+        p.find_window()
+        base = p.steady_screenshot()
+        p.keys("F5")
+        check(wait_until(lambda: p.client_size() == SCREEN, 10), f"F5: the window is {p.client_size()}, not {SCREEN}")
+        full = save(p.steady_screenshot(), "fullscreen")
+        check((full.width, full.height) == SCREEN, "the full-screen picture does not cover the screen")
+        check(full.border_is_background(), "the full-screen frame does not fill the screen")
+        ratio = aspect(full.model_box()) / aspect(base.model_box())
+        check(abs(ratio - 1) < 0.08, f"the model's proportions changed in full screen by {ratio:.3f}")
+        p.keys("F5")
+        check(wait_until(lambda: p.client_size() == (640, 480), 10), f"F5 again: the window is {p.client_size()}")
+        same_picture(base, save(p.steady_screenshot(), "windowed-again"), "back from full screen", limit=0.01)
+        close_cleanly(p)
+
+
+def case_resize():
+    with XServer() as x, Program(args.program, args.misc, x, dict(FROZEN, **REPORT)) as p:
+        p.find_window()
+        # A camera far enough back that the model fits a narrow window too.
+        p.keys("Down", repeat=55)
+        base = save(p.steady_screenshot(), "640x480")
+        base_box = base.model_box()
+        for width, height in ((800, 600), (300, 700)):
+            p.resize(width, height)
+            shot = save(p.steady_screenshot(), f"{width}x{height}")
+            check((shot.width, shot.height) == (width, height), f"screenshot {shot.width}x{shot.height}")
+            check(shot.border_is_background(), f"at {width}x{height} the frame does not fill the client area")
+            box = shot.model_box()
+            ratio = aspect(box) / aspect(base_box)
+            check(abs(ratio - 1) < 0.08, f"at {width}x{height} the model is stretched: proportions x{ratio:.3f}")
+            # The vertical field of view is fixed, so the model's height follows the window's.
+            scale = (box[3] - box[1]) / (base_box[3] - base_box[1])
+            check(abs(scale / (height / 480) - 1) < 0.08,
+                  f"at {width}x{height} the model is {scale:.3f} times as tall, expected {height / 480:.3f}")
+        p.resize(640, 480)
+        same_picture(base, p.steady_screenshot(), "back at 640x480", limit=0.01)
+
+        p.minimise()
+        p.restore()
+        check(wait_until(lambda: p.client_size() == (640, 480) and p.window_exists(), 10), "restoring failed")
+        same_picture(base, save(p.steady_screenshot(), "restored"), "after minimise and restore", limit=0.01)
+        close_cleanly(p)
+
+
+def case_standby():
+    with XServer() as x, Program(args.program, args.misc, x, REPORT) as p:
+        p.find_window()
+        p.frame_screenshot()
+        busy = p.cpu_share(1.0)
+        for name, leave, back in (("minimised", p.minimise, p.restore), ("hidden", p.hide, p.show)):
+            leave()
+            check(wait_until(lambda: not p.window_exists(), 5), f"the window did not go away when {name}")
+            time.sleep(0.5)
+            idle = p.cpu_share(2.0)
+            print(f"CPU while rendering {busy:.1%} of a core, while {name} {idle:.1%}")
+            check(idle < 0.05, f"while {name} the program uses {idle:.1%} of a core (rendering: {busy:.1%})")
+            check(busy > 4 * idle, f"rendering ({busy:.1%}) does not use clearly more CPU than standby ({idle:.1%})")
+            back()
+            check(wait_until(p.window_exists, 5), f"the window did not come back after being {name}")
+            first = p.frame_screenshot()
+            diff = first.difference(save(later_picture(p, first), f"after-{name}"))
+            check(diff > 0.002, f"after being {name} the model no longer spins ({diff:.3%} changed)")
+        close_cleanly(p)
+
+
+def case_device():
+    with XServer() as x:
+        with Program(args.program, args.misc, x, FROZEN) as p:
+            p.find_window()
+            base = save(p.steady_screenshot(), "before")
+            p.keys("Escape")
+            p.wait_exit(20)
+        for name, code in (("hung", "887A0006"), ("reset", "887A0007")):
+            # The fault comes after the fifth frame; the first frame on screen means the loop
+            # runs, and a little later the device has been rebuilt and draws again.
+            env = dict(FROZEN, **REPORT, QV_TEST_DEVICE_FAULT=f"5:{code}")
+            with Program(args.program, args.misc, x, env) as p:
+                p.find_window()
+                p.frame_screenshot()
+                time.sleep(2.0)
+                check(p.proc.poll() is None, f"the program ended after a {name} device:\n{p.stderr()}")
+                same_picture(base, save(p.steady_screenshot(), f"after-{name}"), f"after a {name} device", 0.002)
+                close_cleanly(p, rebuilds=1)
+        env = dict(FROZEN, **REPORT, QV_TEST_DEVICE_FAULT="5:887A0005")
+        with Program(args.program, args.misc, x, env) as p:
+            status = p.wait_exit(20)
+            err = p.stderr()
+            check(status == 1, f"a removed device should close the program with status 1, got {status}:\n{err}")
+            lines = err.splitlines()
+            check(len(lines) == 2 and "Quenvale: the graphics device was removed (code 0x887A0005)" == lines[0],
+                  f"unexpected stderr after a removed device:\n{err}")
+            check(REPORT_LINE.match(lines[1]) and lines[1].startswith("live objects: 0, live GL objects: 0"),
+                  f"graphics objects still alive after a removed device: {lines[1]}")
+
+
+def case_broken_data():
+    """Each way the start-up can fail gives one line on stderr naming it, and exit status 1."""
+
+    def remove(name):
+        return lambda misc: os.remove(os.path.join(misc, name))
+
+    def write(name, text):
+        def change(misc):
+            with open(os.path.join(misc, name), "w") as f:
+                f.write(text)
+        return change
+
+    def library_name():
+        return named_files_in("kuma.obj", "mtllib")[0]
+
+    def named_files_in(source, keyword):
+        with open(os.path.join(args.misc, source)) as f:
+            return [os.path.basename(line.split(None, 1)[1].strip().replace("\\", "/"))
+                    for line in f if line.startswith(keyword + " ")]
+
+    library = library_name()
+    texture = named_files_in(library, "map_Kd")[0]
+    no_display = {"DISPLAY": ":65000", "SDL_VIDEODRIVER": "x11"}
+    cases = [
+        # (name, environment, change to misc/, fragments the line must hold)
+        ("processor", {"QV_TEST_NO_CPU_FEATURES": "10"}, None, ["SSE"]),
+        ("window", no_display, None, ["window"]),
+        ("no GL 4.5", {"MESA_GL_VERSION_OVERRIDE": "4.3"}, None, ["OpenGL 4.5", "code 0x"]),
+        ("shader missing", {}, remove("Quenvale.sh"), ["Quenvale.sh", "code 0x887C0002"]),
+        ("shader broken", {}, write("Quenvale.sh", "float4 VS(float4 p : POSITION) : SV_Position { return p +; }\n"),
+         ["Quenvale.sh", "error"]),
+        ("model missing", {}, remove("kuma.obj"), ["kuma.obj"]),
+        ("model unloadable", {}, write("kuma.obj", "mtllib ..\\misc\\" + library + "\n" + "v 0 0 0\n" * 70000
+                                       + "f 1 2 3\n"), ["kuma.obj"]),
+        # The material library's loader tells only that the library, one of its textures or the
+        # default texture failed; the line names the library and the fallback texture.
+        ("library missing", {}, remove(library), [library]),
+        ("texture missing", {}, remove(texture), [library]),
+        ("default texture missing", {}, remove("default.bmp"), [library, "default.bmp"]),
+    ]
+    failures = []
+    with XServer(window_manager=False) as x:
+        for name, env, change, fragments in cases:
+            p = Program(args.program, args.misc, x, env, copy_misc=True)
+            if change:
+                change(p.miscdir)
+            with p:
+                status = p.wait_exit(20)
+                elapsed = p.elapsed()
+                err = p.stderr()
+            # The program's own line comes last; before it only the windowing layer may have
+            # said why SDL refused (a sanitizer report or anything else fails the case).
+            lines = err.splitlines()
+            print(f"{name}: status {status} after {elapsed:.2f} s: {err.strip()}")
+            if status != 1:
+                failures.append(f"{name}: exit status {status}, expected 1")
+            elif (not lines or not lines[-1].startswith("Quenvale: ") or len(lines) > 2
+                  or any(not line.startswith("win32: ") for line in lines[:-1])):
+                failures.append(f"{name}: expected one line starting \"Quenvale: \" on stderr, got:\n{err}")
+            elif not all(f in lines[-1] for f in fragments):
+                failures.append(f"{name}: the line does not name {fragments}: {lines[-1]}")
+            elif elapsed > 5:
+                failures.append(f"{name}: took {elapsed:.1f} s to fail")
+    check(not failures, "\n".join(failures))
+
+
+CASES = {
+    "start": case_start,
+    "keys": case_keys,
+    "fullscreen": case_fullscreen,
+    "resize": case_resize,
+    "standby": case_standby,
+    "device": case_device,
+    "broken-data": case_broken_data,
+}
+
+
+def main():
+    global args
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--misc", required=True)
+    parser.add_argument("--shots", help="folder for the screenshots taken (kept for inspection)")
+    args = parser.parse_args()
+    for tool in ("Xvfb", "xdotool", "xwininfo", "xprop", "import", "openbox"):
+        if not any(os.access(os.path.join(d, tool), os.X_OK) for d in os.environ.get("PATH", "").split(":")):
+            print(f"skipped: {tool} is not installed (scripts/install-deps installs it)")
+            return SKIP
+    try:
+        CASES[args.case]()
+    except AssertionError as e:
+        print(f"FAILED {args.case}: {e}")
+        return 1
+    except HarnessError as e:
+        print(f"FAILED {args.case} (test set-up): {e}")
+        traceback.print_exc()
+        return 1
+    print(f"passed {args.case}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

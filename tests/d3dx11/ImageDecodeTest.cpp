@@ -1,0 +1,164 @@
+// Image decoding for textures: orientation in every format, the mip chain, size limits and
+// damaged or missing files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "ImageDecode.h"
+#include "TestFiles.h"
+#include "TestImages.h"
+
+using platform::ImageLevel;
+using platform::ImageResult;
+
+namespace {
+
+ImageResult Decode(const std::vector<uint8_t>& bytes, std::vector<ImageLevel>* levels,
+                   uint32_t maxSide = platform::kMaxImageSide)
+{
+    return platform::DecodeImageRgba8WithMips(bytes.data(), bytes.size(), maxSide, levels);
+}
+
+std::vector<uint8_t> Opaque(std::vector<uint8_t> rgba)
+{
+    for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+    return rgba;
+}
+
+}  // namespace
+
+TEST(ImageDecode, FirstRowOfThePictureIsTheTopOfLevelZeroInEveryFormat)
+{
+    const struct {
+        const char* name;
+        std::vector<uint8_t> file;
+        std::vector<uint8_t> expected;
+    } cases[] = {
+        {"BMP bottom-up", MakeBmp24(3, 2, kPicture3x2, false), Opaque(kPicture3x2)},
+        {"BMP top-down", MakeBmp24(3, 2, kPicture3x2, true), Opaque(kPicture3x2)},
+        {"TGA bottom-left origin", MakeTga32(3, 2, kPicture3x2, false), kPicture3x2},
+        {"TGA top-left origin", MakeTga32(3, 2, kPicture3x2, true), kPicture3x2},
+        {"PNG", MakePng(3, 2, kPicture3x2), kPicture3x2},
+    };
+    for (const auto& c : cases) {
+        std::vector<ImageLevel> levels;
+        ASSERT_EQ(Decode(c.file, &levels), ImageResult::Ok) << c.name;
+        ASSERT_FALSE(levels.empty());
+        EXPECT_EQ(levels[0].width, 3u) << c.name;
+        EXPECT_EQ(levels[0].height, 2u) << c.name;
+        EXPECT_EQ(levels[0].rgba, c.expected) << c.name;
+    }
+}
+
+TEST(ImageDecode, JpegKeepsItsOrientationWithinCompressionError)
+{
+    std::vector<uint8_t> picture(16 * 16 * 4, 255);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            uint8_t* p = &picture[size_t(y * 16 + x) * 4];
+            p[0] = y < 8 ? 250 : 5;  // red on top, blue below
+            p[1] = 5;
+            p[2] = y < 8 ? 5 : 250;
+        }
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(Decode(MakeJpeg(16, 16, picture), &levels), ImageResult::Ok);
+    const uint8_t* top = &levels[0].rgba[0];
+    const uint8_t* bottom = &levels[0].rgba[size_t(15 * 16) * 4];
+    EXPECT_GT(top[0], 200);
+    EXPECT_LT(top[2], 50);
+    EXPECT_LT(bottom[0], 50);
+    EXPECT_GT(bottom[2], 200);
+    EXPECT_EQ(top[3], 255);
+}
+
+TEST(ImageDecode, MipChainHalvesEachSideDownToOneTexel)
+{
+    const struct {
+        int width, height;
+        std::vector<std::pair<uint32_t, uint32_t>> sizes;
+    } cases[] = {
+        {1, 1, {{1, 1}}},
+        {5, 3, {{5, 3}, {2, 1}, {1, 1}}},
+        {256, 1, {{256, 1}, {128, 1}, {64, 1}, {32, 1}, {16, 1}, {8, 1}, {4, 1}, {2, 1}, {1, 1}}},
+        {2, 8, {{2, 8}, {1, 4}, {1, 2}, {1, 1}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<ImageLevel> levels;
+        ASSERT_EQ(Decode(MakeTga32(c.width, c.height, std::vector<uint8_t>(size_t(c.width * c.height) * 4, 7), true),
+                         &levels),
+                  ImageResult::Ok);
+        ASSERT_EQ(levels.size(), c.sizes.size()) << c.width << "x" << c.height;
+        for (size_t i = 0; i < levels.size(); ++i) {
+            EXPECT_EQ(levels[i].width, c.sizes[i].first);
+            EXPECT_EQ(levels[i].height, c.sizes[i].second);
+            EXPECT_EQ(levels[i].rgba, std::vector<uint8_t>(size_t(levels[i].width) * levels[i].height * 4, 7));
+        }
+    }
+}
+
+TEST(ImageDecode, LowerLevelsAreRoundedBlockMeans)
+{
+    // 2 x 2: one texel below holds the means of the four, rounded to nearest.
+    const std::vector<uint8_t> square = {10, 0, 255, 255, 20, 1, 255, 0, 30, 1, 0, 255, 41, 0, 0, 0};
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(Decode(MakeTga32(2, 2, square, true), &levels), ImageResult::Ok);
+    ASSERT_EQ(levels.size(), 2u);
+    EXPECT_EQ(levels[1].rgba, (std::vector<uint8_t>{25, 1, 128, 128}));  // 101/4, 2/4, 510/4, 510/4
+
+    // 4 x 1 with distinct pairs: each texel below is the mean of its own pair only.
+    const std::vector<uint8_t> row = {0, 0, 0, 255, 100, 0, 0, 255, 200, 0, 0, 255, 255, 0, 0, 255};
+    ASSERT_EQ(Decode(MakeTga32(4, 1, row, true), &levels), ImageResult::Ok);
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_EQ(levels[1].rgba, (std::vector<uint8_t>{50, 0, 0, 255, 228, 0, 0, 255}));
+    EXPECT_EQ(levels[2].rgba, (std::vector<uint8_t>{139, 0, 0, 255}));
+}
+
+TEST(ImageDecode, OversizedImagesAreRefusedFromTheirHeaderAlone)
+{
+    std::vector<ImageLevel> levels;
+    // Only the header exists: refusing them must not need (or try) to decode 16385 columns.
+    EXPECT_EQ(Decode(MakePngHeaderOnly(16385, 1), &levels), ImageResult::TooLarge);
+    EXPECT_EQ(Decode(MakePngHeaderOnly(1, 20000), &levels), ImageResult::TooLarge);
+    std::vector<uint8_t> bmp = MakeBmp24(1, 1, {1, 2, 3, 255}, false);
+    bmp[18] = 0x21;  // width 0x4E21 = 20001, with no pixel data behind it
+    bmp[19] = 0x4E;
+    EXPECT_EQ(Decode(bmp, &levels), ImageResult::TooLarge);
+    // The limit itself is allowed: this header passes the size check and then fails for lack of data.
+    EXPECT_EQ(Decode(MakePngHeaderOnly(16384, 16384), &levels), ImageResult::InvalidData);
+    EXPECT_EQ(Decode(MakePng(3, 2, kPicture3x2), &levels, 2), ImageResult::TooLarge);
+    EXPECT_TRUE(levels.empty());
+}
+
+TEST(ImageDecode, DamagedAndForeignFilesAreInvalidData)
+{
+    const std::vector<uint8_t> png = MakePng(3, 2, kPicture3x2);
+    const std::string text = "newmtl not_an_image\nKd 1 1 1\n";
+    const std::vector<std::vector<uint8_t>> files = {
+        {},
+        std::vector<uint8_t>(text.begin(), text.end()),
+        std::vector<uint8_t>(png.begin(), png.begin() + long(png.size() / 2)),
+        MakePngHeaderOnly(0, 5),
+        {'B', 'M'},
+    };
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::vector<ImageLevel> levels(1);
+        EXPECT_EQ(Decode(files[i], &levels), ImageResult::InvalidData) << i;
+        EXPECT_TRUE(levels.empty()) << i;
+    }
+    std::vector<ImageLevel> levels;
+    EXPECT_EQ(platform::DecodeImageRgba8WithMips(nullptr, 0, 16, &levels), ImageResult::InvalidData);
+}
+
+TEST(ImageDecode, FilesAreFoundWithWindowsSeparatorsAndMissingOnesReported)
+{
+    const std::string path = WriteScratchFile("picture.png", MakePng(3, 2, kPicture3x2));
+    std::string windowsPath = path;
+    for (size_t i = 1; i < windowsPath.size(); ++i)
+        if (windowsPath[i] == '/') windowsPath[i] = '\\';
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(platform::LoadImageRgba8WithMips(windowsPath, &levels), ImageResult::Ok);
+    EXPECT_EQ(levels[0].rgba, kPicture3x2);
+    EXPECT_EQ(levels.size(), 2u);
+    EXPECT_EQ(platform::LoadImageRgba8WithMips(ScratchPath("absent.bmp"), &levels), ImageResult::FileNotFound);
+    EXPECT_EQ(platform::LoadImageRgba8WithMips(ScratchPath(""), &levels), ImageResult::FileNotFound);
+}

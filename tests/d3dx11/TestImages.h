@@ -1,0 +1,17 @@
+// Image files built in memory for the loader tests, with pixels known to the test.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// rgba: width * height texels, 4 bytes each, first row = top of the picture.
+std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>& rgba, bool topDown);
+std::vector<uint8_t> MakeTga32(int width, int height, const std::vector<uint8_t>& rgba, bool topLeftOrigin);
+std::vector<uint8_t> MakePng(int width, int height, const std::vector<uint8_t>& rgba);
+std::vector<uint8_t> MakeJpeg(int width, int height, const std::vector<uint8_t>& rgba);
+
+// Only the signature and header chunk of a PNG claiming the given size: no pixel data.
+std::vector<uint8_t> MakePngHeaderOnly(uint32_t width, uint32_t height);
+
+// A 3 x 2 picture whose six texels all differ; alpha 255 except the last texel's 40.
+extern const std::vector<uint8_t> kPicture3x2;

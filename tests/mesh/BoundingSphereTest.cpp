@@ -1,0 +1,59 @@
+// ComputeBoundingSphere on the worked examples.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "BoundingSphere.h"
+
+namespace {
+
+BoundingSphere Sphere(const std::vector<Float3>& positions)
+{
+    std::vector<MeshVertex> vertices;
+    for (const Float3& p : positions)
+        vertices.push_back({p, {1, 1, 1}, {0, 0}});
+    BoundingSphere s{{9, 9, 9}, 9};
+    ComputeBoundingSphere(vertices.data(), static_cast<uint32_t>(vertices.size()), s);
+    return s;
+}
+
+TEST(BoundingSphere, SinglePointAndCoincidentPoints)
+{
+    BoundingSphere one = Sphere({{1, 2, 3}});
+    EXPECT_EQ(one.center.x, 1.0f);
+    EXPECT_EQ(one.center.z, 3.0f);
+    EXPECT_EQ(one.radius, 0.0f);
+    EXPECT_EQ(Sphere({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}).radius, 0.0f);
+    BoundingSphere none = Sphere({});
+    EXPECT_EQ(none.radius, 0.0f);
+    EXPECT_EQ(none.center.x, 0.0f);
+}
+
+TEST(BoundingSphere, WidestPairAndGrowth)
+{
+    BoundingSphere two = Sphere({{0, 0, 0}, {2, 0, 0}});
+    EXPECT_EQ(two.center.x, 1.0f);
+    EXPECT_EQ(two.radius, 1.0f);
+    // dx = dy = 4: the y pair wins the tie, then (4, 0, 0) grows the sphere to 2.5.
+    BoundingSphere tie = Sphere({{0, 0, 0}, {4, 0, 0}, {1, -2, 0}, {1, 2, 0}});
+    EXPECT_EQ(tie.radius, 2.5f);
+    EXPECT_NEAR(tie.center.x, 1.5f, 1e-6f);
+    EXPECT_EQ(tie.center.y, 0.0f);
+    BoundingSphere grow = Sphere({{-1, 0, 0}, {1, 0, 0}, {0, 1.5f, 0}});
+    EXPECT_EQ(grow.radius, 1.25f);
+    EXPECT_NEAR(grow.center.y, 0.25f, 1e-6f);
+    EXPECT_EQ(grow.center.x, 0.0f);
+}
+
+TEST(BoundingSphere, EveryPointInsideAndOrderMatters)
+{
+    std::vector<Float3> p = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0.9f, 0.9f, 0.9f}, {-0.5f, 0.2f, 0.1f}};
+    BoundingSphere s = Sphere(p);
+    for (const Float3& q : p)
+        EXPECT_LE(Length3(q.x - s.center.x, q.y - s.center.y, q.z - s.center.z), s.radius * (1 + 1e-6f));
+    std::vector<Float3> reversed(p.rbegin(), p.rend());
+    BoundingSphere r = Sphere(reversed);
+    EXPECT_TRUE(r.radius != s.radius || r.center.x != s.center.x);
+}
+
+} // namespace

@@ -1,0 +1,268 @@
+// FramePictureTest.cpp: whole frames drawn offscreen at 640 x 480 with the clock frozen, checked
+// against CPU ray casting: the model where the camera sees it, and shadow counts exactly where
+// the light is blocked, for several spin angles, both camera limits and both volume methods.
+#include <PlatformTestHooks.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "Frame.h"
+#include "Graphics.h"
+#include "RenderTestSupport.h"
+#include "SharedState.h"
+#include "ShadowTruth.h"
+#include "StartupFailure.h"
+
+namespace {
+
+constexpr int Width = 640;
+constexpr int Height = 480;
+
+struct FrameResult
+{
+    std::vector<uint8_t> rgba;
+    std::vector<uint8_t> stencil;
+};
+
+FrameResult Draw(uint32_t milliseconds, float distance, bool adjacency)
+{
+    platform_test::SetTime(true, milliseconds);
+    CameraDistance = distance;
+    UseAdjacency = adjacency;
+    DrawFrame();
+    FrameResult result;
+    EXPECT_TRUE(ReadPixels(OffscreenTarget, &result.rgba));
+    EXPECT_TRUE(ReadStencilValues(&result.stencil));
+    return result;
+}
+
+bool IsClearColour(const uint8_t* p)
+{
+    // ClearColor (0, 0.125, 0.3, 1) in 8 bits, allowing for either rounding.
+    return p[0] <= 1 && std::abs(p[1] - 32) <= 1 && std::abs(p[2] - 77) <= 1;
+}
+
+class FramePictureTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(directory_.ok());
+        ASSERT_EQ(renderer_.result(), S_OK);
+    }
+    void TearDown() override
+    {
+        CameraDistance = MinCameraDistance;
+        UseAdjacency = true;
+    }
+
+    // Ground truth for one clock reading and camera distance.
+    std::vector<PixelTruth> Truth(uint32_t milliseconds, float distance)
+    {
+        std::vector<std::array<Vec3d, 3>> triangles;
+        std::vector<int> groups;
+        EXPECT_TRUE(WorldTriangles(milliseconds, &triangles, &groups));
+        const RayCaster model(std::move(triangles));
+        return CastFrame(model, groups, distance, Width, Height);
+    }
+
+    WorkingDirectory directory_;
+    OffscreenRenderer renderer_{Width, Height};
+};
+
+TEST_F(FramePictureTest, ModelIsCentredAndCoversWhatTheCameraSees)
+{
+    for (const float distance : {MinCameraDistance, MaxCameraDistance})
+    {
+        const uint32_t milliseconds = 400;
+        const std::vector<PixelTruth> truth = Truth(milliseconds, distance);
+        const FrameResult frame = Draw(milliseconds, distance, true);
+
+        int expected = 0, drawn = 0, both = 0;
+        double sumX = 0.0, sumY = 0.0;
+        for (int i = 0; i < Width * Height; ++i)
+        {
+            const bool isModel = !IsClearColour(&frame.rgba[size_t(i) * 4]);
+            expected += truth[i].covered;
+            drawn += isModel;
+            both += isModel && truth[i].covered;
+            if (isModel)
+            {
+                sumX += i % Width + 0.5;
+                sumY += i / Width + 0.5;
+            }
+        }
+        ASSERT_GT(drawn, 0);
+        const double overlap = double(both) / (expected + drawn - both);
+        std::printf("distance %.1f: model pixels expected %d, drawn %d, overlap %.4f, centroid (%.1f, %.1f)\n",
+                    distance, expected, drawn, overlap, sumX / drawn, sumY / drawn);
+        EXPECT_GT(overlap, 0.99);
+        // The bounding sphere's centre projects to the middle of the target; the model spreads
+        // around it, so its centroid stays near the middle.
+        const double tolerance = distance == MinCameraDistance ? 40.0 : 8.0;
+        EXPECT_NEAR(sumX / drawn, Width / 2.0, tolerance);
+        EXPECT_NEAR(sumY / drawn, Height / 2.0, tolerance);
+        // At the nearest distance the model fills a large part of the frame, at the farthest a
+        // small one: the unit sphere's radius on screen is 264 and 32 pixels.
+        const double share = double(drawn) / (Width * Height);
+        if (distance == MinCameraDistance)
+            EXPECT_GT(share, 0.15);
+        else
+            EXPECT_LT(share, 0.02);
+    }
+}
+
+TEST_F(FramePictureTest, StencilCountsMatchRayCastShadowsInBothMethods)
+{
+    for (const float distance : {MinCameraDistance, MaxCameraDistance})
+        for (const uint32_t milliseconds : {0u, 700u, 1650u, 2400u})
+        {
+            const std::vector<PixelTruth> truth = Truth(milliseconds, distance);
+            // Depth changes by less than a tenth of the model per pixel on any surface seen at
+            // less than a grazing angle; more than that is one surface behind another.
+            const std::vector<bool> excluded = NearSilhouette(truth, Width, Height, 0.1);
+            const FrameResult adjacency = Draw(milliseconds, distance, true);
+            const FrameResult plain = Draw(milliseconds, distance, false);
+
+            const Agreement withAdjacency = CompareStencil(truth, excluded, adjacency.stencil);
+            const Agreement withPlain = CompareStencil(truth, excluded, plain.stencil);
+            int methodsAgree = 0, shadowed = 0, agreeAnywhere = 0;
+            int negativeCounts = 0, backgroundCounts = 0;
+            for (int i = 0; i < Width * Height; ++i)
+            {
+                for (const FrameResult* frame : {&adjacency, &plain})
+                {
+                    // Counts are the number of volumes around a point, never negative (a wrapped
+                    // -1 is 255: faces wound the wrong way round). Rays that miss the model
+                    // cross whole closed volumes, in and out, and end at 0.
+                    if (truth[i].covered && frame->stencil[i] >= 128)
+                        ++negativeCounts;
+                    if (!truth[i].covered && !excluded[i] && frame->stencil[i] != 0)
+                        ++backgroundCounts;
+                }
+                if (!truth[i].covered)
+                    continue;
+                methodsAgree += (adjacency.stencil[i] != 0) == (plain.stencil[i] != 0);
+                agreeAnywhere += (adjacency.stencil[i] != 0) == truth[i].shadowed;
+                shadowed += truth[i].shadowed;
+            }
+            const double between = double(methodsAgree) / withAdjacency.modelPixels;
+            std::printf("distance %4.1f, %4u ms: %5d model pixels, %5d shadowed, %5d compared; agreeing: "
+                        "adjacency %5d (%.4f%%), plain %5d (%.4f%%); methods agree on %d (%.4f%%)\n",
+                        distance, milliseconds, withAdjacency.modelPixels, shadowed, withAdjacency.compared,
+                        withAdjacency.agreeing, 100.0 * withAdjacency.Fraction(), withPlain.agreeing,
+                        100.0 * withPlain.Fraction(), methodsAgree, 100.0 * between);
+            std::printf("    adjacency against the ray cast over every model pixel, silhouettes included: %.4f%%\n",
+                        100.0 * agreeAnywhere / withAdjacency.modelPixels);
+            EXPECT_EQ(negativeCounts, 0);
+            EXPECT_EQ(backgroundCounts, 0);
+            // The light must really shadow part of the model and leave part lit.
+            EXPECT_GT(shadowed, withAdjacency.modelPixels / 20);
+            EXPECT_LT(shadowed, withAdjacency.modelPixels * 19 / 20);
+            EXPECT_GE(withAdjacency.Fraction(), 0.995);
+            EXPECT_GE(withPlain.Fraction(), 0.995);
+            EXPECT_GE(between, 0.999);
+        }
+}
+
+// A model with open edges: a square sheet (two triangles, four edges without a neighbour) turned
+// towards the light above a closed slab. The sheet's border must bound its volume in both
+// methods, so its shadow on the slab matches the ray cast as the closed model's shadows do.
+std::string SheetOverSlabModel()
+{
+    std::string obj = "mtllib ..\\misc\\kuma.mtl\n";
+    auto vertex = [&](double x, double y, double z) {
+        char line[96];
+        std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\n", x, y, z);
+        obj += line;
+    };
+    // Slab x, z in [-1, 1], y in [-1, -0.6]: vertices 1 to 8, bit 0 of i-1 picks x, bit 1 y, bit 2 z.
+    for (int i = 0; i < 8; ++i)
+        vertex(i & 1 ? 1.0 : -1.0, i & 2 ? -0.6 : -1.0, i & 4 ? 1.0 : -1.0);
+    // Sheet facing n = (1, 1, -1) / sqrt 3, with u x v = n: vertices 9 to 12.
+    const double u[3] = {1 / std::sqrt(2.0), -1 / std::sqrt(2.0), 0};
+    const double v[3] = {-1 / std::sqrt(6.0), -1 / std::sqrt(6.0), -2 / std::sqrt(6.0)};
+    const double centre[3] = {0.2, 0.1, -0.2};
+    for (const auto& [a, b] : {std::pair{-0.4, -0.4}, {0.4, -0.4}, {0.4, 0.4}, {-0.4, 0.4}})
+        vertex(centre[0] + a * u[0] + b * v[0], centre[1] + a * u[1] + b * v[1], centre[2] + a * u[2] + b * v[2]);
+    // Slab faces wound outwards (clockwise seen from outside, as the scene pass draws fronts).
+    obj += "g slab\nusemtl fur\n";
+    const int faces[6][4] = {{1, 3, 4, 2}, {5, 6, 8, 7}, {1, 2, 6, 5}, {3, 7, 8, 4}, {1, 5, 7, 3}, {2, 4, 8, 6}};
+    for (const auto& f : faces)
+        obj += "f " + std::to_string(f[0]) + " " + std::to_string(f[1]) + " " + std::to_string(f[2]) + " " +
+               std::to_string(f[3]) + "\n";
+    obj += "g sheet\nusemtl fur\nf 9 10 11\nf 9 11 12\n";
+    return obj;
+}
+
+TEST(OpenEdgePictureTest, OpenEdgesBoundTheVolumeLikeSilhouettes)
+{
+    WorkingDirectory directory({"Quenvale.sh", "kuma.mtl", "fur.bmp", "muzzle.bmp", "default.bmp"}, {},
+                               {{"kuma.obj", SheetOverSlabModel()}});
+    ASSERT_TRUE(directory.ok());
+    OffscreenRenderer renderer(Width, Height);
+    ASSERT_EQ(renderer.result(), S_OK) << StartupFailureText;
+    std::vector<std::array<Vec3d, 3>> triangles;
+    std::vector<int> groups;
+    ASSERT_TRUE(WorldTriangles(0, &triangles, &groups));
+    ASSERT_EQ(triangles.size(), 14u);
+    const RayCaster model(std::move(triangles));
+    const std::vector<PixelTruth> truth = CastFrame(model, groups, MinCameraDistance, Width, Height);
+    const std::vector<bool> excluded = NearSilhouette(truth, Width, Height, 0.1);
+    int sheetShadowOnSlab = 0;
+    for (const PixelTruth& pixel : truth)
+        sheetShadowOnSlab += pixel.covered && pixel.shadowed && pixel.group == 1;
+    // The slab's top is lit: what is shadowed there is the sheet's doing.
+    ASSERT_GT(sheetShadowOnSlab, 1000);
+    for (const bool adjacency : {true, false})
+    {
+        const FrameResult frame = Draw(0, MinCameraDistance, adjacency);
+        const Agreement agreement = CompareStencil(truth, excluded, frame.stencil);
+        std::printf("sheet over slab, %s: %d model pixels, %d compared, %d agreeing (%.4f%%)\n",
+                    adjacency ? "adjacency" : "plain", agreement.modelPixels, agreement.compared, agreement.agreeing,
+                    100.0 * agreement.Fraction());
+        EXPECT_GE(agreement.Fraction(), 0.995);
+    }
+    CameraDistance = MinCameraDistance;
+    UseAdjacency = true;
+}
+
+TEST_F(FramePictureTest, ShadowPassHalvesTheColourOfCountedModelPixelsOnly)
+{
+    const FrameResult frame = Draw(400, MinCameraDistance, true);
+    // The same frame's scene pass alone, on freshly cleared targets: the colours before pass 3.
+    ImmediateContext->ClearRenderTargetView(BackBufferView, ClearColor);
+    ImmediateContext->ClearDepthStencilView(DepthStencilView, D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f, 0);
+    DrawScenePass();
+    std::vector<uint8_t> unshadowed;
+    ASSERT_TRUE(ReadPixels(OffscreenTarget, &unshadowed));
+
+    int darkened = 0, background = 0, wrong = 0;
+    for (int i = 0; i < Width * Height; ++i)
+    {
+        const uint8_t* after = &frame.rgba[size_t(i) * 4];
+        const uint8_t* before = &unshadowed[size_t(i) * 4];
+        const bool model = !IsClearColour(before);
+        background += !model;
+        // Black at alpha 0.5 over the colour: half of it, give or take rounding.
+        const bool expectDark = model && frame.stencil[i] != 0;
+        darkened += expectDark;
+        for (int c = 0; c < 3; ++c)
+        {
+            const int expected = expectDark ? before[c] / 2 : before[c];
+            if (std::abs(after[c] - expected) > 1)
+            {
+                ++wrong;
+                break;
+            }
+        }
+    }
+    EXPECT_GT(darkened, 1000);
+    EXPECT_GT(background, Width * Height / 3);
+    EXPECT_EQ(wrong, 0);
+}
+
+}  // namespace
