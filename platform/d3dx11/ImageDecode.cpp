@@ -32,11 +32,56 @@ ImageLevel BoxFilterLevel(const ImageLevel& src)
     return dst;
 }
 
+namespace {
+
+// stb_image 2.27 trusts the symbol count of a JPEG Huffman table: a table may claim up to 4080
+// symbols, and stb writes them into room for 256, past the end of its decoder state. Such files
+// are refused before stb sees them. The walk follows the markers the way stb reads them (segments
+// skipped by their length, entropy-coded data scanned up to the next marker), so every table stb
+// would read is checked.
+bool JpegHuffmanTablesFit(const uint8_t* p, size_t n)
+{
+    // stb takes any run of 0xFF bytes and then 0xD8 as the start of a JPEG.
+    size_t at = 0;
+    while (at < n && p[at] == 0xFF) ++at;
+    if (at == 0 || at == n || p[at] != 0xD8) return true;  // not a JPEG
+    ++at;
+    const auto byte = [&](size_t i) -> size_t { return i < n ? p[i] : 0; };  // stb reads 0 past the end
+    while (at + 1 < n) {
+        const uint8_t marker = p[at + 1];
+        if (p[at] != 0xFF || marker == 0xFF) {
+            ++at;  // scan data, or a fill byte before a marker
+            continue;
+        }
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += 2;  // stuffed zero, TEM, restart and SOI markers have no length
+            continue;
+        }
+        if (marker == 0xD9 || at + 3 >= n) return true;  // end of image, or no room for a length
+        const size_t length = byte(at + 2) << 8 | byte(at + 3);
+        if (marker == 0xC4) {
+            long left = long(length) - 2;
+            for (size_t table = at + 4; left > 0;) {
+                size_t symbols = 0;
+                for (size_t i = 1; i <= 16; ++i) symbols += byte(table + i);
+                if (symbols > 256) return false;
+                table += 17 + symbols;
+                left -= long(17 + symbols);
+            }
+        }
+        at += 2 + length;
+    }
+    return true;
+}
+
+}  // namespace
+
 ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t maxSide,
                                      std::vector<ImageLevel>* levels)
 {
     levels->clear();
     if (!bytes || size == 0 || size > size_t(INT_MAX)) return ImageResult::InvalidData;
+    if (!JpegHuffmanTablesFit(bytes, size)) return ImageResult::InvalidData;
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(bytes, int(size), &width, &height, &channels)) return ImageResult::InvalidData;
     // stb_image reports the height of a top-down BMP as negative here (and decodes it right).

@@ -149,6 +149,22 @@ TEST(ImageDecode, DamagedAndForeignFilesAreInvalidData)
     EXPECT_EQ(platform::DecodeImageRgba8WithMips(nullptr, 0, 16, &levels), ImageResult::InvalidData);
 }
 
+TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
+{
+    std::vector<uint8_t> picture(8 * 8 * 4, 200);
+    std::vector<uint8_t> jpeg = MakeJpeg(8, 8, picture);
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(Decode(jpeg, &levels), ImageResult::Ok);
+    // The first table of the first DHT segment claims 16 x 255 symbols; the decoder has room for
+    // 256 (a sanitizer build reports the overflow if the file gets through).
+    size_t dht = 2;
+    while (dht + 1 < jpeg.size() && !(jpeg[dht] == 0xFF && jpeg[dht + 1] == 0xC4)) ++dht;
+    ASSERT_LT(dht + 21, jpeg.size());
+    for (size_t i = 0; i < 16; ++i) jpeg[dht + 5 + i] = 255;
+    EXPECT_EQ(Decode(jpeg, &levels), ImageResult::InvalidData);
+    EXPECT_TRUE(levels.empty());
+}
+
 TEST(ImageDecode, FilesAreFoundWithWindowsSeparatorsAndMissingOnesReported)
 {
     const std::string path = WriteScratchFile("picture.png", MakePng(3, 2, kPicture3x2));
