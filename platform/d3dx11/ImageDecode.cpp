@@ -74,6 +74,62 @@ bool JpegHuffmanTablesFit(const uint8_t* p, size_t n)
     return true;
 }
 
+uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+
+// stb_image reads zeros past the end of its input, so a cut-off BMP or TGA would load as an
+// image with a black (or transparent) tail. These checks measure the pixel data the header
+// promises against the bytes present; they follow the layout as stb reads it. They run after the
+// size limit has been checked, so the products below stay far from overflowing.
+bool BmpPixelDataComplete(const uint8_t* p, size_t n)
+{
+    if (n < 30) return true;  // stb refuses the header itself
+    const uint32_t offset = Le32(p + 10), headerSize = Le32(p + 14);
+    int64_t width, height;
+    uint32_t bits, compression = 0;
+    if (headerSize == 12) {
+        width = Le16(p + 18);
+        height = Le16(p + 20);
+        bits = Le16(p + 24);
+    } else {
+        if (n < 34) return true;
+        width = int32_t(Le32(p + 18));
+        height = int32_t(Le32(p + 22));
+        bits = Le16(p + 28);
+        compression = Le32(p + 30);
+    }
+    if (compression != 0 && compression != 3) return true;  // run-length data: stb refuses it
+    const uint64_t rowBytes = (uint64_t(std::llabs(width)) * bits + 31) / 32 * 4;
+    return uint64_t(n) >= offset + rowBytes * uint64_t(std::llabs(height));
+}
+
+bool TgaPixelDataComplete(const uint8_t* p, size_t n)
+{
+    if (n < 18) return true;
+    const bool indexed = p[1] != 0, runLength = p[2] >= 8;
+    const uint64_t paletteBytes = indexed ? Le16(p + 3) + uint64_t(Le16(p + 5)) * ((p[7] + 7u) / 8) : 0;
+    const uint64_t pixels = uint64_t(Le16(p + 12)) * Le16(p + 14), pixelBytes = (p[16] + 7u) / 8;
+    uint64_t at = 18 + p[0] + paletteBytes;
+    if (!runLength) return n >= at + pixels * pixelBytes;
+    for (uint64_t done = 0; done < pixels;) {  // packets: a count byte, then one pixel or `count` pixels
+        if (at >= n) return false;
+        const uint8_t head = p[at++];
+        const uint64_t count = (head & 0x7Fu) + 1;
+        at += (head & 0x80) ? pixelBytes : count * pixelBytes;
+        done += count;
+    }
+    return at <= n;
+}
+
+bool PixelDataComplete(const uint8_t* p, size_t n)
+{
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n >= 2 && p[0] == 'B' && p[1] == 'M') return BmpPixelDataComplete(p, n);
+    if (n >= 8 && std::memcmp(p, kPng, 8) == 0) return true;  // zlib notices a cut
+    if (n >= 1 && p[0] == 0xFF) return true;                  // JPEG: stb notices a cut
+    return TgaPixelDataComplete(p, n);                         // the only other format enabled
+}
+
 }  // namespace
 
 ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t maxSide,
@@ -88,6 +144,7 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
     const int64_t infoWidth = std::llabs(int64_t(width)), infoHeight = std::llabs(int64_t(height));
     if (infoWidth == 0 || infoHeight == 0) return ImageResult::InvalidData;
     if (infoWidth > maxSide || infoHeight > maxSide) return ImageResult::TooLarge;
+    if (!PixelDataComplete(bytes, size)) return ImageResult::InvalidData;
     stbi_uc* pixels = stbi_load_from_memory(bytes, int(size), &width, &height, &channels, 4);
     if (!pixels) return ImageResult::InvalidData;
     if (width <= 0 || height <= 0 || uint32_t(width) > maxSide || uint32_t(height) > maxSide) {

@@ -149,6 +149,33 @@ TEST(ImageDecode, DamagedAndForeignFilesAreInvalidData)
     EXPECT_EQ(platform::DecodeImageRgba8WithMips(nullptr, 0, 16, &levels), ImageResult::InvalidData);
 }
 
+TEST(ImageDecode, CutOffFilesAreInvalidDataNotImagesWithABlankTail)
+{
+    std::vector<uint8_t> picture(16 * 16 * 4);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t(i * 7 / 3);
+    // A PNG that lost only the checksum of its closing chunk still holds every pixel, and loads;
+    // from the chunk's name on, the cut shows.
+    const struct {
+        const char* name;
+        std::vector<uint8_t> file;
+        size_t smallCut;
+    } cases[] = {
+        {"BMP", MakeBmp24(16, 16, picture, false), 1},
+        {"TGA", MakeTga32(16, 16, picture, true), 1},
+        {"run-length TGA", MakeTgaRunLength(16, 16, picture), 1},
+        {"PNG", MakePng(16, 16, picture), 5},
+        {"JPEG", MakeJpeg(16, 16, picture), 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<ImageLevel> levels;
+        ASSERT_EQ(Decode(c.file, &levels), ImageResult::Ok) << c.name;
+        for (size_t cut : {c.smallCut, c.smallCut + 3, c.file.size() / 3}) {
+            const std::vector<uint8_t> shorter(c.file.begin(), c.file.end() - long(cut));
+            EXPECT_EQ(Decode(shorter, &levels), ImageResult::InvalidData) << c.name << " without its last " << cut;
+        }
+    }
+}
+
 TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
 {
     std::vector<uint8_t> picture(8 * 8 * 4, 200);
