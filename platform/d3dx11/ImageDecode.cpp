@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <stb/stb_image.h>
 
@@ -74,6 +75,35 @@ bool JpegHuffmanTablesFit(const uint8_t* p, size_t n)
     return true;
 }
 
+// stb_image 2.27 copies an empty first IDAT chunk of a PNG from a null buffer (undefined
+// behaviour that the compiler may exploit). Empty IDAT chunks carry nothing, so a PNG that has
+// them is decoded from a copy without them. True (and *copy filled) when a copy was needed.
+bool WithoutEmptyPngDataChunks(const uint8_t* p, size_t n, std::vector<uint8_t>* copy)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return false;
+    // Calls `chunk(start, size, empty IDAT?)` for each whole chunk; returns where they end.
+    const auto walk = [&](auto&& chunk) {
+        size_t at = 8;
+        while (n - at >= 12) {
+            const size_t length = size_t(p[at]) << 24 | size_t(p[at + 1]) << 16 | size_t(p[at + 2]) << 8 | p[at + 3];
+            if (length > n - at - 12) break;  // a damaged chunk: the rest goes to stb as it is
+            chunk(at, 12 + length, length == 0 && std::memcmp(p + at + 4, "IDAT", 4) == 0);
+            at += 12 + length;
+        }
+        return at;
+    };
+    bool found = false;
+    walk([&](size_t, size_t, bool emptyData) { found = found || emptyData; });
+    if (!found) return false;
+    copy->assign(p, p + 8);
+    const size_t end = walk([&](size_t at, size_t size, bool emptyData) {
+        if (!emptyData) copy->insert(copy->end(), p + at, p + at + size);
+    });
+    copy->insert(copy->end(), p + end, p + n);
+    return true;
+}
+
 uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
 
@@ -138,6 +168,11 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
     levels->clear();
     if (!bytes || size == 0 || size > size_t(INT_MAX)) return ImageResult::InvalidData;
     if (!JpegHuffmanTablesFit(bytes, size)) return ImageResult::InvalidData;
+    std::vector<uint8_t> cleaned;
+    if (WithoutEmptyPngDataChunks(bytes, size, &cleaned)) {
+        bytes = cleaned.data();
+        size = cleaned.size();
+    }
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(bytes, int(size), &width, &height, &channels)) return ImageResult::InvalidData;
     // stb_image reports the height of a top-down BMP as negative here (and decodes it right).

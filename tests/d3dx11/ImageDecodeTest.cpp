@@ -176,6 +176,18 @@ TEST(ImageDecode, CutOffFilesAreInvalidDataNotImagesWithABlankTail)
     }
 }
 
+TEST(ImageDecode, PngWithAnEmptyFirstDataChunkDecodes)
+{
+    // Empty IDAT chunks are allowed and carry nothing; stb_image mishandles a leading one (the
+    // sanitizer build reports it if the file reaches stb unchanged).
+    std::vector<uint8_t> png = MakePng(3, 2, kPicture3x2);
+    const uint8_t empty[12] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    png.insert(png.begin() + 33, empty, empty + 12);  // after the signature and the header chunk
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(Decode(png, &levels), ImageResult::Ok);
+    EXPECT_EQ(levels[0].rgba, kPicture3x2);
+}
+
 TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
 {
     std::vector<uint8_t> picture(8 * 8 * 4, 200);
