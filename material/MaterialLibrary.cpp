@@ -9,12 +9,24 @@ namespace {
 
 const char DefaultTextureFile[] = "..\\misc\\default.bmp";
 
-// Loads an image file as a texture view; null when it cannot be loaded.
-ID3D11ShaderResourceView* LoadImageTexture(ID3D11Device* device, const char* fileName)
+// Loads an image file as a texture view; null when it cannot be loaded, with the loader's code
+// in *result.
+ID3D11ShaderResourceView* LoadImageTexture(ID3D11Device* device, const char* fileName, HRESULT* result)
 {
     ID3D11ShaderResourceView* view = nullptr;
     HRESULT hr = D3DX11CreateShaderResourceViewFromFileA(device, fileName, nullptr, nullptr, &view, nullptr);
+    *result = hr;
     return SUCCEEDED(hr) ? view : nullptr;
+}
+
+const char* DescribeImageFailure(HRESULT hr)
+{
+    switch (hr) {
+    case D3D11_ERROR_FILE_NOT_FOUND: return "is missing";
+    case D3DX11_ERR_INVALID_DATA: return "is not an image that can be read";
+    case E_INVALIDARG: return "is too large (more than 16384 pixels on a side) or has no pixels";
+    default: return "cannot be loaded";
+    }
 }
 
 bool FitsNameField(const char* text)
@@ -27,21 +39,28 @@ bool FitsNameField(const char* text)
 bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
 {
     Release();
+    loadFailure[0] = '\0';
     if (fileName == nullptr || fileName[0] == '\0')
         return true;
     // A longer name would not fit the field; cutting it would open some other file.
-    if (!FitsNameField(fileName))
+    if (!FitsNameField(fileName)) {
+        snprintf(loadFailure, sizeof loadFailure, "the material library name is longer than %d characters",
+                 MaterialNameRoom - 1);
         return false;
+    }
     strcpy_s(libraryFileName, fileName);
 
     FILE* file = nullptr;
     if (fopen_s(&file, libraryFileName, "rt") != 0 || file == nullptr) {
+        snprintf(loadFailure, sizeof loadFailure, "the material library \"%s\" cannot be opened", fileName);
         Release();
         return false;
     }
     const bool read = ReadMtl(file, materials, materialCount);
     fclose(file);
     if (!read) {
+        snprintf(loadFailure, sizeof loadFailure, "the material library \"%s\" holds more than %d materials",
+                 fileName, MaxMaterials);
         Release();
         return false;
     }
@@ -51,8 +70,11 @@ bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
         return false;
     }
 
-    DefaultTexture = LoadImageTexture(device, DefaultTextureFile);
+    HRESULT hr = S_OK;
+    DefaultTexture = LoadImageTexture(device, DefaultTextureFile, &hr);
     if (DefaultTexture == nullptr) {
+        snprintf(loadFailure, sizeof loadFailure, "the default texture %s %s (code 0x%08X)", DefaultTextureFile,
+                 DescribeImageFailure(hr), static_cast<unsigned>(hr));
         Release();
         return false;
     }
@@ -131,9 +153,13 @@ ID3D11ShaderResourceView* MaterialLibrary::LoadTexture(const char* fileName, ID3
     if (fileName[0] == '\0' || !FitsNameField(fileName) || textureCount == MaxTextures)
         return nullptr;
 
-    ID3D11ShaderResourceView* texture = LoadImageTexture(device, fileName);
-    if (texture == nullptr)
+    HRESULT hr = S_OK;
+    ID3D11ShaderResourceView* texture = LoadImageTexture(device, fileName, &hr);
+    if (texture == nullptr) {
+        snprintf(loadFailure, sizeof loadFailure, "the texture \"%s\" %s (code 0x%08X)", fileName,
+                 DescribeImageFailure(hr), static_cast<unsigned>(hr));
         return nullptr;
+    }
     strcpy_s(textureNames[textureCount], fileName);
     textures[textureCount] = texture;
     ++textureCount;

@@ -42,6 +42,9 @@ public:
     }
     int GetTextureCount() const { return textureCount; }
     ID3D11ShaderResourceView* GetDefaultTexture() const { return DefaultTexture; }
+    // Why the last Load returned false, naming the file ("the texture \"..\\misc\\fur.bmp\" is
+    // missing (code 0x887C0002)"); empty after a successful load.
+    const char* GetLoadFailure() const { return loadFailure; }
 
 private:
     bool LoadMaterialTextures(ID3D11Device* device);
@@ -53,4 +56,5 @@ private:
     Material materials[MaxMaterials] = {};
     int materialCount = 0;
     ID3D11ShaderResourceView* DefaultTexture = nullptr;  // not a cache entry
+    char loadFailure[256] = {};
 };

@@ -53,18 +53,33 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
     this->device = device;
     this->context = context;
 
+    loadFailure[0] = '\0';
+
     FILE* file = nullptr;
-    if (fopen_s(&file, ModelFile, "rt") != 0 || file == nullptr)
+    if (fopen_s(&file, ModelFile, "rt") != 0 || file == nullptr) {
+        snprintf(loadFailure, sizeof loadFailure, "cannot be opened");
         return false;
+    }
 
     MeshVertex* vertices = new (std::nothrow) MeshVertex[WorkVertices];
     uint32_t* indices = new (std::nothrow) uint32_t[WorkIndices];
     uint32_t* adjacency = new (std::nothrow) uint32_t[WorkAdjacency];
     // The reader writes into these arrays unchecked, so a failed allocation ends the load here.
-    bool read = vertices != nullptr && indices != nullptr && adjacency != nullptr &&
-                ReadObj(file, vertices, vertexCount, indices, indexCount, groups, groupCount, mtllibName);
+    ObjReadStatus status = {ObjReadFailure::None, 0};
+    bool allocated = vertices != nullptr && indices != nullptr && adjacency != nullptr;
+    bool read = allocated && ReadObj(file, vertices, vertexCount, indices, indexCount, groups, groupCount,
+                                     mtllibName, &status);
     fclose(file);
     if (!read || vertexCount == 0 || indexCount == 0) {
+        if (!allocated)
+            snprintf(loadFailure, sizeof loadFailure, "out of memory for the work arrays");
+        else if (!read && status.line > 0)
+            snprintf(loadFailure, sizeof loadFailure, "line %d: %s", status.line,
+                     DescribeObjReadFailure(status.failure));
+        else if (!read)
+            snprintf(loadFailure, sizeof loadFailure, "%s", DescribeObjReadFailure(status.failure));
+        else
+            snprintf(loadFailure, sizeof loadFailure, "it holds no triangles");
         delete[] vertices;
         delete[] indices;
         delete[] adjacency;
@@ -79,6 +94,8 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
                                     D3D11_BIND_VERTEX_BUFFER, vertices, &vertexBuffer);
     delete[] vertices;
     if (FAILED(hr)) {
+        snprintf(loadFailure, sizeof loadFailure, "creating the vertex buffer failed (code 0x%08X)",
+                 static_cast<unsigned>(hr));
         delete[] indices;
         delete[] adjacency;
         Release();
@@ -89,6 +106,8 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
                             &indexBuffer);
     delete[] indices;
     if (FAILED(hr)) {
+        snprintf(loadFailure, sizeof loadFailure, "creating the index buffer failed (code 0x%08X)",
+                 static_cast<unsigned>(hr));
         delete[] adjacency;
         Release();
         return false;
@@ -98,6 +117,8 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
                             &adjacencyIndexBuffer);
     delete[] adjacency;
     if (FAILED(hr)) {
+        snprintf(loadFailure, sizeof loadFailure, "creating the adjacency index buffer failed (code 0x%08X)",
+                 static_cast<unsigned>(hr));
         Release();
         return false;
     }

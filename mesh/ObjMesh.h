@@ -38,6 +38,9 @@ public:
     ID3D11Buffer* GetVertexBuffer() const { return vertexBuffer; }
     ID3D11Buffer* GetIndexBuffer() const { return indexBuffer; }
     ID3D11Buffer* GetAdjacencyIndexBuffer() const { return adjacencyIndexBuffer; }
+    // Why the last Load returned false, in words ("cannot be opened", "line 12: a face line with
+    // fewer than three corners", ...); empty after a successful load.
+    const char* GetLoadFailure() const { return loadFailure; }
 
 private:
     ID3D11Device* device = nullptr;          // not owned
@@ -50,4 +53,5 @@ private:
     int vertexCount = 0;
     int indexCount = 0;
     BoundingSphere boundingSphere = {};
+    char loadFailure[160] = {};
 };

@@ -68,14 +68,12 @@ HRESULT CreateDeviceObjects()
     char mtllibName[80] = "";
     if (!Mesh.Load(Device, ImmediateContext, mtllibName))
     {
-        NoteStartupFailure(E_FAIL, "loading the model ..\\misc\\kuma.obj failed");
+        NoteStartupFailure(E_FAIL, "loading the model ..\\misc\\kuma.obj failed: %s", Mesh.GetLoadFailure());
         return E_FAIL;
     }
     if (!Materials.Load(mtllibName, Device))
     {
-        NoteStartupFailure(E_FAIL,
-                           "loading the material library \"%s\", one of its textures or ..\\misc\\default.bmp failed",
-                           mtllibName);
+        NoteStartupFailure(E_FAIL, "loading the materials failed: %s", Materials.GetLoadFailure());
         return E_FAIL;
     }
 

@@ -50,6 +50,8 @@ HRESULT CompileEntryPoint(const char* entryPoint, const char* profile, ID3D10Blo
     {
         // The message on one line: line breaks and other control characters become blanks.
         char text[768] = "no message";
+        if (hr == D3D11_ERROR_FILE_NOT_FOUND)
+            std::snprintf(text, sizeof text, "the file is missing");
         if (messages)
         {
             const char* bytes = static_cast<const char*>(messages->GetBufferPointer());

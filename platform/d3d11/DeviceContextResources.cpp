@@ -33,9 +33,21 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetV
 {
     if (!pRenderTargetView || !ColorRGBA || !device_->MakeCurrent()) return;
     auto* view = static_cast<RenderTargetView*>(pRenderTargetView);
-    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // A view that is bound is cleared through the drawing framebuffer: switching framebuffers
+    // would make the driver finish the work queued so far first.
+    GLuint framebuffer = view->ClearFramebuffer();
+    GLint drawBuffer = 0;
+    for (int i = 0; i < kRtSlots; ++i)
+        if (renderTargets_[i] == view) {
+            if (dirty_ & kDirtyTargets) ApplyTargets();
+            dirty_ &= ~kDirtyTargets;
+            framebuffer = framebuffer_;
+            drawBuffer = i;
+            break;
+        }
+    glColorMaski(drawBuffer, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDisable(GL_SCISSOR_TEST);
-    glClearNamedFramebufferfv(view->ClearFramebuffer(), GL_COLOR, 0, ColorRGBA);
+    glClearNamedFramebufferfv(framebuffer, GL_COLOR, drawBuffer, ColorRGBA);
     InvalidateOutputMasks();
 }
 
@@ -47,7 +59,12 @@ void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* pDepthStencilV
     const bool hasStencil = view->Texture().Format().stencil;
     const bool depth = (ClearFlags & D3D11_CLEAR_DEPTH) != 0;
     const bool stencil = (ClearFlags & D3D11_CLEAR_STENCIL) != 0 && hasStencil;
-    const GLuint framebuffer = view->ClearFramebuffer();
+    GLuint framebuffer = view->ClearFramebuffer();
+    if (depthStencil_ == view) {
+        if (dirty_ & kDirtyTargets) ApplyTargets();
+        dirty_ &= ~kDirtyTargets;
+        framebuffer = framebuffer_;
+    }
     glDepthMask(GL_TRUE);
     glStencilMask(0xff);
     glDisable(GL_SCISSOR_TEST);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <stb/stb_image.h>
 
@@ -32,17 +33,153 @@ ImageLevel BoxFilterLevel(const ImageLevel& src)
     return dst;
 }
 
+namespace {
+
+// stb_image 2.27 trusts the symbol count of a JPEG Huffman table: a table may claim up to 4080
+// symbols, and stb writes them into room for 256, past the end of its decoder state. Such files
+// are refused before stb sees them. The walk follows the markers the way stb reads them (segments
+// skipped by their length, entropy-coded data scanned up to the next marker), so every table stb
+// would read is checked.
+bool JpegHuffmanTablesFit(const uint8_t* p, size_t n)
+{
+    // stb takes any run of 0xFF bytes and then 0xD8 as the start of a JPEG.
+    size_t at = 0;
+    while (at < n && p[at] == 0xFF) ++at;
+    if (at == 0 || at == n || p[at] != 0xD8) return true;  // not a JPEG
+    ++at;
+    const auto byte = [&](size_t i) -> size_t { return i < n ? p[i] : 0; };  // stb reads 0 past the end
+    while (at + 1 < n) {
+        const uint8_t marker = p[at + 1];
+        if (p[at] != 0xFF || marker == 0xFF) {
+            ++at;  // scan data, or a fill byte before a marker
+            continue;
+        }
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += 2;  // stuffed zero, TEM, restart and SOI markers have no length
+            continue;
+        }
+        if (marker == 0xD9 || at + 3 >= n) return true;  // end of image, or no room for a length
+        const size_t length = byte(at + 2) << 8 | byte(at + 3);
+        if (marker == 0xC4) {
+            long left = long(length) - 2;
+            for (size_t table = at + 4; left > 0;) {
+                size_t symbols = 0;
+                for (size_t i = 1; i <= 16; ++i) symbols += byte(table + i);
+                if (symbols > 256) return false;
+                table += 17 + symbols;
+                left -= long(17 + symbols);
+            }
+        }
+        at += 2 + length;
+    }
+    return true;
+}
+
+// stb_image 2.27 copies an empty first IDAT chunk of a PNG from a null buffer (undefined
+// behaviour that the compiler may exploit). Empty IDAT chunks carry nothing, so a PNG that has
+// them is decoded from a copy without them. True (and *copy filled) when a copy was needed.
+bool WithoutEmptyPngDataChunks(const uint8_t* p, size_t n, std::vector<uint8_t>* copy)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return false;
+    // Calls `chunk(start, size, empty IDAT?)` for each whole chunk; returns where they end.
+    const auto walk = [&](auto&& chunk) {
+        size_t at = 8;
+        while (n - at >= 12) {
+            const size_t length = size_t(p[at]) << 24 | size_t(p[at + 1]) << 16 | size_t(p[at + 2]) << 8 | p[at + 3];
+            if (length > n - at - 12) break;  // a damaged chunk: the rest goes to stb as it is
+            chunk(at, 12 + length, length == 0 && std::memcmp(p + at + 4, "IDAT", 4) == 0);
+            at += 12 + length;
+        }
+        return at;
+    };
+    bool found = false;
+    walk([&](size_t, size_t, bool emptyData) { found = found || emptyData; });
+    if (!found) return false;
+    copy->assign(p, p + 8);
+    const size_t end = walk([&](size_t at, size_t size, bool emptyData) {
+        if (!emptyData) copy->insert(copy->end(), p + at, p + at + size);
+    });
+    copy->insert(copy->end(), p + end, p + n);
+    return true;
+}
+
+uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+
+// stb_image reads zeros past the end of its input, so a cut-off BMP or TGA would load as an
+// image with a black (or transparent) tail. These checks measure the pixel data the header
+// promises against the bytes present; they follow the layout as stb reads it. They run after the
+// size limit has been checked, so the products below stay far from overflowing.
+bool BmpPixelDataComplete(const uint8_t* p, size_t n)
+{
+    if (n < 30) return true;  // stb refuses the header itself
+    const uint32_t offset = Le32(p + 10), headerSize = Le32(p + 14);
+    int64_t width, height;
+    uint32_t bits, compression = 0;
+    if (headerSize == 12) {
+        width = Le16(p + 18);
+        height = Le16(p + 20);
+        bits = Le16(p + 24);
+    } else {
+        if (n < 34) return true;
+        width = int32_t(Le32(p + 18));
+        height = int32_t(Le32(p + 22));
+        bits = Le16(p + 28);
+        compression = Le32(p + 30);
+    }
+    if (compression != 0 && compression != 3) return true;  // run-length data: stb refuses it
+    const uint64_t rowBytes = (uint64_t(std::llabs(width)) * bits + 31) / 32 * 4;
+    return uint64_t(n) >= offset + rowBytes * uint64_t(std::llabs(height));
+}
+
+bool TgaPixelDataComplete(const uint8_t* p, size_t n)
+{
+    if (n < 18) return true;
+    const bool indexed = p[1] != 0, runLength = p[2] >= 8;
+    const uint64_t paletteBytes = indexed ? Le16(p + 3) + uint64_t(Le16(p + 5)) * ((p[7] + 7u) / 8) : 0;
+    const uint64_t pixels = uint64_t(Le16(p + 12)) * Le16(p + 14), pixelBytes = (p[16] + 7u) / 8;
+    uint64_t at = 18 + p[0] + paletteBytes;
+    if (!runLength) return n >= at + pixels * pixelBytes;
+    for (uint64_t done = 0; done < pixels;) {  // packets: a count byte, then one pixel or `count` pixels
+        if (at >= n) return false;
+        const uint8_t head = p[at++];
+        const uint64_t count = (head & 0x7Fu) + 1;
+        at += (head & 0x80) ? pixelBytes : count * pixelBytes;
+        done += count;
+    }
+    return at <= n;
+}
+
+bool PixelDataComplete(const uint8_t* p, size_t n)
+{
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n >= 2 && p[0] == 'B' && p[1] == 'M') return BmpPixelDataComplete(p, n);
+    if (n >= 8 && std::memcmp(p, kPng, 8) == 0) return true;  // zlib notices a cut
+    if (n >= 1 && p[0] == 0xFF) return true;                  // JPEG: stb notices a cut
+    return TgaPixelDataComplete(p, n);                         // the only other format enabled
+}
+
+}  // namespace
+
 ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t maxSide,
                                      std::vector<ImageLevel>* levels)
 {
     levels->clear();
     if (!bytes || size == 0 || size > size_t(INT_MAX)) return ImageResult::InvalidData;
+    if (!JpegHuffmanTablesFit(bytes, size)) return ImageResult::InvalidData;
+    std::vector<uint8_t> cleaned;
+    if (WithoutEmptyPngDataChunks(bytes, size, &cleaned)) {
+        bytes = cleaned.data();
+        size = cleaned.size();
+    }
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(bytes, int(size), &width, &height, &channels)) return ImageResult::InvalidData;
     // stb_image reports the height of a top-down BMP as negative here (and decodes it right).
     const int64_t infoWidth = std::llabs(int64_t(width)), infoHeight = std::llabs(int64_t(height));
     if (infoWidth == 0 || infoHeight == 0) return ImageResult::InvalidData;
     if (infoWidth > maxSide || infoHeight > maxSide) return ImageResult::TooLarge;
+    if (!PixelDataComplete(bytes, size)) return ImageResult::InvalidData;
     stbi_uc* pixels = stbi_load_from_memory(bytes, int(size), &width, &height, &channels, 4);
     if (!pixels) return ImageResult::InvalidData;
     if (width <= 0 || height <= 0 || uint32_t(width) > maxSide || uint32_t(height) > maxSide) {

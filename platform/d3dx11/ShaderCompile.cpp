@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,8 @@
 namespace {
 
 using platform::ShaderStage;
+
+constexpr size_t kMaxSourceBytes = 64u << 20;  // glslang takes string lengths as int
 
 // glslang keeps process-wide tables; set them up once and tear them down at exit.
 struct GlslangProcess {
@@ -270,6 +271,7 @@ HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO
     if (ppErrorMsgs) *ppErrorMsgs = nullptr;
     if (pPump) return Finish(E_NOTIMPL, pHResult);
     if (!pSrcFile || !pFunctionName || !pProfile || !ppShader) return Finish(E_INVALIDARG, pHResult);
+    if (std::strlen(pFunctionName) > platform::kMaxBlobStringLength) return Finish(E_INVALIDARG, pHResult);
 
     ShaderStage stage;
     EShLanguage language;
@@ -282,6 +284,10 @@ HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO
     std::string path, source;
     if (!WidePathToUtf8(pSrcFile, &path)) return Finish(E_INVALIDARG, pHResult);
     if (!ReadWholeFile(path, &source)) return Finish(D3D11_ERROR_FILE_NOT_FOUND, pHResult);
+    if (source.size() > kMaxSourceBytes) {
+        if (ppErrorMsgs) *ppErrorMsgs = platform::CreateTextBlob(("ERROR: " + path + ": file too large").c_str());
+        return Finish(E_FAIL, pHResult);
+    }
 
     CompileOutput output;
     platform::ShaderBlobContents contents;

@@ -151,11 +151,21 @@ class XServer:
         self.env = None
 
     def __enter__(self):
+        try:
+            return self._start()
+        except BaseException:
+            self.__exit__()  # a server or window manager that did start must not outlive the test
+            raise
+
+    def _start(self):
         if not shutil.which("Xvfb"):
             raise HarnessError("Xvfb is not installed (scripts/install-deps installs it)")
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
+            # -noreset: without it the server resets whenever its last client leaves, and a client
+            # that connects during the reset (the window manager, the next program) is refused.
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
@@ -175,13 +185,19 @@ class XServer:
         self.env = {k: v for k, v in os.environ.items()
                     if k not in ("WAYLAND_DISPLAY", "XAUTHORITY", "SDL_VIDEODRIVER")}
         self.env["DISPLAY"] = self.display
+        # The server answers a moment after it reports its number; wait until clients get in.
+        if not wait_until(lambda: run(["xprop", "-root", "-len", "0"], env=self.env, check=False).returncode == 0, 10):
+            raise HarnessError(f"Xvfb on {self.display} does not accept clients (exit {self.xvfb.poll()})")
         if self.window_manager:
             if not shutil.which("openbox"):
                 raise HarnessError("openbox is not installed (scripts/install-deps installs it)")
-            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)
+            self.wm_log = tempfile.TemporaryFile()
+            self.wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdout=self.wm_log,
+                                       stderr=self.wm_log)
             if not wait_until(self._wm_ready, 10):
-                raise HarnessError("openbox did not come up")
+                self.wm_log.seek(0)
+                raise HarnessError(f"openbox did not come up (exit {self.wm.poll()}): "
+                                   + self.wm_log.read().decode(errors="replace"))
         return self
 
     def _wm_ready(self):

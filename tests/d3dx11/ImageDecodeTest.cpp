@@ -149,6 +149,61 @@ TEST(ImageDecode, DamagedAndForeignFilesAreInvalidData)
     EXPECT_EQ(platform::DecodeImageRgba8WithMips(nullptr, 0, 16, &levels), ImageResult::InvalidData);
 }
 
+TEST(ImageDecode, CutOffFilesAreInvalidDataNotImagesWithABlankTail)
+{
+    std::vector<uint8_t> picture(16 * 16 * 4);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t(i * 7 / 3);
+    // A PNG that lost only the checksum of its closing chunk still holds every pixel, and loads;
+    // from the chunk's name on, the cut shows.
+    const struct {
+        const char* name;
+        std::vector<uint8_t> file;
+        size_t smallCut;
+    } cases[] = {
+        {"BMP", MakeBmp24(16, 16, picture, false), 1},
+        {"TGA", MakeTga32(16, 16, picture, true), 1},
+        {"run-length TGA", MakeTgaRunLength(16, 16, picture), 1},
+        {"PNG", MakePng(16, 16, picture), 5},
+        {"JPEG", MakeJpeg(16, 16, picture), 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<ImageLevel> levels;
+        ASSERT_EQ(Decode(c.file, &levels), ImageResult::Ok) << c.name;
+        for (size_t cut : {c.smallCut, c.smallCut + 3, c.file.size() / 3}) {
+            const std::vector<uint8_t> shorter(c.file.begin(), c.file.end() - long(cut));
+            EXPECT_EQ(Decode(shorter, &levels), ImageResult::InvalidData) << c.name << " without its last " << cut;
+        }
+    }
+}
+
+TEST(ImageDecode, PngWithAnEmptyFirstDataChunkDecodes)
+{
+    // Empty IDAT chunks are allowed and carry nothing; stb_image mishandles a leading one (the
+    // sanitizer build reports it if the file reaches stb unchanged).
+    std::vector<uint8_t> png = MakePng(3, 2, kPicture3x2);
+    const uint8_t empty[12] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+    png.insert(png.begin() + 33, empty, empty + 12);  // after the signature and the header chunk
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(Decode(png, &levels), ImageResult::Ok);
+    EXPECT_EQ(levels[0].rgba, kPicture3x2);
+}
+
+TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
+{
+    std::vector<uint8_t> picture(8 * 8 * 4, 200);
+    std::vector<uint8_t> jpeg = MakeJpeg(8, 8, picture);
+    std::vector<ImageLevel> levels;
+    ASSERT_EQ(Decode(jpeg, &levels), ImageResult::Ok);
+    // The first table of the first DHT segment claims 16 x 255 symbols; the decoder has room for
+    // 256 (a sanitizer build reports the overflow if the file gets through).
+    size_t dht = 2;
+    while (dht + 1 < jpeg.size() && !(jpeg[dht] == 0xFF && jpeg[dht + 1] == 0xC4)) ++dht;
+    ASSERT_LT(dht + 21, jpeg.size());
+    for (size_t i = 0; i < 16; ++i) jpeg[dht + 5 + i] = 255;
+    EXPECT_EQ(Decode(jpeg, &levels), ImageResult::InvalidData);
+    EXPECT_TRUE(levels.empty());
+}
+
 TEST(ImageDecode, FilesAreFoundWithWindowsSeparatorsAndMissingOnesReported)
 {
     const std::string path = WriteScratchFile("picture.png", MakePng(3, 2, kPicture3x2));

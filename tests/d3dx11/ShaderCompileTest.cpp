@@ -181,6 +181,7 @@ TEST(ShaderCompile, ProfilesOutsideTheSupportedStagesAndModelsAreInvalidArgument
     EXPECT_EQ(CompileFile(path, "VS", "vs_4_0", &code, nullptr, nullptr, nullptr,
                           D3D10_SHADER_PACK_MATRIX_ROW_MAJOR | D3D10_SHADER_PACK_MATRIX_COLUMN_MAJOR),
               E_INVALIDARG);
+    EXPECT_EQ(CompileFile(path, std::string(300, 'V').c_str(), "vs_4_0", &code), E_INVALIDARG) << "entry name too long";
     ID3D10Blob* out = nullptr;
     EXPECT_EQ(D3DX11CompileFromFileW(path.c_str(), nullptr, nullptr, "VS", "vs_4_0", 0, 0, nullptr, nullptr, nullptr,
                                      nullptr),

@@ -77,6 +77,14 @@ std::vector<uint8_t> MakeTga32(int width, int height, const std::vector<uint8_t>
     return out;
 }
 
+std::vector<uint8_t> MakeTgaRunLength(int width, int height, const std::vector<uint8_t>& rgba)
+{
+    std::vector<uint8_t> out;
+    stbi_write_tga_with_rle = 1;
+    stbi_write_tga_to_func(Append, &out, width, height, 4, rgba.data());
+    return out;
+}
+
 std::vector<uint8_t> MakePng(int width, int height, const std::vector<uint8_t>& rgba)
 {
     std::vector<uint8_t> out;

@@ -7,6 +7,7 @@
 // rgba: width * height texels, 4 bytes each, first row = top of the picture.
 std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>& rgba, bool topDown);
 std::vector<uint8_t> MakeTga32(int width, int height, const std::vector<uint8_t>& rgba, bool topLeftOrigin);
+std::vector<uint8_t> MakeTgaRunLength(int width, int height, const std::vector<uint8_t>& rgba);
 std::vector<uint8_t> MakePng(int width, int height, const std::vector<uint8_t>& rgba);
 std::vector<uint8_t> MakeJpeg(int width, int height, const std::vector<uint8_t>& rgba);
 

@@ -150,27 +150,37 @@ TEST_F(MaterialLibraryTest, EveryFailureLeavesTheLibraryEmpty)
     const struct {
         const char* what;
         std::string text;
+        const char* failure;  // what the library must say about it
     } cases[] = {
-        {"missing texture", "newmtl a\nmap_Kd good.bmp\nnewmtl b\nmap_Ka good.bmp\nmap_Bump missing.bmp\n"},
-        {"not an image", "newmtl a\nmap_Kd good.bmp\nmap_Ks garbage.bmp\n"},
-        {"257 materials", tooMany},
+        {"missing texture", "newmtl a\nmap_Kd good.bmp\nnewmtl b\nmap_Ka good.bmp\nmap_Bump missing.bmp\n",
+         "the texture \"missing.bmp\" is missing (code 0x887C0002)"},
+        {"not an image", "newmtl a\nmap_Kd good.bmp\nmap_Ks garbage.bmp\n",
+         "the texture \"garbage.bmp\" is not an image that can be read"},
+        {"257 materials", tooMany, "holds more than 256 materials"},
     };
     for (const auto& c : cases) {
         // A good load first, so that the failing load must also release what was there.
         ASSERT_TRUE(LoadLibrary("newmtl ok\nmap_Kd good.bmp\n")) << c.what;
+        EXPECT_STREQ(library->GetLoadFailure(), "") << c.what;
         EXPECT_FALSE(LoadLibrary(c.text)) << c.what;
+        EXPECT_NE(std::string(library->GetLoadFailure()).find(c.failure), std::string::npos)
+            << c.what << ": " << library->GetLoadFailure();
         EXPECT_EQ(library->FindMaterial("a"), nullptr) << c.what;
         EXPECT_EQ(library->GetTextureOrDefault("good.bmp"), nullptr) << c.what;
         ExpectEmpty();
     }
 
     EXPECT_FALSE(library->Load("no_such.mtl", gpu.device));
+    EXPECT_STREQ(library->GetLoadFailure(), "the material library \"no_such.mtl\" cannot be opened");
     ExpectEmpty();
     EXPECT_FALSE(library->Load(std::string(80, 'x').c_str(), gpu.device));  // longer than the field
     ExpectEmpty();
 
     std::filesystem::remove(box.Misc() / "default.bmp");
     EXPECT_FALSE(LoadLibrary("newmtl a\nmap_Kd good.bmp\n"));
+    EXPECT_NE(std::string(library->GetLoadFailure()).find("the default texture ..\\misc\\default.bmp is missing"),
+              std::string::npos)
+        << library->GetLoadFailure();
     ExpectEmpty();
 }
 

@@ -269,6 +269,7 @@ TEST_F(ObjMeshTest, WorkArraysAreAllocatedOnlyAfterTheFileOpensAndAlwaysFreed)
     {
         WorkArrayCount count;  // no model file
         EXPECT_FALSE(Load());
+        EXPECT_STREQ(mesh->GetLoadFailure(), "cannot be opened");
         EXPECT_EQ(count.Allocated(), 0);
         EXPECT_STREQ(mtllib, "untouched");
     }
@@ -276,6 +277,7 @@ TEST_F(ObjMeshTest, WorkArraysAreAllocatedOnlyAfterTheFileOpensAndAlwaysFreed)
         WriteModel("mtllib a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n");  // no faces
         WorkArrayCount count;
         EXPECT_FALSE(Load());
+        EXPECT_STREQ(mesh->GetLoadFailure(), "it holds no triangles");
         EXPECT_EQ(count.Allocated(), 3);
         EXPECT_EQ(count.StillAllocated(), 0u);
     }
@@ -283,6 +285,7 @@ TEST_F(ObjMeshTest, WorkArraysAreAllocatedOnlyAfterTheFileOpensAndAlwaysFreed)
         WriteModel("v 0 0 0\nv 1 0 0\nf 1 2\n");  // the reader fails
         WorkArrayCount count;
         EXPECT_FALSE(Load());
+        EXPECT_STREQ(mesh->GetLoadFailure(), "line 3: a face line with fewer than three corners");
         EXPECT_EQ(count.Allocated(), 3);
         EXPECT_EQ(count.StillAllocated(), 0u);
     }
@@ -290,6 +293,7 @@ TEST_F(ObjMeshTest, WorkArraysAreAllocatedOnlyAfterTheFileOpensAndAlwaysFreed)
         WriteModel(TwoGroupModel);
         WorkArrayCount count;
         EXPECT_TRUE(Load());
+        EXPECT_STREQ(mesh->GetLoadFailure(), "");
         EXPECT_EQ(count.Allocated(), 3);
         EXPECT_EQ(count.StillAllocated(), 0u);
     }

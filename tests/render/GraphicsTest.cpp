@@ -145,7 +145,7 @@ TEST(GraphicsTest, MissingTextureFailsAtTheMaterialsWithNothingLeftBehind)
         EXPECT_EQ(renderer.result(), E_FAIL);
         EXPECT_NE(Mesh.GetVertexBuffer(), nullptr);
         EXPECT_EQ(LinearWrapSampler, nullptr);
-        EXPECT_NE(std::strstr(StartupFailureText, "material library"), nullptr) << StartupFailureText;
+        EXPECT_NE(std::strstr(StartupFailureText, "fur.bmp"), nullptr) << StartupFailureText;
     }
     EXPECT_EQ(platform_test::LiveObjectCount(), objects);
 }
