@@ -28,10 +28,15 @@ HRESULT g_injectedReason = S_OK;
 int g_mapsUntilFailure = 0;
 long g_presents = 0;
 
-// QV_TEST_DEVICE_FAULT="<frame>:<hex code>", read once.
+// QV_TEST_DEVICE_FAULT="<frame>:<hex code>[,<hex code>...][:<period>]", read once: the first
+// code after that many presents; with a period, again every <period> presents after it, taking
+// the codes in turn.
 struct EnvFault {
     long frame = -1;
-    HRESULT code = S_OK;
+    long period = 0;
+    HRESULT codes[8] = {};
+    int codeCount = 0;
+    int next = 0;
     bool fired = false;
 };
 EnvFault& Fault()
@@ -39,15 +44,39 @@ EnvFault& Fault()
     static EnvFault fault = [] {
         EnvFault f;
         const char* text = std::getenv("QV_TEST_DEVICE_FAULT");
-        unsigned long code = 0;
-        long frame = 0;
-        if (text && std::sscanf(text, "%ld:%lx", &frame, &code) == 2 && frame >= 0) {
-            f.frame = frame;
-            f.code = static_cast<HRESULT>(code);
+        char* end = nullptr;
+        if (!text) return f;
+        const long frame = std::strtol(text, &end, 10);
+        if (end == text || *end != ':' || frame < 0) return f;
+        do {
+            const char* start = end + 1;
+            const unsigned long code = std::strtoul(start, &end, 16);
+            if (end == start) return f;
+            f.codes[f.codeCount++] = static_cast<HRESULT>(code);
+        } while (*end == ',' && f.codeCount < 8);
+        if (*end == ':') {
+            const char* start = end + 1;
+            const long period = std::strtol(start, &end, 10);
+            if (end == start || period <= 0) return f;
+            f.period = period;
         }
+        if (*end != '\0') return f;
+        f.frame = frame;
         return f;
     }();
     return fault;
+}
+
+// QV_TEST_REPORT_EVERY=<n>: every <n> presents, one line on stderr with the live-object counts,
+// so that a long run can be watched for objects that pile up.
+long ReportPeriod()
+{
+    static const long period = [] {
+        const char* text = std::getenv("QV_TEST_REPORT_EVERY");
+        const long n = text ? std::strtol(text, nullptr, 10) : 0;
+        return n > 0 ? n : 0;
+    }();
+    return period;
 }
 
 }  // namespace
@@ -68,11 +97,17 @@ bool ShouldFailMap()
 void NotePresent()
 {
     ++g_presents;
+    if (const long period = ReportPeriod(); period && g_presents % period == 0)
+        std::fprintf(stderr, "present %ld: live objects %d, live GL objects %d\n", g_presents, LiveObjects(),
+                     LiveGlObjects());
     EnvFault& fault = Fault();
-    if (fault.fired || fault.frame < 0 || g_presents < fault.frame) return;
+    if (fault.frame < 0 || g_presents < fault.frame || (fault.fired && !fault.period)) return;
+    if (fault.fired && (g_presents - fault.frame) % fault.period != 0) return;
     // The fault hits the devices alive now; a device rebuilt afterwards is healthy.
     fault.fired = true;
-    for (Device* device = FirstLiveDevice(); device; device = device->nextLive) device->InjectFault(fault.code);
+    const HRESULT code = fault.codes[fault.next];
+    fault.next = (fault.next + 1) % fault.codeCount;
+    for (Device* device = FirstLiveDevice(); device; device = device->nextLive) device->InjectFault(code);
 }
 
 }  // namespace d3d11gl

@@ -5,6 +5,8 @@
 //                                 run; any other value is ignored with one line on stderr.
 //   QV_TEST_NO_CPU_FEATURES=6,10  IsProcessorFeaturePresent reports these PF_* numbers absent.
 //   QV_TEST_DEVICE_FAULT          see InjectDeviceRemovedReason below.
+//   QV_TEST_REPORT_EVERY=<n>      every <n> presents, one line on stderr:
+//                                 "present <count>: live objects <n>, live GL objects <m>".
 #pragma once
 
 #include <cstddef>
@@ -33,7 +35,9 @@ int LiveGlObjectCount();
 // --- Faults ------------------------------------------------------------------------------
 // From now on GetDeviceRemovedReason returns `code` (0 clears the injection). The environment
 // variable QV_TEST_DEVICE_FAULT="<frame>:<code>" (code in hex, e.g. 120:887A0006) does the same
-// after that many Present calls; only tests set it.
+// after that many Present calls; only tests set it. "<frame>:<code>,<code>...:<period>" (e.g.
+// 300:887A0006,887A0007:250) repeats it every <period> presents after the first, taking the
+// codes in turn.
 void InjectDeviceRemovedReason(HRESULT code);
 
 // Make the Map call number `n` (1-based, counted from now) fail with E_OUTOFMEMORY; 0 disables.

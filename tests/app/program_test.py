@@ -3,7 +3,7 @@
 
     program_test.py CASE --program build/app/quenvale --misc misc [--shots DIR]
 
-Cases: start, keys, fullscreen, resize, standby, device, broken-data. Exit status 0 when the
+Cases: start, keys, fullscreen, resize, standby, device. (Broken data: bad_input_test.py.) Exit status 0 when the
 case passes, 1 when it fails, 77 when it cannot run here (CTest reports that as skipped).
 """
 
@@ -231,70 +231,6 @@ def case_device():
                   f"graphics objects still alive after a removed device: {lines[1]}")
 
 
-def case_broken_data():
-    """Each way the start-up can fail gives one line on stderr naming it, and exit status 1."""
-
-    def remove(name):
-        return lambda misc: os.remove(os.path.join(misc, name))
-
-    def write(name, text):
-        def change(misc):
-            with open(os.path.join(misc, name), "w") as f:
-                f.write(text)
-        return change
-
-    def library_name():
-        return named_files_in("kuma.obj", "mtllib")[0]
-
-    def named_files_in(source, keyword):
-        with open(os.path.join(args.misc, source)) as f:
-            return [os.path.basename(line.split(None, 1)[1].strip().replace("\\", "/"))
-                    for line in f if line.startswith(keyword + " ")]
-
-    library = library_name()
-    texture = named_files_in(library, "map_Kd")[0]
-    no_display = {"DISPLAY": ":65000", "SDL_VIDEODRIVER": "x11"}
-    cases = [
-        # (name, environment, change to misc/, fragments the line must hold)
-        ("processor", {"QV_TEST_NO_CPU_FEATURES": "10"}, None, ["SSE"]),
-        ("window", no_display, None, ["window"]),
-        ("no GL 4.5", {"MESA_GL_VERSION_OVERRIDE": "4.3"}, None, ["OpenGL 4.5", "code 0x"]),
-        ("shader missing", {}, remove("Quenvale.sh"), ["Quenvale.sh", "the file is missing", "code 0x887C0002"]),
-        ("shader broken", {}, write("Quenvale.sh", "float4 VS(float4 p : POSITION) : SV_Position { return p +; }\n"),
-         ["Quenvale.sh", "error"]),
-        ("model missing", {}, remove("kuma.obj"), ["kuma.obj"]),
-        ("model unloadable", {}, write("kuma.obj", "mtllib ..\\misc\\" + library + "\n" + "v 0 0 0\n" * 70000
-                                       + "f 1 2 3\n"), ["kuma.obj", "line 65537", "more than 65535 positions"]),
-        ("library missing", {}, remove(library), [library, "cannot be opened"]),
-        ("texture missing", {}, remove(texture), [texture, "is missing"]),
-        ("default texture missing", {}, remove("default.bmp"), ["default.bmp", "is missing"]),
-    ]
-    failures = []
-    with XServer(window_manager=False) as x:
-        for name, env, change, fragments in cases:
-            p = Program(args.program, args.misc, x, env, copy_misc=True)
-            if change:
-                change(p.miscdir)
-            with p:
-                status = p.wait_exit(20)
-                elapsed = p.elapsed()
-                err = p.stderr()
-            # The program's own line comes last; before it only the windowing layer may have
-            # said why SDL refused (a sanitizer report or anything else fails the case).
-            lines = err.splitlines()
-            print(f"{name}: status {status} after {elapsed:.2f} s: {err.strip()}")
-            if status != 1:
-                failures.append(f"{name}: exit status {status}, expected 1")
-            elif (not lines or not lines[-1].startswith("Quenvale: ") or len(lines) > 2
-                  or any(not line.startswith("win32: ") for line in lines[:-1])):
-                failures.append(f"{name}: expected one line starting \"Quenvale: \" on stderr, got:\n{err}")
-            elif not all(f in lines[-1] for f in fragments):
-                failures.append(f"{name}: the line does not name {fragments}: {lines[-1]}")
-            elif elapsed > 5:
-                failures.append(f"{name}: took {elapsed:.1f} s to fail")
-    check(not failures, "\n".join(failures))
-
-
 CASES = {
     "start": case_start,
     "keys": case_keys,
@@ -302,7 +238,6 @@ CASES = {
     "resize": case_resize,
     "standby": case_standby,
     "device": case_device,
-    "broken-data": case_broken_data,
 }
 
 
