@@ -1,5 +1,8 @@
-// Image decoding with stb_image and mip-chain generation on the CPU.
+// Image decoding (libjpeg-turbo for JPEG, stb_image for the rest) and mip-chain generation on
+// the CPU.
 #include "ImageDecode.h"
+
+#include "JpegDecode.h"
 
 #include <algorithm>
 #include <climits>
@@ -34,46 +37,6 @@ ImageLevel BoxFilterLevel(const ImageLevel& src)
 }
 
 namespace {
-
-// stb_image 2.27 trusts the symbol count of a JPEG Huffman table: a table may claim up to 4080
-// symbols, and stb writes them into room for 256, past the end of its decoder state. Such files
-// are refused before stb sees them. The walk follows the markers the way stb reads them (segments
-// skipped by their length, entropy-coded data scanned up to the next marker), so every table stb
-// would read is checked.
-bool JpegHuffmanTablesFit(const uint8_t* p, size_t n)
-{
-    // stb takes any run of 0xFF bytes and then 0xD8 as the start of a JPEG.
-    size_t at = 0;
-    while (at < n && p[at] == 0xFF) ++at;
-    if (at == 0 || at == n || p[at] != 0xD8) return true;  // not a JPEG
-    ++at;
-    const auto byte = [&](size_t i) -> size_t { return i < n ? p[i] : 0; };  // stb reads 0 past the end
-    while (at + 1 < n) {
-        const uint8_t marker = p[at + 1];
-        if (p[at] != 0xFF || marker == 0xFF) {
-            ++at;  // scan data, or a fill byte before a marker
-            continue;
-        }
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
-            at += 2;  // stuffed zero, TEM, restart and SOI markers have no length
-            continue;
-        }
-        if (marker == 0xD9 || at + 3 >= n) return true;  // end of image, or no room for a length
-        const size_t length = byte(at + 2) << 8 | byte(at + 3);
-        if (marker == 0xC4) {
-            long left = long(length) - 2;
-            for (size_t table = at + 4; left > 0;) {
-                size_t symbols = 0;
-                for (size_t i = 1; i <= 16; ++i) symbols += byte(table + i);
-                if (symbols > 256) return false;
-                table += 17 + symbols;
-                left -= long(17 + symbols);
-            }
-        }
-        at += 2 + length;
-    }
-    return true;
-}
 
 // stb_image 2.27 copies an empty first IDAT chunk of a PNG from a null buffer (undefined
 // behaviour that the compiler may exploit). Empty IDAT chunks carry nothing, so a PNG that has
@@ -151,12 +114,18 @@ bool TgaPixelDataComplete(const uint8_t* p, size_t n)
     return at <= n;
 }
 
+ImageResult WithMipChain(ImageLevel top, std::vector<ImageLevel>* levels)
+{
+    levels->push_back(std::move(top));
+    while (levels->back().width > 1 || levels->back().height > 1) levels->push_back(BoxFilterLevel(levels->back()));
+    return ImageResult::Ok;
+}
+
 bool PixelDataComplete(const uint8_t* p, size_t n)
 {
     static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (n >= 2 && p[0] == 'B' && p[1] == 'M') return BmpPixelDataComplete(p, n);
     if (n >= 8 && std::memcmp(p, kPng, 8) == 0) return true;  // zlib notices a cut
-    if (n >= 1 && p[0] == 0xFF) return true;                  // JPEG: stb notices a cut
     return TgaPixelDataComplete(p, n);                         // the only other format enabled
 }
 
@@ -167,7 +136,13 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
 {
     levels->clear();
     if (!bytes || size == 0 || size > size_t(INT_MAX)) return ImageResult::InvalidData;
-    if (!JpegHuffmanTablesFit(bytes, size)) return ImageResult::InvalidData;
+    ImageLevel top;
+    switch (DecodeJpegRgba8(bytes, size, maxSide, &top.width, &top.height, &top.rgba)) {
+    case JpegResult::Ok: return WithMipChain(std::move(top), levels);
+    case JpegResult::Invalid: return ImageResult::InvalidData;
+    case JpegResult::TooLarge: return ImageResult::TooLarge;
+    case JpegResult::NotJpeg: break;
+    }
     std::vector<uint8_t> cleaned;
     if (WithoutEmptyPngDataChunks(bytes, size, &cleaned)) {
         bytes = cleaned.data();
@@ -186,14 +161,11 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
         stbi_image_free(pixels);
         return ImageResult::InvalidData;  // the header said otherwise
     }
-    ImageLevel top;
     top.width = uint32_t(width);
     top.height = uint32_t(height);
     top.rgba.assign(pixels, pixels + size_t(width) * size_t(height) * 4);
     stbi_image_free(pixels);
-    levels->push_back(std::move(top));
-    while (levels->back().width > 1 || levels->back().height > 1) levels->push_back(BoxFilterLevel(levels->back()));
-    return ImageResult::Ok;
+    return WithMipChain(std::move(top), levels);
 }
 
 ImageResult LoadImageRgba8WithMips(const std::string& path, std::vector<ImageLevel>* levels)

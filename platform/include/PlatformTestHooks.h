@@ -1,5 +1,6 @@
-// Test-only controls and counters of the platform layer. The program never includes this;
-// tests, benchmarks and the test-only environment variable hooks use it.
+// Test-only controls and counters of the platform layer. The program's own code (app/, mesh/,
+// material/, render/) never includes this; tests, benchmarks and the Linux entry point's
+// test-only exit report (QV_TEST_REPORT_LIVE_OBJECTS) do.
 // Environment variables read by the layer (only tests set them):
 //   QV_TEST_TIME_MS=<ms>          timeGetTime stays at <ms> (decimal, 0..4294967295) for the whole
 //                                 run; any other value is ignored with one line on stderr.
