@@ -46,13 +46,17 @@ bool WithoutEmptyPngDataChunks(const uint8_t* p, size_t n, std::vector<uint8_t>*
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return false;
     // Calls `chunk(start, size, empty IDAT?)` for each whole chunk; returns where they end.
+    // stb acts on an empty IDAT as soon as it has read its length and type, so one whose CRC
+    // is cut off at the end of the file counts as well.
     const auto walk = [&](auto&& chunk) {
         size_t at = 8;
-        while (n - at >= 12) {
+        while (n - at >= 8) {
             const size_t length = size_t(p[at]) << 24 | size_t(p[at + 1]) << 16 | size_t(p[at + 2]) << 8 | p[at + 3];
-            if (length > n - at - 12) break;  // a damaged chunk: the rest goes to stb as it is
-            chunk(at, 12 + length, length == 0 && std::memcmp(p + at + 4, "IDAT", 4) == 0);
-            at += 12 + length;
+            const bool emptyData = length == 0 && std::memcmp(p + at + 4, "IDAT", 4) == 0;
+            const size_t size = emptyData ? std::min<size_t>(12, n - at) : 12 + length;
+            if (size > n - at) break;  // a damaged chunk: the rest goes to stb as it is
+            chunk(at, size, emptyData);
+            at += size;
         }
         return at;
     };
