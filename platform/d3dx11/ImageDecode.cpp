@@ -71,6 +71,24 @@ bool WithoutEmptyPngDataChunks(const uint8_t* p, size_t n, std::vector<uint8_t>*
     return true;
 }
 
+// A PNG chunk that claims more bytes than the file holds is damaged, and stb_image would fail
+// on it too, but only after growing its buffer to the claimed size: gigabytes for a file of a
+// hundred bytes. False when a chunk before IEND runs past the end of the file.
+bool PngChunksFit(const uint8_t* p, size_t n)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return true;
+    size_t at = 8;
+    while (n - at >= 8) {
+        const size_t length = size_t(p[at]) << 24 | size_t(p[at + 1]) << 16 | size_t(p[at + 2]) << 8 | p[at + 3];
+        if (std::memcmp(p + at + 4, "IEND", 4) == 0) return true;
+        if (length > n - at - 8) return false;
+        if (n - at - 8 - length < 4) return true;  // the file ends inside this chunk's CRC
+        at += 12 + length;
+    }
+    return true;
+}
+
 uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
 
@@ -147,6 +165,7 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
     case JpegResult::TooLarge: return ImageResult::TooLarge;
     case JpegResult::NotJpeg: break;
     }
+    if (!PngChunksFit(bytes, size)) return ImageResult::InvalidData;
     std::vector<uint8_t> cleaned;
     if (WithoutEmptyPngDataChunks(bytes, size, &cleaned)) {
         bytes = cleaned.data();
