@@ -32,8 +32,11 @@ REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device 
 # sampled after every action and "flat" compares the floors (the smallest samples) of the first
 # and last thirds of the run, with this much slack: what leaks raises the floor.
 # AddressSanitizer's allocator keeps freed blocks in per-size caches and its quarantine, so
-# its slack is larger.
-RSS_SLACK_KB = 8 * 1024
+# its slack is larger. On a short run the floor was seen to rise by up to 8 MB without any leak
+# (allocator and driver noise; a 20,000-frame run rose by under 2 MB), so the slack sits well
+# above that; leaks of graphics objects are caught exactly by the live-object counts, and heap
+# leaks by LeakSanitizer in the sanitizer build.
+RSS_SLACK_KB = 16 * 1024
 RSS_SLACK_SANITIZER_KB = 32 * 1024
 
 args = None
