@@ -43,6 +43,14 @@ size_t EncodeUtf8(uint32_t cp, char* out) {
     return 4;
 }
 
+// SDL's "offscreen" and "dummy" drivers show nothing; they count as a display only when asked
+// for by name through SDL_VIDEODRIVER (the tests do).
+bool DriverShowsWindows(const char* current, const char* requested) {
+    if (current == nullptr) return false;
+    if (SDL_strcasecmp(current, "offscreen") != 0 && SDL_strcasecmp(current, "dummy") != 0) return true;
+    return requested != nullptr && SDL_strcasecmp(current, requested) == 0;
+}
+
 }  // namespace
 
 void WideToUtf8(const wchar_t* text, char* out, size_t outSize) {
@@ -67,6 +75,13 @@ bool EnsureVideo() {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "win32: cannot start SDL video: %s\n", SDL_GetError());
+        return false;
+    }
+    // When no display can be opened SDL falls back to drivers that show nothing: a window there
+    // "exists" and nobody sees it. Those are for tests, which ask for them by name; otherwise
+    // there is no display, and window creation fails as it would on Windows without a desktop.
+    if (!DriverShowsWindows(SDL_GetCurrentVideoDriver(), SDL_getenv("SDL_VIDEODRIVER"))) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     // Keep the GL library loaded for the whole run: otherwise SDL unloads the driver each time
