@@ -9,7 +9,8 @@ either start-up fails with exit status 1 and one line on stderr, "Quenvale: ..."
 what failed, or (for data that is unusual but valid) the program starts normally and closes
 with 0 on Esc. Every run must also release every graphics object (the live-object report),
 and in the sanitizer build say nothing else (a leak or sanitizer report fails the row).
-Exit status 0 when the row passes, 1 when it fails, 77 when it cannot run here.
+Exit status 0 when the row passes, 1 when it fails, 77 when a tool it needs is missing (under CI:
+1).
 """
 
 import argparse
@@ -17,12 +18,10 @@ import os
 import re
 import struct
 import sys
-import traceback
 
 sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
-from quenvale_harness import HarnessError, Program, XServer
+from quenvale_harness import HarnessError, Program, XServer, run_case
 
-SKIP = 77
 REPORT = {"QV_TEST_REPORT_LIVE_OBJECTS": "1"}
 REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device rebuilds: (\d+)$")
 # A run that has not ended by then has hung; how long each run took is printed, the second
@@ -267,21 +266,7 @@ def main():
         return 0
     if not args.row or not args.program or not args.misc:
         parser.error("a row, --program and --misc are needed")
-    for tool in ("Xvfb", "xdotool", "xwininfo", "import"):
-        if not any(os.access(os.path.join(d, tool), os.X_OK) for d in os.environ.get("PATH", "").split(":")):
-            print(f"skipped: {tool} is not installed (scripts/install-deps installs it)")
-            return SKIP
-    try:
-        run_row(args.row)
-    except AssertionError as e:
-        print(f"FAILED {args.row}: {e}")
-        return 1
-    except HarnessError as e:
-        print(f"FAILED {args.row} (test set-up): {e}")
-        traceback.print_exc()
-        return 1
-    print(f"passed {args.row}")
-    return 0
+    return run_case(args.row, lambda: run_row(args.row), ("Xvfb", "xdotool", "xwininfo", "import"))
 
 
 if __name__ == "__main__":

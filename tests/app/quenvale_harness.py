@@ -379,6 +379,38 @@ class Program:
         return (self.cpu_seconds() - before) / (time.monotonic() - t0)
 
 
+# --- Running a test case ---------------------------------------------------------------------
+
+SKIP = 77  # CTest's SKIP_RETURN_CODE for these scripts
+
+
+def run_case(name, body, tools):
+    """Runs `body()` as the test case `name` and returns its exit status: 0 passed, 1 failed.
+
+    A missing tool skips the case (77) on a developer's machine, but under CI (the CI variable
+    set) it fails and names the tool: there a missing package is a fault of the install step,
+    never a reason to pass."""
+    import traceback
+    for tool in tools:
+        if shutil.which(tool) is None:
+            if os.environ.get("CI"):
+                print(f"FAILED {name}: {tool} is not installed, and CI must run every case (scripts/install-deps installs it)")
+                return 1
+            print(f"skipped: {tool} is not installed (scripts/install-deps installs it)")
+            return SKIP
+    try:
+        body()
+    except AssertionError as e:
+        print(f"FAILED {name}: {e}")
+        return 1
+    except HarnessError as e:
+        print(f"FAILED {name} (test set-up): {e}")
+        traceback.print_exc()
+        return 1
+    print(f"passed {name}")
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = parser.add_subparsers(dest="command", required=True)

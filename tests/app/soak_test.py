@@ -10,7 +10,7 @@ Passes when, at the end, the picture is the one drawn after start-up, the reside
 (VmRSS) and the layer's live-object counts have not grown since the first round of actions,
 every fault was recovered from, and the program closes with status 0 having released every
 graphics object and said nothing else (in the sanitizer build: no leak, no report).
-Exit status 0 when it passes, 1 when it fails, 77 when it cannot run here.
+Exit status 0 when it passes, 1 when it fails, 77 when a tool it needs is missing (under CI: 1).
 """
 
 import argparse
@@ -18,12 +18,10 @@ import os
 import re
 import sys
 import time
-import traceback
 
 sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
-from quenvale_harness import SCREEN, HarnessError, Program, XServer, wait_until
+from quenvale_harness import SCREEN, HarnessError, Program, XServer, run_case, wait_until
 
-SKIP = 77
 REPORT_EVERY = 50
 PRESENT_LINE = re.compile(r"^present (\d+): live objects (\d+), live GL objects (\d+)$")
 REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device rebuilds: (\d+)$")
@@ -230,21 +228,7 @@ def main():
     parser.add_argument("--shots", help="folder for the first and last screenshots")
     parser.add_argument("--verbose", action="store_true", help="print every memory sample")
     args = parser.parse_args()
-    for tool in ("Xvfb", "xdotool", "xwininfo", "import", "openbox"):
-        if not any(os.access(os.path.join(d, tool), os.X_OK) for d in os.environ.get("PATH", "").split(":")):
-            print(f"skipped: {tool} is not installed (scripts/install-deps installs it)")
-            return SKIP
-    try:
-        run()
-    except AssertionError as e:
-        print(f"FAILED soak: {e}")
-        return 1
-    except HarnessError as e:
-        print(f"FAILED soak (test set-up): {e}")
-        traceback.print_exc()
-        return 1
-    print("passed soak")
-    return 0
+    return run_case("soak", run, ("Xvfb", "xdotool", "xwininfo", "import", "openbox"))
 
 
 if __name__ == "__main__":

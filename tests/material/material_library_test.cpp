@@ -17,8 +17,7 @@ class MaterialLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (gpu.device == nullptr)
-            GTEST_SKIP() << "no Direct3D 11 device";
+        ASSERT_NE(gpu.device, nullptr) << "no Direct3D 11 device (needs Mesa's llvmpipe: scripts/install-deps)";
         WriteBmp(box.Misc() / "default.bmp", 255, 255, 255);
         baseline = platform_test::LiveObjectCount();
     }

@@ -136,8 +136,7 @@ class ObjMeshTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (gpu.device == nullptr)
-            GTEST_SKIP() << "no Direct3D 11 device";
+        ASSERT_NE(gpu.device, nullptr) << "no Direct3D 11 device (needs Mesa's llvmpipe: scripts/install-deps)";
         baseline = platform_test::LiveObjectCount();
     }
 
