@@ -88,12 +88,18 @@ struct VolumePoint
 
 static const uint OpenEdge = 0xFFFFFFFFu;
 
-// The world matrix fits the model into the unit sphere about the world origin, so every volume
-// vertex is moved along its ray from the light until it has just left that sphere: then the
-// volume reaches past every surface it can shadow, yet stays short. Walls run out to the far
-// plane cost a great deal of fill rate for nothing (about 20 times the frame time on a software
-// rasteriser). The margin covers the rounding of the fitted sphere and the flat back cap, whose
-// middle lies a little nearer to the light than its corners (by about edge^2 / 8 in model units).
+// The world matrix fits the model into the unit sphere about the world origin. Every volume
+// vertex is moved along its ray from the light onto one plane, square to the line from the
+// light through the sphere's centre and just beyond the sphere's far side (centre distance + 1 +
+// margin from the light). All back caps then lie in that one plane, so no part of a cap, however
+// large its triangle, dips back into the sphere: every volume reaches past every surface it can
+// shadow. Ending each vertex on the sphere itself instead leaves the flat cap between far-apart
+// corners inside it, and what lies behind is counted out again. The plane is the nearest that
+// clears the whole sphere, so the walls stay short: walls run out to the far plane cost a great
+// deal of fill rate for nothing (about 20 times the frame time on a software rasteriser). With
+// the light 5.196 from the centre, a ray through the sphere meets the plane at most
+// 6.25 / cos(asin(1 / 5.196)) = 6.37 from the light. The margin covers the rounding of the fitted
+// sphere and of the view-space positions, both near 1e-6.
 static const float ModelRadius = 1.0f;
 static const float ExtrusionMargin = 0.05f;
 
@@ -145,15 +151,17 @@ bool FacesLight(float3 p0, float3 p1, float3 p2)
     return dot(outward, viewLightPosition - first) > 0.0f;
 }
 
-// The far end of p's volume edge: along the ray from the light, just past the unit sphere.
+// The far end of p's volume edge: along the ray from the light, on the plane beyond the sphere.
 float3 Extrude(float3 p)
 {
-    float3 direction = normalize(p - viewLightPosition);
-    float3 fromCentre = p - mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
-    float along = dot(direction, fromCentre);
-    float beyond = dot(fromCentre, fromCentre) - ModelRadius * ModelRadius;
-    float exitDistance = -along + sqrt(max(along * along - beyond, 0.0f));
-    return p + direction * (max(exitDistance, 0.0f) + ExtrusionMargin);
+    float3 centre = mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
+    float3 axis = centre - viewLightPosition;
+    float centreDistance = length(axis);
+    float capDistance = centreDistance + ModelRadius + ExtrusionMargin;
+    // How far p lies along the axis; at least centreDistance - 1 > 0 for a point in the sphere,
+    // since the light stays outside it.
+    float along = dot(p - viewLightPosition, axis) / centreDistance;
+    return viewLightPosition + (p - viewLightPosition) * (capDistance / along);
 }
 
 float4 Project(float3 p)

@@ -93,13 +93,16 @@ void RayCaster::Build(int index, int first, int count)
     Build(node.first + 1, first + half, count - half);
 }
 
-bool RayCaster::Intersect(int triangle, Vec3d origin, Vec3d direction, double tMin, double tMax, double* t) const
+bool RayCaster::Intersect(int triangle, Vec3d origin, Vec3d direction, double tMin, double tMax, bool frontOnly,
+                          double* t) const
 {
     const auto& tri = triangles_[triangle];
     const Vec3d e1 = tri[1] - tri[0], e2 = tri[2] - tri[0];
     const Vec3d p = Cross(direction, e2);
+    // det = -direction . (e1 x e2): positive when the triangle's outward side, e1 x e2 as the
+    // shaders take it, is turned towards the ray's origin.
     const double det = Dot(e1, p);
-    if (det == 0.0)
+    if (det == 0.0 || (frontOnly && det < 0.0))
         return false;
     const double inverse = 1.0 / det;
     const Vec3d s = origin - tri[0];
@@ -117,7 +120,7 @@ bool RayCaster::Intersect(int triangle, Vec3d origin, Vec3d direction, double tM
     return true;
 }
 
-template <bool AnyOnly>
+template <bool AnyOnly, bool FrontOnly>
 bool RayCaster::Traverse(Vec3d origin, Vec3d direction, double tMin, double tMax, int skip, RayHit* hit) const
 {
     if (nodes_.empty())
@@ -141,7 +144,7 @@ bool RayCaster::Traverse(Vec3d origin, Vec3d direction, double tMin, double tMax
         {
             const int triangle = order_[i];
             double t;
-            if (triangle == skip || !Intersect(triangle, origin, direction, tMin, tMax, &t))
+            if (triangle == skip || !Intersect(triangle, origin, direction, tMin, tMax, FrontOnly, &t))
                 continue;
             if (AnyOnly)
                 return true;
@@ -157,6 +160,11 @@ bool RayCaster::Traverse(Vec3d origin, Vec3d direction, double tMin, double tMax
 bool RayCaster::FirstHit(Vec3d origin, Vec3d direction, double tMin, double tMax, RayHit* hit) const
 {
     return Traverse<false>(origin, direction, tMin, tMax, -1, hit);
+}
+
+bool RayCaster::FirstFrontHit(Vec3d origin, Vec3d direction, double tMin, double tMax, RayHit* hit) const
+{
+    return Traverse<false, true>(origin, direction, tMin, tMax, -1, hit);
 }
 
 bool RayCaster::AnyHit(Vec3d origin, Vec3d direction, double tMin, double tMax, int skip) const

@@ -34,6 +34,9 @@ public:
 
     // Nearest triangle that the ray origin + t * direction meets with tMin < t < tMax.
     bool FirstHit(Vec3d origin, Vec3d direction, double tMin, double tMax, RayHit* hit) const;
+    // The same, among the triangles that face the ray's origin (clockwise as seen from it, the
+    // scene pass's front faces): what the camera sees with back faces culled.
+    bool FirstFrontHit(Vec3d origin, Vec3d direction, double tMin, double tMax, RayHit* hit) const;
     // Whether any triangle other than `skip` meets the ray with tMin < t < tMax.
     bool AnyHit(Vec3d origin, Vec3d direction, double tMin, double tMax, int skip) const;
 
@@ -47,8 +50,9 @@ private:
         int first, count;  // leaf: range in order_; inner: count 0, children first and first + 1
     };
     void Build(int node, int first, int count);
-    bool Intersect(int triangle, Vec3d origin, Vec3d direction, double tMin, double tMax, double* t) const;
-    template <bool AnyOnly>
+    bool Intersect(int triangle, Vec3d origin, Vec3d direction, double tMin, double tMax, bool frontOnly,
+                   double* t) const;
+    template <bool AnyOnly, bool FrontOnly = false>
     bool Traverse(Vec3d origin, Vec3d direction, double tMin, double tMax, int skip, RayHit* hit) const;
 
     std::vector<std::array<Vec3d, 3>> triangles_;

@@ -29,17 +29,24 @@ std::vector<PixelTruth> CastFrame(const RayCaster& model, const std::vector<int>
             direction.y = v[0] * view.m[1][0] + v[1] * view.m[1][1] + v[2] * view.m[1][2];
             direction.z = v[0] * view.m[2][0] + v[1] * view.m[2][1] + v[2] * view.m[2][2];
 
+            // The scene pass culls back faces: a one-sided sheet seen from behind is not there.
             RayHit hit;
-            if (!model.FirstHit(eye, direction, 0.0, INFINITY, &hit))
+            if (!model.FirstFrontHit(eye, direction, 0.0, INFINITY, &hit))
                 continue;
             PixelTruth& pixel = truth[size_t(y) * width + x];
             pixel.covered = true;
             pixel.group = groups[hit.triangle];
             pixel.depth = hit.t * std::sqrt(Dot(direction, direction));
             const Vec3d surface = eye + direction * hit.t;
-            // Up to the light, not counting the triangle the surface lies on; the start is kept
-            // a few millionths of the way out so that rounding does not find the surface itself.
-            pixel.shadowed = model.AnyHit(surface, light - surface, 1.0e-6, 1.0, hit.triangle);
+            // A surface whose seen side is turned from the light is in its own shadow (on a
+            // closed model the far side always lies between as well; a one-sided sheet seen from
+            // the side away from the light has nothing else in the way). Otherwise up to the
+            // light, not counting the triangle the surface lies on; the start is kept a few
+            // millionths of the way out so that rounding does not find the surface itself.
+            const auto& seen = model.Triangle(hit.triangle);
+            const Vec3d outward = Cross(seen[1] - seen[0], seen[2] - seen[0]);
+            pixel.shadowed = Dot(outward, light - surface) <= 0.0 ||
+                             model.AnyHit(surface, light - surface, 1.0e-6, 1.0, hit.triangle);
         }
     return truth;
 }

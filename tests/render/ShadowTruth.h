@@ -10,8 +10,8 @@
 
 struct PixelTruth
 {
-    bool covered = false;   // the camera ray through the pixel centre meets the model
-    bool shadowed = false;  // the surface it meets cannot see the light
+    bool covered = false;   // the camera ray through the pixel centre meets a front face of the model
+    bool shadowed = false;  // the surface it meets is turned from the light or cannot see it
     int group = -1;         // the draw group of the triangle met
     double depth = 0.0;     // distance along the camera ray
 };
