@@ -129,10 +129,11 @@ bool Precedes(float3 a, float3 b)
     return a.z < b.z;
 }
 
-// Whether the triangle (p0, p1, p2), wound clockwise as seen from outside, faces the light.
-// The triangle is first turned to start from its smallest corner: its own invocation and a
-// neighbour's (in GS_SV_1) then decide alike even for a triangle edge-on to the light.
-bool FacesLight(float3 p0, float3 p1, float3 p2)
+// Which side of the triangle (p0, p1, p2), wound clockwise as seen from outside, the light is on:
+// 1 in front, -1 behind, 0 in its plane. The triangle is first turned to start from its smallest
+// corner: its own invocation and a neighbour's (in GS_SV_1) then decide alike even for a triangle
+// edge-on to the light.
+int LightSide(float3 p0, float3 p1, float3 p2)
 {
     float3 first = p0, second = p1, third = p2;
     if (Precedes(p1, p0) && Precedes(p1, p2))
@@ -148,7 +149,8 @@ bool FacesLight(float3 p0, float3 p1, float3 p2)
         third = p1;
     }
     float3 outward = cross(second - first, third - first);
-    return dot(outward, viewLightPosition - first) > 0.0f;
+    float towardsLight = dot(outward, viewLightPosition - first);
+    return towardsLight > 0.0f ? 1 : (towardsLight < 0.0f ? -1 : 0);
 }
 
 // The far end of p's volume edge: along the ray from the light, on the plane beyond the sphere.
@@ -212,45 +214,67 @@ void EmitWall(float3 p, float3 q, inout TriangleStream<VolumePoint> stream)
     }
 }
 
-// Whether the edge p -> q, beyond which lies the neighbour's outer vertex, bounds the volume: the
-// neighbour (which runs q -> p) turns away from the light, or there is no neighbour at all.
-bool IsSilhouette(float3 p, float3 q, VolumeVertex outer)
-{
-    if (outer.vertexId == OpenEdge)
-        return true;
-    return !FacesLight(p, outer.viewPosition, q);
-}
+// A surface blocks the light whichever side it turns towards it, so every triangle that is not
+// edge-on to the light makes a volume: one turned away is taken with its winding reversed, which
+// turns it towards the light (caps and walls below are for a triangle facing the light). On a
+// closed model this changes no decision: along any ray from the light the first surface crossed
+// faces the light, so a point has some triangle between it and the light exactly when it has one
+// facing the light, and the count is zero exactly where it was (the counts themselves double, so
+// 8-bit wrapping would now need 128 layers of the model in front of one point instead of 256).
+// An open sheet, though, keeps its shadow when it turns its back to the light.
 
 // Six vertices per triangle: corners 0, 2, 4 and the neighbours' outer vertices 1, 3, 5 beyond
-// the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each light-facing triangle emits its two caps and the walls
-// of its silhouette edges; the walls on edges between two light-facing triangles would cancel.
+// the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each triangle emits its two caps and the walls of the
+// edges where the surface's volume ends: an open edge, or a neighbour on the other side of the
+// light from it (or edge-on). Two neighbours on the same side would emit walls that cancel. An
+// edge shared by more than two triangles arrives here as open (the mesh marks it so when it
+// uploads the list), so that each of those triangles walls it itself.
 [maxvertexcount(24)]
 void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint> stream)
 {
     float3 a = input[0].viewPosition;
     float3 b = input[2].viewPosition;
     float3 c = input[4].viewPosition;
-    if (!FacesLight(a, b, c))
+    int side = LightSide(a, b, c);
+    if (side == 0)
         return;
-    EmitCaps(a, b, c, stream);
-    if (IsSilhouette(a, b, input[1]))
-        EmitWall(a, b, stream);
-    if (IsSilhouette(b, c, input[3]))
-        EmitWall(b, c, stream);
-    if (IsSilhouette(c, a, input[5]))
-        EmitWall(c, a, stream);
+    if (side > 0)
+        EmitCaps(a, b, c, stream);
+    else
+        EmitCaps(a, c, b, stream);
+    float3 corner[3] = {a, b, c};
+    for (int e = 0; e < 3; ++e)
+    {
+        float3 p = corner[e];
+        float3 q = corner[(e + 1) % 3];
+        VolumeVertex outer = input[2 * e + 1];
+        // The neighbour runs q -> p.
+        if (outer.vertexId != OpenEdge && LightSide(p, outer.viewPosition, q) == side)
+            continue;
+        if (side > 0)
+            EmitWall(p, q, stream);
+        else
+            EmitWall(q, p, stream);
+    }
 }
 
-// Plain triangles: each light-facing triangle emits a closed prism of its own, both caps and all
-// three walls.
+// Plain triangles: each triangle not edge-on to the light emits a closed prism of its own, both
+// caps and all three walls.
 [maxvertexcount(24)]
 void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> stream)
 {
     float3 a = input[0].viewPosition;
     float3 b = input[1].viewPosition;
     float3 c = input[2].viewPosition;
-    if (!FacesLight(a, b, c))
+    int side = LightSide(a, b, c);
+    if (side == 0)
         return;
+    if (side < 0)
+    {
+        float3 swap = b;
+        b = c;
+        c = swap;
+    }
     EmitCaps(a, b, c, stream);
     EmitWall(a, b, stream);
     EmitWall(b, c, stream);
