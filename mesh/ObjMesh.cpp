@@ -9,6 +9,7 @@
 #include "Adjacency.h"
 #include "BoundingSphere.h"
 #include "ObjReader.h"
+#include "SharedEdges.h"
 
 namespace {
 
@@ -89,6 +90,17 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
 
     BuildAdjacency(vertices, indices, indexCount, adjacency);
     ComputeBoundingSphere(vertices, static_cast<uint32_t>(vertexCount), boundingSphere);
+    // The shadow-volume pass reads the adjacency list with the edges that more than two
+    // triangles share opened, so that every volume closes (BuildAdjacency's own list pairs such
+    // an edge one way only).
+    if (!OpenSharedEdges(vertices, indices, indexCount, adjacency)) {
+        snprintf(loadFailure, sizeof loadFailure, "out of memory for the work arrays");
+        delete[] vertices;
+        delete[] indices;
+        delete[] adjacency;
+        Release();
+        return false;
+    }
 
     HRESULT hr = CreateFilledBuffer(device, static_cast<UINT>(vertexCount) * sizeof(MeshVertex),
                                     D3D11_BIND_VERTEX_BUFFER, vertices, &vertexBuffer);

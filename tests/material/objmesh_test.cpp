@@ -300,6 +300,21 @@ TEST_F(ObjMeshTest, WorkArraysAreAllocatedOnlyAfterTheFileOpensAndAlwaysFreed)
     EXPECT_EQ(platform_test::LiveObjectCount(), baseline);
 }
 
+// The uploaded adjacency list is BuildAdjacency's with the edges of more than two triangles
+// opened: the volume pass reads this one.
+TEST_F(ObjMeshTest, AdjacencyBufferOpensEdgesOfThreeTriangles)
+{
+    WriteModel("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\nv 0 0 1\nf 1 2 3\nf 2 1 4\nf 2 1 5\n");
+    ASSERT_TRUE(Load());
+    auto vertices = ReadBackAs<MeshVertex>(gpu.device, gpu.context, mesh->GetVertexBuffer());
+    auto indices = ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetIndexBuffer());
+    std::vector<uint32_t> expected(2 * indices.size());
+    BuildAdjacency(vertices.data(), indices.data(), int(indices.size()), expected.data());
+    ASSERT_NE(expected[1], kOpenEdge);  // BuildAdjacency pairs triangle 0's edge 1 -> 2 with triangle 1
+    expected[1] = expected[7] = expected[13] = kOpenEdge;
+    EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetAdjacencyIndexBuffer()), expected);
+}
+
 TEST_F(ObjMeshTest, ReleaseIsSafeToRepeatAndKeepsGroupsAndSphere)
 {
     mesh->Release();  // on an empty mesh

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Adjacency.h"
+#include "SharedEdges.h"
 
 namespace {
 
@@ -126,6 +127,41 @@ TEST(Adjacency, ListsBeyondTheReaderLimitGiveTheSameEntries)
                                            base + 3, X}));
     // Inside the grid every edge between two quads found its neighbour.
     EXPECT_NE(small[6 * 200 + 5], X);
+}
+
+// The list the adjacency shader reads: an edge that three triangles share (positions 0 and 2,
+// one end written as -0 through vertex 5) is opened for all three, because BuildAdjacency's
+// pairing there is one-way and leaves a volume open; an ordinary two-triangle edge and the
+// closed tetrahedron keep their neighbours.
+TEST(Adjacency, EdgesOfMoreThanTwoTrianglesOpenForTheVolumes)
+{
+    std::vector<Float3> p = kSquare;
+    p.push_back({2, 2, 2});
+    p.push_back({-0.0f, 0, 0});
+    std::vector<uint32_t> indices = {2, 0, 1, 5, 2, 3, 2, 0, 4, 2, 1, 4};
+    std::vector<uint32_t> a = Adjacency(p, indices);
+    ASSERT_NE(a[1], X);   // triangle 0, edge 2 -> 0
+    ASSERT_NE(a[7], X);   // triangle 1, edge 5 -> 2
+    ASSERT_NE(a[13], X);  // triangle 2, edge 2 -> 0
+    std::vector<uint32_t> expected = a;
+    expected[1] = expected[7] = expected[13] = X;
+    std::vector<MeshVertex> vertices;
+    for (const Float3& q : p)
+        vertices.push_back({q, {0, 0, 1}, {0, 0}});
+    ASSERT_TRUE(OpenSharedEdges(vertices.data(), indices.data(), int(indices.size()), a.data()));
+    EXPECT_EQ(a, expected);
+    EXPECT_EQ(a[5], 4u);   // triangle 0, edge 1 -> 2, shared with triangle 3 only
+    EXPECT_EQ(a[19], 0u);  // and back
+
+    std::vector<Float3> t = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    std::vector<uint32_t> tetrahedron = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+    std::vector<uint32_t> closed = Adjacency(t, tetrahedron);
+    const std::vector<uint32_t> unchanged = closed;
+    vertices.clear();
+    for (const Float3& q : t)
+        vertices.push_back({q, {0, 0, 1}, {0, 0}});
+    ASSERT_TRUE(OpenSharedEdges(vertices.data(), tetrahedron.data(), int(tetrahedron.size()), closed.data()));
+    EXPECT_EQ(closed, unchanged);
 }
 
 } // namespace

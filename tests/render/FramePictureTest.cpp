@@ -305,6 +305,17 @@ std::string SheetOverSlab(Point u, Point v)
     return ObjText(points, {SlabFaces, {{8, 9, 10}, {8, 10, 11}}});
 }
 
+// Three one-sided triangles on one spine edge above the slab, like the leaves of a half-open
+// book, all wound the same way up: the edge has three triangles, so BuildAdjacency pairs it
+// one way only.
+std::string ThreeLeavesOverSlab()
+{
+    std::vector<Point> points = SlabPoints();
+    const Point a = {-0.1, 0.0, -0.6}, b = {-0.1, 0.0, 0.6};
+    points.insert(points.end(), {a, b, {-0.9, 0.0, 0.0}, {0.7, 0.0, 0.0}, {0.5, 0.5, 0.0}});
+    return ObjText(points, {SlabFaces, {{9, 8, 10}, {8, 9, 11}, {8, 9, 12}}});
+}
+
 struct GeneratedModel
 {
     const char* name;
@@ -329,6 +340,7 @@ const GeneratedModel GeneratedModels[] = {
     // Its front turned down, away from the light at every spin angle (and from the camera, which
     // therefore never sees it): only its shadow on the slab shows.
     {"SheetTurnedAway", [] { return SheetOverSlab({1, 0, 0}, {0, 0, 1}); }},
+    {"EdgeOfThreeTriangles", ThreeLeavesOverSlab},
 };
 
 class GeneratedModelPictureTest : public ::testing::TestWithParam<GeneratedModel>
