@@ -2,6 +2,8 @@
 // the earliest of equal extremes stays and a point on the sphere changes nothing.
 #include "BoundingSphere.h"
 
+#include <cmath>
+
 namespace {
 
 float Distance(const Float3& a, const Float3& b)
@@ -59,4 +61,16 @@ void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, Bou
         }
     }
     sphere = {center, radius};
+}
+
+const char* DescribeSphereProblem(const BoundingSphere& sphere)
+{
+    if (sphere.radius == 0.0f)
+        return "the model has no extent: all its positions are one point";
+    const bool finite = std::isfinite(sphere.radius) && std::isfinite(1.0f / sphere.radius) &&
+                        std::isfinite(sphere.center.x) && std::isfinite(sphere.center.y) &&
+                        std::isfinite(sphere.center.z);
+    if (!finite)
+        return "the model's extent is not a finite number (a position too large or too small to scale)";
+    return nullptr;
 }

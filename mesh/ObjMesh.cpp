@@ -90,11 +90,19 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
 
     BuildAdjacency(vertices, indices, indexCount, adjacency);
     ComputeBoundingSphere(vertices, static_cast<uint32_t>(vertexCount), boundingSphere);
+    // The frame scales the model by 1 / radius into the unit sphere: a model whose positions all
+    // merged into one point, or one so small or so large that the scale or the sphere is not a
+    // finite number, would be drawn from an infinite world matrix.
+    const char* extentProblem = DescribeSphereProblem(boundingSphere);
     // The shadow-volume pass reads the adjacency list with the edges that more than two
     // triangles share opened, so that every volume closes (BuildAdjacency's own list pairs such
     // an edge one way only).
-    if (!OpenSharedEdges(vertices, indices, indexCount, adjacency)) {
-        snprintf(loadFailure, sizeof loadFailure, "out of memory for the work arrays");
+    const bool opened = extentProblem == nullptr && OpenSharedEdges(vertices, indices, indexCount, adjacency);
+    if (!opened) {
+        if (extentProblem != nullptr)
+            snprintf(loadFailure, sizeof loadFailure, "%s", extentProblem);
+        else
+            snprintf(loadFailure, sizeof loadFailure, "out of memory for the work arrays");
         delete[] vertices;
         delete[] indices;
         delete[] adjacency;

@@ -183,6 +183,8 @@ ROWS = {
     "model-254-groups": ({}, lambda misc: edit("kuma.obj", extra_groups(254 - group_lines(misc)))(misc), None),
     "model-255-groups": ({}, lambda misc: edit("kuma.obj", extra_groups(255 - group_lines(misc)))(misc),
                          ["kuma.obj", "more than 254 g lines"]),
+    "model-no-extent": ({}, write("kuma.obj", "mtllib ..\\misc\\kuma.mtl\nf 1 2 3\n" + "v 1 2 3\n" * 3),
+                        ["kuma.obj", "the model has no extent"]),
     "model-21844-triangles": ({}, write("kuma.obj", torus_obj(21844)), None),
     "model-21845-triangles": ({}, write("kuma.obj", torus_obj(21845)),
                               ["kuma.obj", "more than 21844 triangles"]),

@@ -300,6 +300,19 @@ TEST_F(ObjMeshTest, WorkArraysAreAllocatedOnlyAfterTheFileOpensAndAlwaysFreed)
     EXPECT_EQ(platform_test::LiveObjectCount(), baseline);
 }
 
+// Faces may name positions read after them; here all three are one point, so the triangle
+// survives the reader but the sphere has radius 0 and the world matrix would scale by 1 / 0.
+TEST_F(ObjMeshTest, ModelWithoutExtentIsRefused)
+{
+    WriteModel("f 1 2 3\nv 0.5 0.5 0.5\nv 0.5 0.5 0.5\nv 0.5 0.5 0.5\n");
+    WorkArrayCount count;
+    EXPECT_FALSE(Load());
+    EXPECT_STREQ(mesh->GetLoadFailure(), "the model has no extent: all its positions are one point");
+    EXPECT_EQ(count.StillAllocated(), 0u);
+    EXPECT_EQ(mesh->GetVertexBuffer(), nullptr);
+    EXPECT_EQ(mesh->GetIndexCount(), 0);
+}
+
 // The uploaded adjacency list is BuildAdjacency's with the edges of more than two triangles
 // opened: the volume pass reads this one.
 TEST_F(ObjMeshTest, AdjacencyBufferOpensEdgesOfThreeTriangles)

@@ -1,6 +1,7 @@
 // ComputeBoundingSphere on the worked examples.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "BoundingSphere.h"
@@ -54,6 +55,21 @@ TEST(BoundingSphere, EveryPointInsideAndOrderMatters)
     std::vector<Float3> reversed(p.rbegin(), p.rend());
     BoundingSphere r = Sphere(reversed);
     EXPECT_TRUE(r.radius != s.radius || r.center.x != s.center.x);
+}
+
+// The frame scales the model by 1 / radius: a sphere for which that is not a finite number, or
+// whose centre is not, is refused; a small but normal sphere is fine.
+TEST(BoundingSphere, UnusableSpheresAreDescribed)
+{
+    EXPECT_STREQ(DescribeSphereProblem(Sphere({{2, 3, 4}, {2, 3, 4}, {2, 3, 4}})),
+                 "the model has no extent: all its positions are one point");
+    EXPECT_EQ(DescribeSphereProblem(Sphere({{0, 0, 0}, {1e-15f, 0, 0}})), nullptr);
+    // Positions 1e-30 apart: the squared distance underflows, so the radius is 0 as well.
+    EXPECT_NE(DescribeSphereProblem(Sphere({{0, 0, 0}, {1e-30f, 0, 0}})), nullptr);
+    EXPECT_NE(DescribeSphereProblem(Sphere({{0, 0, 0}, {INFINITY, 0, 0}})), nullptr);
+    EXPECT_NE(DescribeSphereProblem(Sphere({{0, 0, 0}, {3e38f, 0, 0}, {-3e38f, 0, 0}})), nullptr);
+    EXPECT_NE(DescribeSphereProblem(Sphere({{0, 0, 0}, {NAN, 1, 0}})), nullptr);
+    EXPECT_EQ(DescribeSphereProblem(Sphere({{0, 0, 0}, {2, 0, 0}})), nullptr);
 }
 
 } // namespace

@@ -85,6 +85,10 @@ void PrintPlain(const char* path, const Model& m)
         printf("%s: does not load: the model has no triangles (every face was missing or degenerate)\n", path);
         return;
     }
+    if (const char* problem = DescribeSphereProblem(m.sphere)) {
+        printf("%s: does not load: %s\n", path, problem);
+        return;
+    }
     printf("%s: loads\n", path);
     printf("vertices: %d\ntriangles: %d (indices: %d)\n", m.vertexCount, m.indexCount / 3, m.indexCount);
     printf("material library: ");
@@ -146,8 +150,10 @@ int main(int argc, char** argv)
         PrintCanonical(m);
     } else {
         PrintPlain(path, m);
-        if (m.Loaded())
+        if (m.Loaded() && DescribeSphereProblem(m.sphere) == nullptr)
             ReportModelMaterials(m.mtllib, m.groups.data(), m.groupCount);
     }
-    return m.Loaded() ? 0 : 1;
+    // The dump shows what the reader, adjacency and sphere made even for a model the program
+    // refuses for its sphere; the status says whether the program accepts it.
+    return m.Loaded() && DescribeSphereProblem(m.sphere) == nullptr ? 0 : 1;
 }
