@@ -40,8 +40,10 @@ bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
 {
     Release();
     loadFailure[0] = '\0';
+    // A model without a library still draws: every group with the default material, whose
+    // texture is the default one.
     if (fileName == nullptr || fileName[0] == '\0')
-        return true;
+        return LoadDefaultTexture(device);
     // A longer name would not fit the field; cutting it would open some other file.
     if (!FitsNameField(fileName)) {
         snprintf(loadFailure, sizeof loadFailure, "the material library name is longer than %d characters",
@@ -70,6 +72,12 @@ bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
         return false;
     }
 
+    return LoadDefaultTexture(device);
+}
+
+// The fallback for every texture lookup that finds nothing; on failure the library is released.
+bool MaterialLibrary::LoadDefaultTexture(ID3D11Device* device)
+{
     HRESULT hr = S_OK;
     DefaultTexture = LoadImageTexture(device, DefaultTextureFile, &hr);
     if (DefaultTexture == nullptr) {

@@ -17,8 +17,9 @@ public:
 
     // Releases what an earlier load left, reads the material library fileName (relative to the
     // working directory; at most 79 characters), loads every texture it names once per distinct
-    // name while the cache has room, then "..\misc\default.bmp". A null or empty fileName loads
-    // nothing, not even the default texture, and succeeds. Any failure leaves the library empty.
+    // name while the cache has room, then "..\misc\default.bmp". A null or empty fileName (a
+    // model without a library) loads only the default texture. Any failure leaves the library
+    // empty.
     bool Load(const char* fileName, ID3D11Device* device);
     // Releases every texture and forgets the materials. Safe to repeat.
     void Release();
@@ -27,7 +28,7 @@ public:
     // return is lent: no reference is added, and it stays valid until the next Load or Release.
     const Material* FindMaterial(const char* name) const;
     ID3D11ShaderResourceView* FindTexture(const char* fileName) const;
-    // The cached texture of that name, else DefaultTexture (null when no library was loaded).
+    // The cached texture of that name, else DefaultTexture (null before a successful Load).
     ID3D11ShaderResourceView* GetTextureOrDefault(const char* fileName) const;
     // The cached texture of that name, or the file loaded and appended to the cache; null when
     // the name is null or empty, the file cannot be loaded, or the cache is full.
@@ -48,6 +49,7 @@ public:
 
 private:
     bool LoadMaterialTextures(ID3D11Device* device);
+    bool LoadDefaultTexture(ID3D11Device* device);
 
     char libraryFileName[MaterialNameRoom] = {};
     char textureNames[MaxTextures][MaterialNameRoom] = {};

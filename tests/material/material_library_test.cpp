@@ -183,17 +183,29 @@ TEST_F(MaterialLibraryTest, EveryFailureLeavesTheLibraryEmpty)
     ExpectEmpty();
 }
 
-TEST_F(MaterialLibraryTest, NullOrEmptyNameLoadsNothingNotEvenTheDefault)
+// A model without a library draws its groups white over the default texture, so that texture
+// must exist even then (without it every group drew black).
+TEST_F(MaterialLibraryTest, NullOrEmptyNameLoadsOnlyTheDefault)
 {
     WriteBmp("good.bmp", 9, 9, 9);
     for (const char* name : {static_cast<const char*>(nullptr), ""}) {
         ASSERT_TRUE(LoadLibrary("newmtl a\nmap_Kd good.bmp\n"));
-        EXPECT_TRUE(library->Load(name, gpu.device));
+        EXPECT_TRUE(library->Load(name, gpu.device)) << library->GetLoadFailure();
         EXPECT_EQ(library->FindMaterial("a"), nullptr);
-        EXPECT_EQ(library->GetTextureOrDefault("good.bmp"), nullptr);
-        EXPECT_EQ(library->GetTextureOrDefault(nullptr), nullptr);
+        EXPECT_EQ(library->GetMaterialCount(), 0);
+        EXPECT_EQ(library->GetTextureCount(), 0);
+        ID3D11ShaderResourceView* fallback = library->GetDefaultTexture();
+        ASSERT_NE(fallback, nullptr);
+        EXPECT_EQ(library->GetTextureOrDefault("good.bmp"), fallback);
+        EXPECT_EQ(library->GetTextureOrDefault(nullptr), fallback);
+        library->Release();
         ExpectEmpty();
     }
+    std::filesystem::remove(box.Misc() / "default.bmp");
+    EXPECT_FALSE(library->Load("", gpu.device));
+    EXPECT_NE(std::string(library->GetLoadFailure()).find("default.bmp is missing"), std::string::npos)
+        << library->GetLoadFailure();
+    ExpectEmpty();
 }
 
 TEST_F(MaterialLibraryTest, LibraryWithoutMaterialsLoadsOnlyTheDefault)
