@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include <PlatformTestHooks.h>
 
 #include "AppShell.h"
 #include "Failure.h"
+#include "ModelObjects.h"
 #include "StartupFailure.h"
 
 namespace {
@@ -196,6 +198,61 @@ TEST_F(ShellTest, HungAndResetDevicesAreRebuiltARemovedOneCloses)
     platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_REMOVED);
     EXPECT_FALSE(IdleFrame());
     EXPECT_NE(RunFailure.find("removed (code 0x887A0005)"), std::string::npos) << RunFailure;
+}
+
+TEST_F(ShellTest, ReleaseGraphicsClearsStateLeavesFullScreenThenMaterialsMeshAndTheDeviceLast)
+{
+    using platform_test::Call;
+    using platform_test::ObjectId;
+    Key(VK_F5);
+    EXPECT_TRUE(IdleFrame());
+
+    std::set<uint64_t> materials = {ObjectId(Materials.GetDefaultTexture())};
+    for (int i = 0; i < Materials.GetMaterialCount(); ++i) {
+        const Material* m = Materials.GetMaterial(i);
+        for (const char* name : {m->map_Kd, m->map_Ks, m->map_Ka, m->map_Bump}) {
+            if (ID3D11ShaderResourceView* texture = Materials.FindTexture(name)) {
+                materials.insert(ObjectId(texture));
+            }
+        }
+    }
+    const std::set<uint64_t> mesh = {ObjectId(Mesh.GetVertexBuffer()), ObjectId(Mesh.GetIndexBuffer()),
+                                     ObjectId(Mesh.GetAdjacencyIndexBuffer())};
+    const uint64_t device = ObjectId(Device);
+
+    platform_test::StartCallLog(true);
+    ReleaseGraphics();
+    platform_test::StopCallLog();
+    const auto& log = platform_test::CallLog();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0].call, Call::ClearState);
+    EXPECT_EQ(log[1].call, Call::SetFullscreenState);
+    EXPECT_EQ(log[1].a, 0u);  // leaving full screen
+    EXPECT_EQ(log[1].b, 0u);  // S_OK
+    size_t lastMaterial = 0, firstMesh = log.size();
+    size_t materialsReleased = 0, meshReleased = 0;
+    for (size_t k = 0; k < log.size(); ++k) {
+        if (log[k].call != Call::Release || log[k].b != 0) {
+            continue;  // only the releases that end an object
+        }
+        if (materials.count(log[k].a)) {
+            ++materialsReleased;
+            lastMaterial = k;
+        }
+        if (mesh.count(log[k].a)) {
+            ++meshReleased;
+            firstMesh = std::min(firstMesh, k);
+        }
+    }
+    EXPECT_EQ(materialsReleased, materials.size());
+    EXPECT_EQ(meshReleased, 3u);
+    EXPECT_LT(lastMaterial, firstMesh);
+    size_t lastRelease = log.size() - 1;
+    while (lastRelease > 0 && log[lastRelease].call != Call::Release) {
+        --lastRelease;
+    }
+    EXPECT_EQ(log[lastRelease].a, device) << "the device is released last";
+    EXPECT_EQ(log[lastRelease].b, 0u);
 }
 
 TEST_F(ShellTest, ARebuildThatFailsClosesAndSaysWhy)
