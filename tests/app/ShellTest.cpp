@@ -5,11 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <SDL.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <set>
 #include <string>
 
 #include <PlatformTestHooks.h>
+#include <WindowBridge.h>
 
 #include "AppShell.h"
 #include "Failure.h"
@@ -79,6 +83,50 @@ protected:
     }
 
     static void Key(WPARAM key) { AppWindowProc(MainWindow, WM_KEYDOWN, key, 0); }
+
+    // What the window system says when the user minimises or restores the window.
+    static void WindowEvent(Uint8 kind)
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(platform::SdlWindowFromHwnd(MainWindow));
+        e.window.event = kind;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        Pump();
+    }
+
+    // Dispatches every message waiting now.
+    static void Pump()
+    {
+        MSG message = {};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ASSERT_NE(message.message, static_cast<UINT>(WM_QUIT));
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+
+    static RECT ClientRect()
+    {
+        RECT client = {};
+        GetClientRect(MainWindow, &client);
+        return client;
+    }
+
+    // One idle step that draws; the number of indices its indexed draws covered.
+    static uint64_t IndicesDrawnByOneFrame()
+    {
+        platform_test::StartCallLog();
+        EXPECT_TRUE(IdleFrame());
+        platform_test::StopCallLog();
+        uint64_t indices = 0;
+        for (const auto& call : platform_test::CallLog()) {
+            if (call.call == platform_test::Call::DrawIndexed) {
+                indices += call.a;
+            }
+        }
+        return indices;
+    }
 
     static D3D11_TEXTURE2D_DESC BackBufferDesc()
     {
@@ -198,6 +246,35 @@ TEST_F(ShellTest, HungAndResetDevicesAreRebuiltARemovedOneCloses)
     platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_REMOVED);
     EXPECT_FALSE(IdleFrame());
     EXPECT_NE(RunFailure.find("removed (code 0x887A0005)"), std::string::npos) << RunFailure;
+}
+
+TEST_F(ShellTest, AResetWhileMinimisedKeepsTheTargetsAndTheModelReturnsOnRestore)
+{
+    // Scene pass over the plain list, shadow pass over the adjacency list (twice as long).
+    ASSERT_GT(Mesh.GetIndexCount(), 0);
+    const uint64_t wholeModel = 3 * static_cast<uint64_t>(Mesh.GetIndexCount());
+    EXPECT_EQ(IndicesDrawnByOneFrame(), wholeModel);
+
+    WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    const RECT minimised = ClientRect();
+    EXPECT_EQ(minimised.right - minimised.left, 0);
+    EXPECT_EQ(minimised.bottom - minimised.top, 0);
+    EXPECT_TRUE(IdleFrame());
+    EXPECT_TRUE(StandbyMode);
+
+    const int rebuilt = DeviceRebuildCount;
+    platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_RESET);
+    EXPECT_TRUE(IdleFrame()) << RunFailure;
+    platform_test::InjectDeviceRemovedReason(0);
+    EXPECT_EQ(DeviceRebuildCount, rebuilt + 1);
+    ExpectTargetsOfSize(640, 480);  // the last size, not the empty client area
+    EXPECT_TRUE(std::isfinite(FrameConstantsImage.projection.m[0][0]));
+
+    WindowEvent(SDL_WINDOWEVENT_RESTORED);
+    ExpectTargetsOfSize(640, 480);
+    EXPECT_EQ(IndicesDrawnByOneFrame(), wholeModel);
+    EXPECT_FALSE(StandbyMode);
+    EXPECT_TRUE(RunFailure.empty()) << RunFailure;
 }
 
 TEST_F(ShellTest, ReleaseGraphicsClearsStateLeavesFullScreenThenMaterialsMeshAndTheDeviceLast)
