@@ -277,6 +277,28 @@ TEST_F(ShellTest, AResetWhileMinimisedKeepsTheTargetsAndTheModelReturnsOnRestore
     EXPECT_TRUE(RunFailure.empty()) << RunFailure;
 }
 
+TEST_F(ShellTest, ARebuiltDeviceReturnsToFullScreen)
+{
+    for (const BOOL before : {TRUE, FALSE}) {
+        BOOL fullscreen = !before;
+        SwapChain->GetFullscreenState(&fullscreen, nullptr);
+        if (fullscreen != before) {
+            Key(VK_F5);
+        }
+        platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_HUNG);
+        EXPECT_TRUE(IdleFrame()) << RunFailure;
+        platform_test::InjectDeviceRemovedReason(0);
+        ASSERT_NE(SwapChain, nullptr);
+        fullscreen = !before;
+        SwapChain->GetFullscreenState(&fullscreen, nullptr);
+        EXPECT_EQ(fullscreen, before);
+        Pump();  // whatever size news the switch brought
+        const RECT client = ClientRect();
+        ExpectTargetsOfSize(static_cast<UINT>(client.right), static_cast<UINT>(client.bottom));
+        EXPECT_TRUE(IdleFrame());
+    }
+}
+
 TEST_F(ShellTest, ReleaseGraphicsClearsStateLeavesFullScreenThenMaterialsMeshAndTheDeviceLast)
 {
     using platform_test::Call;
