@@ -19,13 +19,19 @@ bool IdleFrame()
     HRESULT reason = Device->GetDeviceRemovedReason();
     switch (ClassifyDeviceState(reason)) {
     case DeviceState::Rebuild: {
-        // Everything, model and textures included, is created again from disk.
+        // Everything, model and textures included, is created again from disk. Releasing the
+        // graphics leaves full screen, so a rebuilt swap chain goes back to it if it was there.
+        BOOL fullscreen = FALSE;
+        SwapChain->GetFullscreenState(&fullscreen, nullptr);
         ReleaseGraphics();
         HRESULT result = CreateGraphics();
         if (FAILED(result)) {
             RunFailure = "the graphics device stopped (" + CodeText(reason) + ") and could not be rebuilt: " +
                          DescribeGraphicsFailure(result);
             return false;
+        }
+        if (fullscreen) {
+            SwapChain->SetFullscreenState(TRUE, nullptr);
         }
         ++DeviceRebuildCount;
         break;

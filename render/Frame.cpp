@@ -22,6 +22,9 @@ constexpr UINT AllSamples = 0xFFFFFFFF;
 // The colour of a group whose material is missing: white and opaque, over the default texture.
 constexpr float DefaultDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
+// The spin goes on through the millisecond clock's wraps.
+SpinClock Spin;
+
 }  // namespace
 
 void DrawScenePass()
@@ -122,7 +125,7 @@ void DrawFrame()
     FrameConstantsImage.viewLightPosition[2] = light.z;
     const BoundingSphere& sphere = Mesh.GetBoundingSphere();
     FrameConstantsImage.world = TransposeMatrix(
-        FrameWorldMatrix(timeGetTime(), sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
+        FrameWorldMatrix(AdvanceSpinClock(Spin, timeGetTime()), sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
 
     context->RSSetViewports(1, &Viewport);
     context->OMSetRenderTargets(1, &BackBufferView, DepthStencilView);

@@ -25,6 +25,11 @@ ID3D11Texture2D* OffscreenTarget = nullptr;
 
 namespace {
 
+// The size the render targets were last built at. A minimised window has an empty client area;
+// a device rebuilt then keeps this size, and restoring the window resizes to the restored one.
+UINT LastTargetWidth = 0;
+UINT LastTargetHeight = 0;
+
 const D3D_FEATURE_LEVEL FeatureLevels[3] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
 const D3D_DRIVER_TYPE DriverTypes[3] = {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP, D3D_DRIVER_TYPE_REFERENCE};
 
@@ -115,8 +120,13 @@ HRESULT CreateGraphics()
 
     RECT client = {};
     GetClientRect(MainWindow, &client);
-    const UINT width = static_cast<UINT>(client.right - client.left);
-    const UINT height = static_cast<UINT>(client.bottom - client.top);
+    UINT width = static_cast<UINT>(client.right - client.left);
+    UINT height = static_cast<UINT>(client.bottom - client.top);
+    if ((width == 0 || height == 0) && LastTargetWidth != 0)
+    {
+        width = LastTargetWidth;
+        height = LastTargetHeight;
+    }
 
     DXGI_SWAP_CHAIN_DESC desc = {};
     desc.BufferDesc.Width = width;
@@ -248,6 +258,8 @@ HRESULT CreateRenderTargets()
     Viewport.MaxDepth = 1.0f;
 
     FrameConstantsImage.projection = TransposeMatrix(TargetProjectionMatrix(desc.Width, desc.Height));
+    LastTargetWidth = desc.Width;
+    LastTargetHeight = desc.Height;
     return 0;
 }
 

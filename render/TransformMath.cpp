@@ -143,6 +143,19 @@ float FrameSpinAngle(std::uint32_t milliseconds)
     return turned / 1500.0f;
 }
 
+std::uint32_t AdvanceSpinClock(SpinClock& clock, std::uint32_t milliseconds)
+{
+    constexpr std::uint32_t TurnMs = 3000u;
+    constexpr std::uint32_t WrapCarry = static_cast<std::uint32_t>((std::uint64_t(1) << 32) % TurnMs);  // 2296
+    // Forward across 2^32: the reading fell, yet moved less than half the clock's range ahead.
+    if (milliseconds < clock.last && milliseconds - clock.last < 0x80000000u)
+        clock.carried = (clock.carried + WrapCarry) % TurnMs;
+    clock.last = milliseconds;
+    if (clock.carried == 0)
+        return milliseconds;
+    return (milliseconds % TurnMs + clock.carried) % TurnMs;
+}
+
 Matrix4x4 FrameWorldMatrix(std::uint32_t milliseconds, float cx, float cy, float cz, float radius)
 {
     const float k = 1.0f / radius;

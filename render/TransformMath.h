@@ -48,6 +48,15 @@ Matrix4x4 FrameViewMatrix(float cameraDistance);
 Vector3 FrameLightPosition(const Matrix4x4& view);
 // Spin angle for a millisecond clock reading: one full turn every 3000 ms.
 float FrameSpinAngle(std::uint32_t milliseconds);
+// timeGetTime's 32-bit milliseconds wrap every 2^32 ms (about 49.7 days), which would make the
+// spin jump by 2^32 mod 3000 = 2296 ms of turn. AdvanceSpinClock takes each frame's reading and
+// returns the reading to spin by: the reading itself until the clock first wraps (a reading that
+// goes back, as a test clock may, is not a wrap), afterwards a value that continues the turn.
+struct SpinClock {
+    std::uint32_t last = 0;     // the previous reading
+    std::uint32_t carried = 0;  // turn carried over from the wraps so far, in ms mod 3000
+};
+std::uint32_t AdvanceSpinClock(SpinClock& clock, std::uint32_t milliseconds);
 // World of a frame: centres the bounding sphere (cx, cy, cz; radius) on the origin, scales it
 // to radius 1 and spins it about y by FrameSpinAngle(milliseconds).
 Matrix4x4 FrameWorldMatrix(std::uint32_t milliseconds, float cx, float cy, float cz, float radius);

@@ -41,11 +41,13 @@ constexpr UINT kKnownCreateFlags = D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CR
                                    D3D11_CREATE_DEVICE_PREVENT_INTERNAL_THREADING_OPTIMIZATIONS |
                                    D3D11_CREATE_DEVICE_BGRA_SUPPORT;
 
-// Creation helpers share this shape: clear the output, create, hand back the interface.
+// Creation helpers share this shape: clear the output, create, hand back the interface. A test
+// can make one call of a kind fail as an out-of-memory device does (FailNthCreate).
 template <class Object, class Iface, class... Args>
-HRESULT CreateInto(Iface** out, Args&&... args)
+HRESULT CreateInto(platform_test::CreateKind kind, Iface** out, Args&&... args)
 {
     if (out) *out = nullptr;
+    if (ShouldFailCreate(kind)) return E_OUTOFMEMORY;
     Object* object = nullptr;
     HRESULT hr = Object::Create(args..., out ? &object : nullptr);
     if (SUCCEEDED(hr) && out) *out = object;
@@ -100,6 +102,7 @@ HRESULT Device::QueryInterface(REFIID riid, void** ppv)
 ULONG Device::Release()
 {
     ULONG left = --refs_;
+    LogLifetimeCall(platform_test::Call::Release, IdOf(static_cast<ID3D11Device*>(this)), left);
     if (left == 0) MaybeDestroy();
     return left;
 }
@@ -149,39 +152,39 @@ HRESULT Device::CreateBuffer(const D3D11_BUFFER_DESC* pDesc, const D3D11_SUBRESO
                              ID3D11Buffer** ppBuffer)
 {
     if (!pDesc) return E_INVALIDARG;
-    return CreateInto<Buffer>(ppBuffer, this, *pDesc, pInitialData);
+    return CreateInto<Buffer>(platform_test::CreateKind::Buffer, ppBuffer, this, *pDesc, pInitialData);
 }
 
 HRESULT Device::CreateTexture2D(const D3D11_TEXTURE2D_DESC* pDesc, const D3D11_SUBRESOURCE_DATA* pInitialData,
                                 ID3D11Texture2D** ppTexture2D)
 {
     if (!pDesc) return E_INVALIDARG;
-    return CreateInto<Texture2D>(ppTexture2D, this, *pDesc, pInitialData);
+    return CreateInto<Texture2D>(platform_test::CreateKind::Texture2D, ppTexture2D, this, *pDesc, pInitialData);
 }
 
 HRESULT Device::CreateShaderResourceView(ID3D11Resource* pResource, const D3D11_SHADER_RESOURCE_VIEW_DESC* pDesc,
                                          ID3D11ShaderResourceView** ppSRView)
 {
-    return CreateInto<ShaderResourceView>(ppSRView, this, pResource, pDesc);
+    return CreateInto<ShaderResourceView>(platform_test::CreateKind::ShaderResourceView, ppSRView, this, pResource, pDesc);
 }
 
 HRESULT Device::CreateRenderTargetView(ID3D11Resource* pResource, const D3D11_RENDER_TARGET_VIEW_DESC* pDesc,
                                        ID3D11RenderTargetView** ppRTView)
 {
-    return CreateInto<RenderTargetView>(ppRTView, this, pResource, pDesc);
+    return CreateInto<RenderTargetView>(platform_test::CreateKind::RenderTargetView, ppRTView, this, pResource, pDesc);
 }
 
 HRESULT Device::CreateDepthStencilView(ID3D11Resource* pResource, const D3D11_DEPTH_STENCIL_VIEW_DESC* pDesc,
                                        ID3D11DepthStencilView** ppDepthStencilView)
 {
-    return CreateInto<DepthStencilView>(ppDepthStencilView, this, pResource, pDesc);
+    return CreateInto<DepthStencilView>(platform_test::CreateKind::DepthStencilView, ppDepthStencilView, this, pResource, pDesc);
 }
 
 HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* pInputElementDescs, UINT NumElements,
                                   const void* pShaderBytecodeWithInputSignature, SIZE_T BytecodeLength,
                                   ID3D11InputLayout** ppInputLayout)
 {
-    return CreateInto<InputLayout>(ppInputLayout, this, pInputElementDescs, NumElements,
+    return CreateInto<InputLayout>(platform_test::CreateKind::InputLayout, ppInputLayout, this, pInputElementDescs, NumElements,
                                    pShaderBytecodeWithInputSignature, BytecodeLength);
 }
 
@@ -189,45 +192,45 @@ HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* pInputElementD
 HRESULT Device::CreateVertexShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                    ID3D11VertexShader** ppVertexShader)
 {
-    return CreateInto<VertexShader>(ppVertexShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<VertexShader>(platform_test::CreateKind::VertexShader, ppVertexShader, this, pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreateGeometryShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                      ID3D11GeometryShader** ppGeometryShader)
 {
-    return CreateInto<GeometryShader>(ppGeometryShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<GeometryShader>(platform_test::CreateKind::GeometryShader, ppGeometryShader, this, pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreatePixelShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                   ID3D11PixelShader** ppPixelShader)
 {
-    return CreateInto<PixelShader>(ppPixelShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<PixelShader>(platform_test::CreateKind::PixelShader, ppPixelShader, this, pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreateBlendState(const D3D11_BLEND_DESC* pBlendStateDesc, ID3D11BlendState** ppBlendState)
 {
     if (!pBlendStateDesc) return E_INVALIDARG;
-    return CreateInto<BlendState>(ppBlendState, this, *pBlendStateDesc);
+    return CreateInto<BlendState>(platform_test::CreateKind::BlendState, ppBlendState, this, *pBlendStateDesc);
 }
 
 HRESULT Device::CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC* pDepthStencilDesc,
                                         ID3D11DepthStencilState** ppDepthStencilState)
 {
     if (!pDepthStencilDesc) return E_INVALIDARG;
-    return CreateInto<DepthStencilState>(ppDepthStencilState, this, *pDepthStencilDesc);
+    return CreateInto<DepthStencilState>(platform_test::CreateKind::DepthStencilState, ppDepthStencilState, this, *pDepthStencilDesc);
 }
 
 HRESULT Device::CreateRasterizerState(const D3D11_RASTERIZER_DESC* pRasterizerDesc,
                                       ID3D11RasterizerState** ppRasterizerState)
 {
     if (!pRasterizerDesc) return E_INVALIDARG;
-    return CreateInto<RasterizerState>(ppRasterizerState, this, *pRasterizerDesc);
+    return CreateInto<RasterizerState>(platform_test::CreateKind::RasterizerState, ppRasterizerState, this, *pRasterizerDesc);
 }
 
 HRESULT Device::CreateSamplerState(const D3D11_SAMPLER_DESC* pSamplerDesc, ID3D11SamplerState** ppSamplerState)
 {
     if (!pSamplerDesc) return E_INVALIDARG;
-    return CreateInto<SamplerState>(ppSamplerState, this, *pSamplerDesc);
+    return CreateInto<SamplerState>(platform_test::CreateKind::SamplerState, ppSamplerState, this, *pSamplerDesc);
 }
 
 HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter, HMODULE software, UINT flags,

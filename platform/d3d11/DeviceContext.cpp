@@ -70,6 +70,7 @@ ULONG DeviceContext::AddRef()
 ULONG DeviceContext::Release()
 {
     ULONG left = --refs_;
+    LogLifetimeCall(platform_test::Call::Release, IdOf(static_cast<ID3D11DeviceContext*>(this)), left);
     if (left == 0) {
         NoteObjectDestroyed();
         device_->ContextReleased();
@@ -410,6 +411,7 @@ bool DeviceContext::HasBindings() const
 
 void DeviceContext::ClearState()
 {
+    LogLifetimeCall(Call::ClearState);
     // The unbinding below is not a sequence of program calls: keep it out of the call log.
     const bool logging = g_callLogActive;
     g_callLogActive = false;

@@ -6,6 +6,8 @@
 
 #include <d3d11.h>
 
+#include "TestHooksInternal.h"
+
 namespace d3d11gl {
 
 class Device;
@@ -48,6 +50,7 @@ public:
     ULONG Release() override
     {
         ULONG left = --refs_;
+        LogLifetimeCall(platform_test::Call::Release, IdOf(static_cast<Iface*>(this)), left);
         if (left == 0) delete this;
         return left;
     }

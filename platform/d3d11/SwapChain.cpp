@@ -95,6 +95,7 @@ HRESULT SwapChain::QueryInterface(REFIID riid, void** ppv)
 ULONG SwapChain::Release()
 {
     ULONG left = --refs_;
+    LogLifetimeCall(Call::Release, IdOf(static_cast<IDXGISwapChain*>(this)), left);
     if (left == 0) delete this;
     return left;
 }
@@ -141,10 +142,12 @@ HRESULT SwapChain::GetBuffer(UINT Buffer, REFIID riid, void** ppSurface)
 
 HRESULT SwapChain::SetFullscreenState(BOOL Fullscreen, IDXGIOutput*)
 {
-    if (!platform::SetWindowFullscreen(desc_.OutputWindow, Fullscreen != FALSE))
-        return DXGI_ERROR_NOT_CURRENTLY_AVAILABLE;
-    desc_.Windowed = !Fullscreen;
-    return S_OK;
+    const HRESULT result = platform::SetWindowFullscreen(desc_.OutputWindow, Fullscreen != FALSE)
+                               ? S_OK
+                               : DXGI_ERROR_NOT_CURRENTLY_AVAILABLE;
+    LogLifetimeCall(Call::SetFullscreenState, Fullscreen != FALSE, uint64_t(uint32_t(result)));
+    if (SUCCEEDED(result)) desc_.Windowed = !Fullscreen;
+    return result;
 }
 
 HRESULT SwapChain::GetFullscreenState(BOOL* pFullscreen, IDXGIOutput** ppTarget)

@@ -14,6 +14,7 @@ int LiveObjects();
 int LiveGlObjects();
 
 bool g_callLogActive = false;
+bool g_lifetimeLogActive = false;
 
 namespace {
 
@@ -26,6 +27,8 @@ constexpr size_t kLogCapacity = 65536;
 
 HRESULT g_injectedReason = S_OK;
 int g_mapsUntilFailure = 0;
+constexpr int kCreateKinds = int(platform_test::CreateKind::SamplerState) + 1;
+int g_createsUntilFailure[kCreateKinds] = {};
 long g_presents = 0;
 
 // QV_TEST_DEVICE_FAULT="<frame>:<hex code>[,<hex code>...][:<period>]", read once: the first
@@ -94,6 +97,13 @@ bool ShouldFailMap()
     return --g_mapsUntilFailure == 0;
 }
 
+bool ShouldFailCreate(platform_test::CreateKind kind)
+{
+    int& left = g_createsUntilFailure[int(kind)];
+    if (left <= 0) return false;
+    return --left == 0;
+}
+
 void NotePresent()
 {
     ++g_presents;
@@ -121,12 +131,18 @@ void InjectDeviceRemovedReason(HRESULT code) { d3d11gl::g_injectedReason = code;
 
 void FailNthMap(int n) { d3d11gl::g_mapsUntilFailure = n > 0 ? n : 0; }
 
+void FailNthCreate(CreateKind kind, int n)
+{
+    if (int(kind) < d3d11gl::kCreateKinds) d3d11gl::g_createsUntilFailure[int(kind)] = n > 0 ? n : 0;
+}
+
 uint64_t ObjectId(IUnknown* object) { return d3d11gl::IdOf(object); }
 
-void StartCallLog()
+void StartCallLog(bool lifetimeCalls)
 {
     d3d11gl::Log().clear();
     d3d11gl::Log().reserve(d3d11gl::kLogCapacity);
+    d3d11gl::g_lifetimeLogActive = lifetimeCalls;
     d3d11gl::g_callLogActive = true;
 }
 

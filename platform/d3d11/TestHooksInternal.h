@@ -1,4 +1,4 @@
-// The layer's side of the test hooks (PlatformTestHooks.h): call log, injected faults, Map failures.
+// The layer's side of the test hooks (PlatformTestHooks.h): call log, injected faults, Map and Create failures.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +14,20 @@ inline void LogCall(platform_test::Call call, uint64_t a = 0, uint64_t b = 0, ui
 {
     if (g_callLogActive) AppendCall(call, a, b, c);
 }
+// Release, ClearState and SetFullscreenState: logged only when the log was started for them.
+extern bool g_lifetimeLogActive;
+inline void LogLifetimeCall(platform_test::Call call, uint64_t a = 0, uint64_t b = 0)
+{
+    if (g_callLogActive && g_lifetimeLogActive) AppendCall(call, a, b, 0);
+}
 inline uint64_t IdOf(const void* object) { return reinterpret_cast<uintptr_t>(object); }
 
 // The code injected for every device (S_OK when none).
 HRESULT InjectedReason();
 // True when this Map call is the one FailNthMap asked to fail.
 bool ShouldFailMap();
+// True when this Create call of `kind` is the one FailNthCreate asked to fail.
+bool ShouldFailCreate(platform_test::CreateKind kind);
 // Counts a Present; applies QV_TEST_DEVICE_FAULT to the live devices when its frame is reached.
 void NotePresent();
 

@@ -1,8 +1,9 @@
-// Image decoding (libjpeg-turbo for JPEG, stb_image for the rest) and mip-chain generation on
-// the CPU.
+// Image decoding (libjpeg-turbo for JPEG, libpng for PNG, stb_image for BMP and TGA) and
+// mip-chain generation on the CPU.
 #include "ImageDecode.h"
 
 #include "JpegDecode.h"
+#include "PngDecode.h"
 
 #include <algorithm>
 #include <climits>
@@ -37,57 +38,6 @@ ImageLevel BoxFilterLevel(const ImageLevel& src)
 }
 
 namespace {
-
-// stb_image 2.27 copies an empty first IDAT chunk of a PNG from a null buffer (undefined
-// behaviour that the compiler may exploit). Empty IDAT chunks carry nothing, so a PNG that has
-// them is decoded from a copy without them. True (and *copy filled) when a copy was needed.
-bool WithoutEmptyPngDataChunks(const uint8_t* p, size_t n, std::vector<uint8_t>* copy)
-{
-    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return false;
-    // Calls `chunk(start, size, empty IDAT?)` for each whole chunk; returns where they end.
-    // stb acts on an empty IDAT as soon as it has read its length and type, so one whose CRC
-    // is cut off at the end of the file counts as well.
-    const auto walk = [&](auto&& chunk) {
-        size_t at = 8;
-        while (n - at >= 8) {
-            const size_t length = size_t(p[at]) << 24 | size_t(p[at + 1]) << 16 | size_t(p[at + 2]) << 8 | p[at + 3];
-            const bool emptyData = length == 0 && std::memcmp(p + at + 4, "IDAT", 4) == 0;
-            const size_t size = emptyData ? std::min<size_t>(12, n - at) : 12 + length;
-            if (size > n - at) break;  // a damaged chunk: the rest goes to stb as it is
-            chunk(at, size, emptyData);
-            at += size;
-        }
-        return at;
-    };
-    bool found = false;
-    walk([&](size_t, size_t, bool emptyData) { found = found || emptyData; });
-    if (!found) return false;
-    copy->assign(p, p + 8);
-    const size_t end = walk([&](size_t at, size_t size, bool emptyData) {
-        if (!emptyData) copy->insert(copy->end(), p + at, p + at + size);
-    });
-    copy->insert(copy->end(), p + end, p + n);
-    return true;
-}
-
-// A PNG chunk that claims more bytes than the file holds is damaged, and stb_image would fail
-// on it too, but only after growing its buffer to the claimed size: gigabytes for a file of a
-// hundred bytes. False when a chunk before IEND runs past the end of the file.
-bool PngChunksFit(const uint8_t* p, size_t n)
-{
-    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (n < 8 || std::memcmp(p, kSignature, 8) != 0) return true;
-    size_t at = 8;
-    while (n - at >= 8) {
-        const size_t length = size_t(p[at]) << 24 | size_t(p[at + 1]) << 16 | size_t(p[at + 2]) << 8 | p[at + 3];
-        if (std::memcmp(p + at + 4, "IEND", 4) == 0) return true;
-        if (length > n - at - 8) return false;
-        if (n - at - 8 - length < 4) return true;  // the file ends inside this chunk's CRC
-        at += 12 + length;
-    }
-    return true;
-}
 
 uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
 uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
@@ -145,10 +95,8 @@ ImageResult WithMipChain(ImageLevel top, std::vector<ImageLevel>* levels)
 
 bool PixelDataComplete(const uint8_t* p, size_t n)
 {
-    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (n >= 2 && p[0] == 'B' && p[1] == 'M') return BmpPixelDataComplete(p, n);
-    if (n >= 8 && std::memcmp(p, kPng, 8) == 0) return true;  // zlib notices a cut
-    return TgaPixelDataComplete(p, n);                         // the only other format enabled
+    return TgaPixelDataComplete(p, n);  // the only other format enabled
 }
 
 }  // namespace
@@ -165,11 +113,11 @@ ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t
     case JpegResult::TooLarge: return ImageResult::TooLarge;
     case JpegResult::NotJpeg: break;
     }
-    if (!PngChunksFit(bytes, size)) return ImageResult::InvalidData;
-    std::vector<uint8_t> cleaned;
-    if (WithoutEmptyPngDataChunks(bytes, size, &cleaned)) {
-        bytes = cleaned.data();
-        size = cleaned.size();
+    switch (DecodePngRgba8(bytes, size, maxSide, &top.width, &top.height, &top.rgba)) {
+    case PngResult::Ok: return WithMipChain(std::move(top), levels);
+    case PngResult::Invalid: return ImageResult::InvalidData;
+    case PngResult::TooLarge: return ImageResult::TooLarge;
+    case PngResult::NotPng: break;
     }
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(bytes, int(size), &width, &height, &channels)) return ImageResult::InvalidData;

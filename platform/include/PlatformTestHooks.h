@@ -44,6 +44,27 @@ void InjectDeviceRemovedReason(HRESULT code);
 // Make the Map call number `n` (1-based, counted from now) fail with E_OUTOFMEMORY; 0 disables.
 void FailNthMap(int n);
 
+// The kinds of object that ID3D11Device's Create* calls make.
+enum class CreateKind : uint8_t {
+    Buffer,
+    Texture2D,
+    ShaderResourceView,
+    RenderTargetView,
+    DepthStencilView,
+    InputLayout,
+    VertexShader,
+    GeometryShader,
+    PixelShader,
+    BlendState,
+    DepthStencilState,
+    RasterizerState,
+    SamplerState,
+};
+// Make the Create call of `kind` number `n` (1-based, counted from now, on any device) fail with
+// E_OUTOFMEMORY and a null output, as a device out of memory does; 0 disables. Each kind counts
+// on its own. Calls that fail their argument checks first are not counted.
+void FailNthCreate(CreateKind kind, int n);
+
 // --- Call log ----------------------------------------------------------------------------
 // While recording, the immediate context and swap chain append one entry per call below.
 enum class Call : uint8_t {
@@ -58,16 +79,23 @@ enum class Call : uint8_t {
     VSSetShader,
     GSSetShader,
     PSSetShader,
+    Release,
+    ClearState,
+    SetFullscreenState,
 };
 struct CallRecord {
     Call call;
     uint64_t a, b, c;  // DrawIndexed: count, start, base; Draw: count, start; Map: type, result;
                        // IASetIndexBuffer: buffer id, format, offset; IASetPrimitiveTopology: topology;
-                       // *SetShader / PSSetShaderResources: object id (0 = null); Present: interval, flags, result
+                       // *SetShader / PSSetShaderResources: object id (0 = null); Present: interval, flags, result;
+                       // Release: object id, references left; SetFullscreenState: fullscreen, result
 };
 // A stable id for a layer object, as recorded in the call log (0 for null).
 uint64_t ObjectId(IUnknown* object);
-void StartCallLog();               // clears and starts (the log has room for 65536 entries)
+// Clears and starts (the log has room for 65536 entries). Release, ClearState and
+// SetFullscreenState are recorded only when `lifetimeCalls` is set: the layer itself releases
+// references as bindings change, which would crowd a log of drawing calls.
+void StartCallLog(bool lifetimeCalls = false);
 void StopCallLog();
 const std::vector<CallRecord>& CallLog();
 

@@ -20,7 +20,7 @@ bool IsWindowOccluded(HWND hwnd);
 bool SetWindowFullscreen(HWND hwnd, bool fullscreen);
 bool IsWindowFullscreen(HWND hwnd);
 
-// Size of the drawable client area in pixels (what GetClientRect reports).
+// Size of the drawable client area in pixels (what GetClientRect reports): 0 x 0 while minimised.
 bool GetWindowClientSize(HWND hwnd, int* width, int* height);
 
 }  // namespace platform

@@ -315,6 +315,11 @@ bool IsWindowFullscreen(HWND hwnd) {
 bool GetWindowClientSize(HWND hwnd, int* width, int* height) {
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr || width == nullptr || height == nullptr) return false;
+    // A minimised window has an empty client area on Windows, whatever SDL still draws into.
+    if ((SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_MINIMIZED) != 0 || w->sizeState == SIZE_MINIMIZED) {
+        *width = *height = 0;
+        return true;
+    }
     SDL_GL_GetDrawableSize(w->sdl, width, height);
     return true;
 }

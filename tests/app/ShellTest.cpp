@@ -5,13 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <SDL.h>
+
+#include <cmath>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include <PlatformTestHooks.h>
+#include <WindowBridge.h>
 
 #include "AppShell.h"
 #include "Failure.h"
+#include "ModelObjects.h"
 #include "StartupFailure.h"
 
 namespace {
@@ -77,6 +83,50 @@ protected:
     }
 
     static void Key(WPARAM key) { AppWindowProc(MainWindow, WM_KEYDOWN, key, 0); }
+
+    // What the window system says when the user minimises or restores the window.
+    static void WindowEvent(Uint8 kind)
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(platform::SdlWindowFromHwnd(MainWindow));
+        e.window.event = kind;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        Pump();
+    }
+
+    // Dispatches every message waiting now.
+    static void Pump()
+    {
+        MSG message = {};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ASSERT_NE(message.message, static_cast<UINT>(WM_QUIT));
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+
+    static RECT ClientRect()
+    {
+        RECT client = {};
+        GetClientRect(MainWindow, &client);
+        return client;
+    }
+
+    // One idle step that draws; the number of indices its indexed draws covered.
+    static uint64_t IndicesDrawnByOneFrame()
+    {
+        platform_test::StartCallLog();
+        EXPECT_TRUE(IdleFrame());
+        platform_test::StopCallLog();
+        uint64_t indices = 0;
+        for (const auto& call : platform_test::CallLog()) {
+            if (call.call == platform_test::Call::DrawIndexed) {
+                indices += call.a;
+            }
+        }
+        return indices;
+    }
 
     static D3D11_TEXTURE2D_DESC BackBufferDesc()
     {
@@ -196,6 +246,112 @@ TEST_F(ShellTest, HungAndResetDevicesAreRebuiltARemovedOneCloses)
     platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_REMOVED);
     EXPECT_FALSE(IdleFrame());
     EXPECT_NE(RunFailure.find("removed (code 0x887A0005)"), std::string::npos) << RunFailure;
+}
+
+TEST_F(ShellTest, AResetWhileMinimisedKeepsTheTargetsAndTheModelReturnsOnRestore)
+{
+    // Scene pass over the plain list, shadow pass over the adjacency list (twice as long).
+    ASSERT_GT(Mesh.GetIndexCount(), 0);
+    const uint64_t wholeModel = 3 * static_cast<uint64_t>(Mesh.GetIndexCount());
+    EXPECT_EQ(IndicesDrawnByOneFrame(), wholeModel);
+
+    WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    const RECT minimised = ClientRect();
+    EXPECT_EQ(minimised.right - minimised.left, 0);
+    EXPECT_EQ(minimised.bottom - minimised.top, 0);
+    EXPECT_TRUE(IdleFrame());
+    EXPECT_TRUE(StandbyMode);
+
+    const int rebuilt = DeviceRebuildCount;
+    platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_RESET);
+    EXPECT_TRUE(IdleFrame()) << RunFailure;
+    platform_test::InjectDeviceRemovedReason(0);
+    EXPECT_EQ(DeviceRebuildCount, rebuilt + 1);
+    ExpectTargetsOfSize(640, 480);  // the last size, not the empty client area
+    EXPECT_TRUE(std::isfinite(FrameConstantsImage.projection.m[0][0]));
+
+    WindowEvent(SDL_WINDOWEVENT_RESTORED);
+    ExpectTargetsOfSize(640, 480);
+    EXPECT_EQ(IndicesDrawnByOneFrame(), wholeModel);
+    EXPECT_FALSE(StandbyMode);
+    EXPECT_TRUE(RunFailure.empty()) << RunFailure;
+}
+
+TEST_F(ShellTest, ARebuiltDeviceReturnsToFullScreen)
+{
+    for (const BOOL before : {TRUE, FALSE}) {
+        BOOL fullscreen = !before;
+        SwapChain->GetFullscreenState(&fullscreen, nullptr);
+        if (fullscreen != before) {
+            Key(VK_F5);
+        }
+        platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_HUNG);
+        EXPECT_TRUE(IdleFrame()) << RunFailure;
+        platform_test::InjectDeviceRemovedReason(0);
+        ASSERT_NE(SwapChain, nullptr);
+        fullscreen = !before;
+        SwapChain->GetFullscreenState(&fullscreen, nullptr);
+        EXPECT_EQ(fullscreen, before);
+        Pump();  // whatever size news the switch brought
+        const RECT client = ClientRect();
+        ExpectTargetsOfSize(static_cast<UINT>(client.right), static_cast<UINT>(client.bottom));
+        EXPECT_TRUE(IdleFrame());
+    }
+}
+
+TEST_F(ShellTest, ReleaseGraphicsClearsStateLeavesFullScreenThenMaterialsMeshAndTheDeviceLast)
+{
+    using platform_test::Call;
+    using platform_test::ObjectId;
+    Key(VK_F5);
+    EXPECT_TRUE(IdleFrame());
+
+    std::set<uint64_t> materials = {ObjectId(Materials.GetDefaultTexture())};
+    for (int i = 0; i < Materials.GetMaterialCount(); ++i) {
+        const Material* m = Materials.GetMaterial(i);
+        for (const char* name : {m->map_Kd, m->map_Ks, m->map_Ka, m->map_Bump}) {
+            if (ID3D11ShaderResourceView* texture = Materials.FindTexture(name)) {
+                materials.insert(ObjectId(texture));
+            }
+        }
+    }
+    const std::set<uint64_t> mesh = {ObjectId(Mesh.GetVertexBuffer()), ObjectId(Mesh.GetIndexBuffer()),
+                                     ObjectId(Mesh.GetAdjacencyIndexBuffer())};
+    const uint64_t device = ObjectId(Device);
+
+    platform_test::StartCallLog(true);
+    ReleaseGraphics();
+    platform_test::StopCallLog();
+    const auto& log = platform_test::CallLog();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0].call, Call::ClearState);
+    EXPECT_EQ(log[1].call, Call::SetFullscreenState);
+    EXPECT_EQ(log[1].a, 0u);  // leaving full screen
+    EXPECT_EQ(log[1].b, 0u);  // S_OK
+    size_t lastMaterial = 0, firstMesh = log.size();
+    size_t materialsReleased = 0, meshReleased = 0;
+    for (size_t k = 0; k < log.size(); ++k) {
+        if (log[k].call != Call::Release || log[k].b != 0) {
+            continue;  // only the releases that end an object
+        }
+        if (materials.count(log[k].a)) {
+            ++materialsReleased;
+            lastMaterial = k;
+        }
+        if (mesh.count(log[k].a)) {
+            ++meshReleased;
+            firstMesh = std::min(firstMesh, k);
+        }
+    }
+    EXPECT_EQ(materialsReleased, materials.size());
+    EXPECT_EQ(meshReleased, 3u);
+    EXPECT_LT(lastMaterial, firstMesh);
+    size_t lastRelease = log.size() - 1;
+    while (lastRelease > 0 && log[lastRelease].call != Call::Release) {
+        --lastRelease;
+    }
+    EXPECT_EQ(log[lastRelease].a, device) << "the device is released last";
+    EXPECT_EQ(log[lastRelease].b, 0u);
 }
 
 TEST_F(ShellTest, ARebuildThatFailsClosesAndSaysWhy)

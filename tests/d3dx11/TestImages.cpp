@@ -87,8 +87,13 @@ std::vector<uint8_t> MakeTgaRunLength(int width, int height, const std::vector<u
 
 std::vector<uint8_t> MakePng(int width, int height, const std::vector<uint8_t>& rgba)
 {
+    return MakePngOfChannels(width, height, 4, rgba);
+}
+
+std::vector<uint8_t> MakePngOfChannels(int width, int height, int channels, const std::vector<uint8_t>& pixels)
+{
     std::vector<uint8_t> out;
-    stbi_write_png_to_func(Append, &out, width, height, 4, rgba.data(), width * 4);
+    stbi_write_png_to_func(Append, &out, width, height, channels, pixels.data(), width * channels);
     return out;
 }
 

@@ -9,6 +9,8 @@ std::vector<uint8_t> MakeBmp24(int width, int height, const std::vector<uint8_t>
 std::vector<uint8_t> MakeTga32(int width, int height, const std::vector<uint8_t>& rgba, bool topLeftOrigin);
 std::vector<uint8_t> MakeTgaRunLength(int width, int height, const std::vector<uint8_t>& rgba);
 std::vector<uint8_t> MakePng(int width, int height, const std::vector<uint8_t>& rgba);
+// 1 = grey, 2 = grey and alpha, 3 = RGB, 4 = RGBA samples per pixel, 8 bits each.
+std::vector<uint8_t> MakePngOfChannels(int width, int height, int channels, const std::vector<uint8_t>& pixels);
 std::vector<uint8_t> MakeJpeg(int width, int height, const std::vector<uint8_t>& rgba);
 
 // Only the signature and header chunk of a PNG claiming the given size: no pixel data.

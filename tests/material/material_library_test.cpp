@@ -139,6 +139,38 @@ TEST_F(MaterialLibraryTest, CacheStopsLoadingSilentlyAt256Textures)
     EXPECT_EQ(platform_test::LiveObjectCount(), baseline);
 }
 
+TEST_F(MaterialLibraryTest, ACacheFillingInsideAMaterialKeepsItsFirstFieldsInRecordOrder)
+{
+    // A first material naming q files, then 64 materials naming four each: the 256th name is
+    // field 3 - q of the last material, so the fields of that material that made it into the
+    // cache show the order in which they are visited: map_Kd, map_Ks, map_Ka, map_Bump. Every
+    // file exists, so only the order decides. The lines are written in the opposite order.
+    const char* const fields[] = {"map_Kd", "map_Ks", "map_Ka", "map_Bump"};
+    auto name = [](int m, int f) { return "m" + std::to_string(m) + "_" + std::to_string(f) + ".bmp"; };
+    for (int m = 0; m <= 64; ++m)
+        for (int f = 0; f < 4; ++f)
+            WriteBmp(name(m, f), uint8_t(m), uint8_t(f), 0);
+    for (int q = 1; q <= 3; ++q) {
+        std::string text = "newmtl m0\n";
+        for (int f = q - 1; f >= 0; --f)
+            text += std::string(fields[f]) + " " + name(0, f) + "\n";
+        for (int m = 1; m <= 64; ++m) {
+            text += "newmtl m" + std::to_string(m) + "\n";
+            for (int f = 3; f >= 0; --f)
+                text += std::string(fields[f]) + " " + name(m, f) + "\n";
+        }
+        ASSERT_TRUE(LoadLibrary(text)) << q;
+        EXPECT_EQ(library->GetTextureCount(), MaxTextures) << q;
+        for (int f = 0; f < 4; ++f) {
+            const bool cached = f < 4 - q;
+            EXPECT_EQ(library->FindTexture(name(64, f).c_str()) != nullptr, cached) << "q " << q << ", " << fields[f];
+            EXPECT_NE(library->FindTexture(name(63, f).c_str()), nullptr) << "q " << q << ", " << fields[f];
+        }
+    }
+    library->Release();
+    EXPECT_EQ(platform_test::LiveObjectCount(), baseline);
+}
+
 TEST_F(MaterialLibraryTest, EveryFailureLeavesTheLibraryEmpty)
 {
     WriteBmp("good.bmp", 9, 9, 9);

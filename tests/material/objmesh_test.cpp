@@ -328,6 +328,29 @@ TEST_F(ObjMeshTest, AdjacencyBufferOpensEdgesOfThreeTriangles)
     EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetAdjacencyIndexBuffer()), expected);
 }
 
+TEST_F(ObjMeshTest, ABufferThatCannotBeCreatedLeavesNoArrayNoBufferAndNamesTheStep)
+{
+    WriteModel(TwoGroupModel);
+    const char* const steps[] = {"creating the vertex buffer failed (code 0x8007000E)",
+                                 "creating the index buffer failed (code 0x8007000E)",
+                                 "creating the adjacency index buffer failed (code 0x8007000E)"};
+    for (int n = 1; n <= 3; ++n) {
+        WorkArrayCount count;
+        platform_test::FailNthCreate(platform_test::CreateKind::Buffer, n);
+        EXPECT_FALSE(Load()) << n;
+        platform_test::FailNthCreate(platform_test::CreateKind::Buffer, 0);
+        EXPECT_STREQ(mesh->GetLoadFailure(), steps[n - 1]);
+        EXPECT_EQ(count.Allocated(), 3) << n;
+        EXPECT_EQ(count.StillAllocated(), 0u) << n;
+        EXPECT_EQ(platform_test::LiveObjectCount(), baseline) << "a buffer outlived failure " << n;
+        EXPECT_EQ(mesh->GetVertexBuffer(), nullptr);
+        EXPECT_EQ(mesh->GetIndexBuffer(), nullptr);
+        EXPECT_EQ(mesh->GetAdjacencyIndexBuffer(), nullptr);
+        EXPECT_EQ(mesh->GetIndexCount(), 0);
+    }
+    EXPECT_TRUE(Load());  // the failures were one-off
+}
+
 TEST_F(ObjMeshTest, ReleaseIsSafeToRepeatAndKeepsGroupsAndSphere)
 {
     mesh->Release();  // on an empty mesh

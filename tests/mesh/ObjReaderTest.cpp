@@ -211,6 +211,19 @@ TEST(ObjReader, TriangleAndIndexLimits)
     EXPECT_EQ(far.status.line, 3 + 21846);
 }
 
+TEST(ObjReader, TriangleLimitIsCheckedBeforeTheDegenerateTest)
+{
+    // With the corner list full, even a triangle that would be dropped ends the read there.
+    LoadResult full = Fresh(Triangles(21845) + "f 1 1 1\n");
+    EXPECT_FALSE(full.ok);
+    EXPECT_EQ(full.status.failure, ObjReadFailure::TooManyTriangles);
+    EXPECT_EQ(full.status.line, 3 + 21846);
+    // One short of full, the degenerate triangle is dropped and the model loads.
+    LoadResult room = Fresh(Triangles(21844) + "f 1 1 1\n");
+    ASSERT_TRUE(room.ok);
+    EXPECT_EQ(room.indexCount, 65532);
+}
+
 TEST(ObjReader, ElementLimits)
 {
     const char* kinds[] = {"v 0.5 0.25 1\n", "vt 0.5 0.25\n", "vn 0 0 1\n"};

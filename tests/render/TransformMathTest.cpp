@@ -129,6 +129,17 @@ TEST(FrameSpin, AngleFollowsTheClockAndItsWrap)
     EXPECT_EQ(Bits(FrameSpinAngle(static_cast<std::uint32_t>(4294967295u + 1u))), Bits(0.0f));
     EXPECT_NE(Bits(FrameSpinAngle(2295)), Bits(0.0f));
 
+    // Frames keep turning through the wrap: one millisecond after 2295 comes 2296, and every
+    // later wrap carries another 2296. Until the first wrap the reading is used unchanged, also
+    // when a test clock is set back.
+    SpinClock clock;
+    for (std::uint32_t reading : {0u, 1234u, 500u, 7u, 2999999999u, 4294967295u})
+        EXPECT_EQ(AdvanceSpinClock(clock, reading), reading);
+    EXPECT_EQ(Bits(FrameSpinAngle(AdvanceSpinClock(clock, 0u))), Bits(FrameSpinAngle(2296)));
+    EXPECT_EQ(Bits(FrameSpinAngle(AdvanceSpinClock(clock, 704u))), Bits(0.0f));
+    EXPECT_EQ(Bits(FrameSpinAngle(AdvanceSpinClock(clock, 4294967295u))), Bits(FrameSpinAngle(2295 + 2296)));
+    EXPECT_EQ(Bits(FrameSpinAngle(AdvanceSpinClock(clock, 0u))), Bits(FrameSpinAngle(2 * 2296)));
+
     // A quarter turn takes +x to -z.
     const Vector3 turned = TransformPoint({1.0f, 0.0f, 0.0f}, RotationYMatrix(FrameSpinAngle(750)));
     EXPECT_NEAR(turned.x, 0.0f, 1e-6f);

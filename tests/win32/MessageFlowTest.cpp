@@ -31,13 +31,20 @@ TEST_F(MessageFlow, ResizeSendsSizeWithClientSizeInLParam) {
 }
 
 TEST_F(MessageFlow, MinimiseMaximiseAndRestoreReportTheirState) {
+    RECT client{};
     PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     Drain();
     EXPECT_TRUE(platform::IsWindowOccluded(hwnd));
+    ASSERT_TRUE(GetClientRect(hwnd, &client));
+    EXPECT_EQ(client.right - client.left, 0);  // as Windows reports a minimised window
+    EXPECT_EQ(client.bottom - client.top, 0);
     PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 640, 480);  // no news while minimised
     PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
     Drain();
     EXPECT_FALSE(platform::IsWindowOccluded(hwnd));
+    ASSERT_TRUE(GetClientRect(hwnd, &client));
+    EXPECT_EQ(client.right - client.left, 640);
+    EXPECT_EQ(client.bottom - client.top, 480);
     PushWindowEvent(SDL_WINDOWEVENT_MAXIMIZED);
     PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1000, 700);
     PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1000, 700);  // a repeat gives no second message
