@@ -1,6 +1,6 @@
 // RenderTestSupport.h: what the renderer's tests share: a working directory beside misc/ (the
 // real one or a scratch copy), the renderer brought up offscreen with the clock frozen, reading
-// pixels, stencil and buffers back, the model's triangles in world space, and PNG output.
+// pixels (FramePng.h), stencil and buffers back, and the model's triangles in world space.
 #pragma once
 
 #include <d3d11.h>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FramePng.h"  // ReadPixels, WritePng
 #include "RayCaster.h"
 
 // The repository root: QV_SOURCE_DIR (set by CTest), else the one this was built from.
@@ -59,8 +60,6 @@ private:
     HRESULT result_;
 };
 
-// The back buffer (or any render-target texture) as RGBA8 rows, top row first.
-bool ReadPixels(ID3D11Texture2D* texture, std::vector<uint8_t>* rgba);
 // The stencil values of DepthStencilTexture, top row first.
 bool ReadStencilValues(std::vector<uint8_t>* stencil);
 // The bytes of a buffer, through a staging copy.
@@ -69,6 +68,3 @@ bool ReadBufferBytes(ID3D11Buffer* buffer, std::vector<uint8_t>* bytes);
 // The loaded mesh's triangles (from its own vertex and index buffers), placed by the world
 // matrix of the frame drawn at `milliseconds`; with each triangle's group in *groups.
 bool WorldTriangles(uint32_t milliseconds, std::vector<std::array<Vec3d, 3>>* triangles, std::vector<int>* groups);
-
-// Writes the colour channels as an RGB PNG.
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height);
