@@ -92,14 +92,14 @@ void PrintPlain(const char* path, const MaterialFile& f)
     for (int k = 0; k < f.count; ++k) {
         const Material& m = f.materials[k];
         printf("  material %d ", k);
-        PrintQuoted(m.name);
+        PrintName(m.name);
         printf(": Kd (%.9g, %.9g, %.9g), d %.9g", m.Kd[0], m.Kd[1], m.Kd[2], m.d);
         int named = 0;
         for (const TextureField& t : TextureFields(m)) {
             if (t.name[0] == '\0')
                 continue;
             printf("%s %s ", named++ == 0 ? ", textures:" : ",", t.keyword);
-            PrintQuoted(t.name);
+            PrintName(t.name);
         }
         printf("%s\n", named == 0 ? ", no textures" : "");
     }
@@ -144,13 +144,13 @@ void PrintMaterialTextures(const MaterialFile& f, ID3D11Device* device)
     for (int k = 0; k < f.count; ++k) {
         const Material& m = f.materials[k];
         printf("  material %d ", k);
-        PrintQuoted(m.name);
+        PrintName(m.name);
         int named = 0;
         for (const TextureField& t : TextureFields(m)) {
             if (t.name[0] == '\0')
                 continue;
             printf("%s %s ", named++ == 0 ? ":" : ",", t.keyword);
-            PrintQuoted(t.name);
+            PrintName(t.name);
             const std::pair<std::string, std::string>* seen = nullptr;
             for (const auto& entry : tried)
                 if (seen == nullptr && entry.first == t.name)
@@ -187,7 +187,7 @@ bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int g
     if (mtllibName[0] == '\0')
         return true;  // the program then loads no materials, not even the default texture
     printf("material library ");
-    PrintQuoted(mtllibName);
+    PrintName(mtllibName);
     MaterialFile f = ReadMaterialFile(mtllibName);
     if (!f.Loaded()) {
         printf(": %s\nmaterials: do not load\n", ReadProblem(f).c_str());
@@ -206,7 +206,7 @@ bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int g
             defined = strcmp(f.materials[k].name, wanted) == 0;
         if (!defined) {
             printf("  group %d uses material ", g);
-            PrintQuoted(wanted);
+            PrintName(wanted);
             printf(", which the library does not define: drawn with the default material\n");
         }
     }
@@ -216,7 +216,7 @@ bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int g
     }
 
     printf("  default texture ");
-    PrintQuoted(DefaultTextureFile);
+    PrintName(DefaultTextureFile);
     printf(" %s\n", TryTexture(device, DefaultTextureFile).c_str());
     // The verdict is the program's own: its material library loading this file.
     auto library = std::make_unique<MaterialLibrary>();

@@ -92,14 +92,14 @@ void PrintPlain(const char* path, const Model& m)
     printf("%s: loads\n", path);
     printf("vertices: %d\ntriangles: %d (indices: %d)\n", m.vertexCount, m.indexCount / 3, m.indexCount);
     printf("material library: ");
-    m.mtllib[0] != '\0' ? PrintQuoted(m.mtllib) : (void)printf("(none)");
+    m.mtllib[0] != '\0' ? PrintName(m.mtllib) : (void)printf("(none)");
     printf("\ngroups: %d\n", m.groupCount);
     for (int k = 0; k < m.groupCount; ++k) {
         const MeshGroup& g = m.groups[k];
         printf("  group %d ", k);
-        PrintQuoted(g.name);
+        PrintName(g.name);
         printf(", material ");
-        g.materialName[0] != '\0' ? PrintQuoted(g.materialName) : (void)printf("(none)");
+        g.materialName[0] != '\0' ? PrintName(g.materialName) : (void)printf("(none)");
         if (g.indexCount > 0)
             printf(", indices %d to %d (%d %s)\n", g.startIndex, g.startIndex + g.indexCount - 1, g.indexCount / 3,
                    g.indexCount == 3 ? "triangle" : "triangles");
