@@ -66,6 +66,9 @@ bool InitializeDisplayOnce(EGLDisplay display)
 // The EGL device for the requested kind: Mesa's software device, or the first other one.
 EGLDisplay FindDisplay(bool software)
 {
+    // Without an EGL driver (none installed, or none found) the client has no platform displays,
+    // and libepoxy aborts the process on a call to a function that nothing provides.
+    if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_base")) return EGL_NO_DISPLAY;
     if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_device_enumeration") ||
         !epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_device"))
         return software ? eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
