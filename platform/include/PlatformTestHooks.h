@@ -1,7 +1,8 @@
 // Test-only controls and counters of the platform layer. The program's own code (app/, mesh/,
 // material/, render/) never includes this; tests, benchmarks and the Linux entry point's
 // test-only exit report (QV_TEST_REPORT_LIVE_OBJECTS) do.
-// Environment variables read by the layer (only tests set them):
+// Environment variables read by the layer (only tests set them, and modelcheck --picture sets
+// QV_TEST_TIME_MS to hold its spin still):
 //   QV_TEST_TIME_MS=<ms>          timeGetTime stays at <ms> (decimal, 0..4294967295) for the whole
 //                                 run; any other value is ignored with one line on stderr.
 //   QV_TEST_NO_CPU_FEATURES=6,10  IsProcessorFeaturePresent reports these PF_* numbers absent.

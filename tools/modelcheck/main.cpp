@@ -4,25 +4,31 @@
 //
 //   modelcheck [--canonical] FILE.obj
 //   modelcheck [--canonical] FILE.mtl
+//   modelcheck --picture OUT.png [--time MS] [--distance D] [--plain] [--misc DIR] FILE.obj
 //
 // For a model, the plain report goes on with the material library the model names (read
 // relative to the working directory, as the program does): per material, the textures it names
 // and whether each one loads. For an .mtl file it lists the materials (MaterialCheck.h).
 // Exit status: 0 the model (or material library) loads, 1 it does not (or cannot be opened),
 // 2 wrong usage. A model's status does not depend on its materials; the report says whether
-// they load.
+// they load. --picture draws the model as the program would (Picture.h); it exits 1 after one
+// line on stderr when the model, its materials, the shader source or the device fail.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "Adjacency.h"
 #include "BoundingSphere.h"
 #include "MaterialCheck.h"
 #include "ObjReader.h"
+#include "Picture.h"
 #include "Print.h"
+#include "SharedState.h"
 
 namespace {
 
@@ -72,21 +78,26 @@ void PrintCanonical(const Model& m)
            Bits(m.sphere.radius));
 }
 
-void PrintPlain(const char* path, const Model& m)
+// Why the program would refuse the model, in words; empty when it would load it.
+std::string LoadProblem(const Model& m)
 {
     if (!m.readOk) {
-        printf("%s: does not load: %s", path, DescribeObjReadFailure(m.status.failure));
+        std::string problem = DescribeObjReadFailure(m.status.failure);
         if (m.status.line > 0)
-            printf(" (line %d)", m.status.line);
-        printf("\n");
-        return;
+            problem += " (line " + std::to_string(m.status.line) + ")";
+        return problem;
     }
-    if (!m.Loaded()) {
-        printf("%s: does not load: the model has no triangles (every face was missing or degenerate)\n", path);
-        return;
-    }
-    if (const char* problem = DescribeSphereProblem(m.sphere)) {
-        printf("%s: does not load: %s\n", path, problem);
+    if (!m.Loaded())
+        return "the model has no triangles (every face was missing or degenerate)";
+    if (const char* problem = DescribeSphereProblem(m.sphere))
+        return problem;
+    return "";
+}
+
+void PrintPlain(const char* path, const Model& m)
+{
+    if (const std::string problem = LoadProblem(m); !problem.empty()) {
+        printf("%s: does not load: %s\n", path, problem.c_str());
         return;
     }
     printf("%s: loads\n", path);
@@ -114,18 +125,97 @@ void PrintPlain(const char* path, const Model& m)
            m.sphere.center.z, m.sphere.radius);
 }
 
+const char Usage[] =
+    "usage: modelcheck [--canonical] FILE.obj|FILE.mtl\n"
+    "       modelcheck --picture OUT.png [--time MS] [--distance D] [--plain] [--misc DIR] FILE.obj\n";
+
+// Reads "--time MS": a whole number of milliseconds, 0 to 4294967295.
+bool ParseMilliseconds(const char* text, uint32_t* ms)
+{
+    uint64_t value = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9' || (value = value * 10 + uint64_t(*p - '0')) > 0xFFFFFFFFull)
+            return false;
+    }
+    *ms = static_cast<uint32_t>(value);
+    return text[0] != '\0';
+}
+
+// Reads "--distance D": within the program's limits.
+bool ParseDistance(const char* text, float* distance)
+{
+    char* end = nullptr;
+    const float value = strtof(text, &end);
+    if (end == text || *end != '\0' || !(value >= MinCameraDistance && value <= MaxCameraDistance))
+        return false;
+    *distance = value;
+    return true;
+}
+
+int UsageError(const char* problem)
+{
+    fprintf(stderr, "modelcheck: %s\n%s", problem, Usage);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool canonical = argc == 3 && strcmp(argv[1], "--canonical") == 0;
-    if (argc != 2 + (canonical ? 1 : 0) || argv[argc - 1][0] == '-') {
-        fprintf(stderr, "usage: modelcheck [--canonical] FILE.obj|FILE.mtl\n");
-        return 2;
+    bool canonical = false, picture = false, pictureOption = false;
+    PictureOptions options;
+    options.miscDirectory = QV_SOURCE_MISC_DIR;
+    const char* path = nullptr;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        const bool hasValue = k + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            printf("%s", Usage);
+            printf("\n--picture draws the model as the program does (its shaders, renderer, material library\n"
+                   "and textures) offscreen at 640 x 480 and writes OUT.png. The material library and the\n"
+                   "texture names are opened relative to the working directory, as the program opens them;\n"
+                   "Quenvale.sh and default.bmp come from --misc DIR (default: %s).\n"
+                   "  --time MS      the millisecond clock the spin angle comes from (default 0)\n"
+                   "  --distance D   the camera distance, %.1f to %.1f (default %.1f)\n"
+                   "  --plain        shadow volumes from plain triangles instead of adjacency\n",
+                   QV_SOURCE_MISC_DIR, MinCameraDistance, MaxCameraDistance, MinCameraDistance);
+            return 0;
+        } else if (arg == "--canonical") {
+            canonical = true;
+        } else if (arg == "--picture" && hasValue) {
+            picture = true;
+            options.output = argv[++k];
+        } else if (arg == "--time" && hasValue) {
+            pictureOption = true;
+            if (!ParseMilliseconds(argv[++k], &options.milliseconds))
+                return UsageError("--time takes a whole number of milliseconds from 0 to 4294967295");
+        } else if (arg == "--distance" && hasValue) {
+            pictureOption = true;
+            if (!ParseDistance(argv[++k], &options.distance))
+                return UsageError("--distance takes a number from 2.5 to 20");
+        } else if (arg == "--misc" && hasValue) {
+            pictureOption = true;
+            options.miscDirectory = argv[++k];
+        } else if (arg == "--plain") {
+            pictureOption = true;
+            options.plain = true;
+        } else if (arg[0] == '-' || path != nullptr) {
+            return UsageError(("unexpected argument " + arg).c_str());
+        } else {
+            path = argv[k];
+        }
     }
-    const char* path = argv[argc - 1];
+    if (path == nullptr)
+        return UsageError("no file named");
+    if (picture && canonical)
+        return UsageError("--picture and --canonical do not go together");
+    if (pictureOption && !picture)
+        return UsageError("--time, --distance, --plain and --misc go with --picture");
     const size_t length = strlen(path);
-    if (length >= 4 && strcmp(path + length - 4, ".mtl") == 0)
+    const bool mtl = length >= 4 && strcmp(path + length - 4, ".mtl") == 0;
+    if (mtl && picture)
+        return UsageError("--picture draws a model (.obj), not a material library");
+    if (mtl)
         return CheckMaterialFile(path, canonical);
 
     Model m;
@@ -134,6 +224,8 @@ int main(int argc, char** argv)
     if (err != 0) {
         if (canonical)
             printf("result fail\n");
+        else if (picture)
+            fprintf(stderr, "modelcheck: %s: does not load: cannot open the file (%s)\n", path, strerror(err));
         else
             printf("%s: does not load: cannot open the file (%s)\n", path, strerror(err));
         return 1;
@@ -146,14 +238,21 @@ int main(int argc, char** argv)
         BuildAdjacency(m.vertices.data(), m.indices.data(), m.indexCount, m.adjacency.data());
         ComputeBoundingSphere(m.vertices.data(), static_cast<uint32_t>(m.vertexCount), m.sphere);
     }
+    if (picture) {
+        if (const std::string problem = LoadProblem(m); !problem.empty()) {
+            fprintf(stderr, "modelcheck: %s: does not load: %s\n", path, problem.c_str());
+            return 1;
+        }
+        return DrawPicture(path, m.mtllib, options);
+    }
     if (canonical) {
         PrintCanonical(m);
     } else {
         PrintPlain(path, m);
-        if (m.Loaded() && DescribeSphereProblem(m.sphere) == nullptr)
+        if (LoadProblem(m).empty())
             ReportModelMaterials(m.mtllib, m.groups.data(), m.groupCount);
     }
     // The dump shows what the reader, adjacency and sphere made even for a model the program
     // refuses for its sphere; the status says whether the program accepts it.
-    return m.Loaded() && DescribeSphereProblem(m.sphere) == nullptr ? 0 : 1;
+    return LoadProblem(m).empty() ? 0 : 1;
 }
