@@ -281,7 +281,7 @@ class Program:
     def _x(self, *args, timeout=10, check=True):
         return run(list(args), env=self.env, timeout=timeout, check=check)
 
-    def find_window(self, timeout=20):
+    def find_window(self, timeout=45):
         def search():
             if self.proc.poll() is not None:
                 raise AssertionError(f"the program ended ({self.proc.returncode}) before showing its window:\n"
