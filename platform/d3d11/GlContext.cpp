@@ -112,11 +112,11 @@ EGLContext CreateEglContext(EGLDisplay display, bool robust, bool debug)
 
 const char* DriverName(const ContextRequest& request) { return request.software ? "WARP" : "HARDWARE"; }
 
-// Why a device could not be made goes to stderr when nothing else will be tried after it
-// (WARP, REFERENCE) or when the caller asked for the debug layer.
+// Why a device could not be made goes to stderr for devices asked for with the debug layer; the
+// program itself reports a failed start in its own one line.
 void ReportFailure(const ContextRequest& request, const std::string& why)
 {
-    if (request.software || request.debug)
+    if (request.debug)
         DebugLine(DebugSeverity::Error, "D3D11CreateDevice", std::string(DriverName(request)) + ": " + why);
 }
 

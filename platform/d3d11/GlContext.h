@@ -25,7 +25,7 @@ struct ContextRequest {
 class GlContext {
 public:
     // On failure *result holds a negative code and null is returned; why it failed is written
-    // on stderr for WARP and REFERENCE (nothing is tried after them) and for debug devices.
+    // on stderr ("D3D11 ERROR: D3D11CreateDevice: ...") for debug devices.
     static std::unique_ptr<GlContext> CreateOffscreen(const ContextRequest& request, HRESULT* result);
     static std::unique_ptr<GlContext> CreateForWindow(SDL_Window* window, const ContextRequest& request,
                                                       HRESULT* result);
