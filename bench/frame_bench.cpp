@@ -4,7 +4,9 @@
 // geometry, textures and states, and the least GL work: one pipeline object per pass, a
 // persistently mapped constant ring, only the uniform bindings each pass reads. Both in both
 // shadow-volume methods, for misc/kuma.obj and for a 21844-triangle torus (the most triangles a
-// model may have). Prints the median frame time of each (glFinish included) and their ratio,
+// model may have), on the device the program's own driver order gives (HARDWARE, else WARP), the
+// hand-written half on the same EGL display. Prints each half's GL vendor, renderer and version,
+// the median frame time of each (glFinish included), their ratio and frames per second,
 // both in wall-clock time and in the process's CPU time (llvmpipe's threads included, so the
 // second is the one to trust on a shared machine), and whether the two drew the same picture.
 //
@@ -136,6 +138,12 @@ void FillConstants(FrameConstants* c, const BoundingSphere& sphere)
     c->world = TransposeMatrix(FrameWorldMatrix(kFrozenMs, sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
 }
 
+const char* GlString(GLenum name)
+{
+    const char* text = reinterpret_cast<const char*>(glGetString(name));
+    return text ? text : "(none)";
+}
+
 // --- Hand-written GL ------------------------------------------------------------------------
 
 struct GlScene {
@@ -158,20 +166,26 @@ struct GlScene {
 
     bool MakeCurrent() { return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context); }
 
-    bool Create(const ModelData& data, const std::vector<platform::TranslatedShader>& shaders)
+    // On `layerDisplay`, the EGL display of the layer's device: both halves run on the device
+    // the layer chose (a GPU where HARDWARE starts, else llvmpipe).
+    bool Create(const ModelData& data, const std::vector<platform::TranslatedShader>& shaders, EGLDisplay layerDisplay)
     {
         model = &data;
         sphere = Mesh.GetBoundingSphere();
         constants = FrameConstantsImage;  // the projection, as CreateRenderTargets made it
-        display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API))
-            return false;
+        display = layerDisplay;
+        if (display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) return false;
         const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
                                      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                      EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
                                      EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET,
                                      EGL_NONE};
         context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+        if (context == EGL_NO_CONTEXT) {  // as the layer does on a driver without robust contexts
+            const EGLint plain[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+                                    EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+            context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, plain);
+        }
         if (context == EGL_NO_CONTEXT || !MakeCurrent()) return false;
 
         // VS, PS, VS_SV, GS_SV_1, GS_SV_2, VS_S, PS_S
@@ -439,13 +453,16 @@ bool CompareModel(const char* name, int frames, int rounds)
         std::fprintf(stderr, "%s: could not read the model or translate the shaders back\n", name);
         return false;
     }
+    std::printf("%-22s layer GL: %s | %s | %s\n", name, GlString(GL_VENDOR), GlString(GL_RENDERER), GlString(GL_VERSION));
     GlScene gl;
-    if (!gl.Create(model, shaders)) {
+    if (!gl.Create(model, shaders, layerDisplay)) {
         std::fprintf(stderr, "%s: could not set up the GL scene\n", name);
         gl.Release();
         eglMakeCurrent(layerDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, layerContext);
         return false;
     }
+    std::printf("%-22s hand-written GL: %s | %s | %s\n", name, GlString(GL_VENDOR), GlString(GL_RENDERER),
+                GlString(GL_VERSION));
     bool same = true;
     for (const bool adjacency : {true, false}) {
         UseAdjacency = adjacency;
@@ -475,9 +492,10 @@ bool CompareModel(const char* name, int frames, int rounds)
         same = same && different == 0;
         const double layerMs = Median(layerTimes), glMs = Median(glTimes);
         const double layerCpuMs = Median(layerCpu), glCpuMs = Median(glCpu);
-        std::printf("%-22s %6d %-10s %9.3f %9.3f %7.3f %9.3f %9.3f %7.3f   %s\n", name, model.triangles,
+        std::printf("%-22s %6d %-10s %9.3f %9.3f %7.3f %9.3f %9.3f %7.3f %8.1f %8.1f   %s\n", name, model.triangles,
                     adjacency ? "adjacency" : "plain", layerMs, glMs, glMs > 0 ? layerMs / glMs : 0.0, layerCpuMs,
-                    glCpuMs, glCpuMs > 0 ? layerCpuMs / glCpuMs : 0.0,
+                    glCpuMs, glCpuMs > 0 ? layerCpuMs / glCpuMs : 0.0, layerMs > 0 ? 1000.0 / layerMs : 0.0,
+                    glMs > 0 ? 1000.0 / glMs : 0.0,
                     different ? (std::to_string(different) + " pixels differ").c_str() : "same image");
         std::fflush(stdout);
     }
@@ -493,11 +511,10 @@ int main(int argc, char** argv)
 {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
     std::printf("640x480, clock frozen at %u ms, %d frames x %d rounds per path and method, medians in ms\n", kFrozenMs,
                 frames, rounds);
-    std::printf("%-22s %6s %-10s %9s %9s %7s %9s %9s %7s\n", "model", "tris", "method", "layer", "GL", "ratio",
-                "layer CPU", "GL CPU", "ratio");
+    std::printf("%-22s %6s %-10s %9s %9s %7s %9s %9s %7s %8s %8s\n", "model", "tris", "method", "layer", "GL", "ratio",
+                "layer CPU", "GL CPU", "ratio", "layer/s", "GL/s");
     bool ok = true;
     {
         WorkingDirectory directory;

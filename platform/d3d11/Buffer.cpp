@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "DebugLog.h"
 #include "Device.h"
 
 namespace d3d11gl {
@@ -73,6 +74,8 @@ HRESULT Buffer::Create(Device* device, const D3D11_BUFFER_DESC& desc, const D3D1
 bool Buffer::Init(const D3D11_SUBRESOURCE_DATA* initialData)
 {
     const void* data = initialData ? initialData->pSysMem : nullptr;
+    // Only errors raised by this creation decide its result.
+    DrainGlErrors();
     glCreateBuffers(1, &name_);
     NoteGlCreated();
     if (desc_.Usage == D3D11_USAGE_DYNAMIC) {
@@ -123,7 +126,9 @@ void* Buffer::Discard()
         if (fences_[leaving]) glDeleteSync(fences_[leaving]);
         fences_[leaving] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
         if (GLsync fence = fences_[entering]) {
-            while (glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, 1000000000) == GL_TIMEOUT_EXPIRED) {
+            // A lost device never signals its fences: stop waiting once it is lost.
+            while (glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, 100000000) == GL_TIMEOUT_EXPIRED &&
+                   !OwnerDevice()->IsLost()) {
             }
             glDeleteSync(fence);
             fences_[entering] = nullptr;

@@ -71,6 +71,17 @@ Device::Device(std::unique_ptr<GlContext> gl, D3D_FEATURE_LEVEL level, UINT flag
     if (epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
         epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic"))
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy_);
+    const int cap = VaryingComponentCap();
+    const auto limit = [cap](GLenum name, int* out) {
+        GLint value = 0;
+        glGetIntegerv(name, &value);
+        if (value > 0) *out = value;
+        if (cap > 0 && *out > cap) *out = cap;
+    };
+    limit(GL_MAX_VERTEX_OUTPUT_COMPONENTS, &varyingLimits_.vertexOutput);
+    limit(GL_MAX_GEOMETRY_INPUT_COMPONENTS, &varyingLimits_.geometryInput);
+    limit(GL_MAX_GEOMETRY_OUTPUT_COMPONENTS, &varyingLimits_.geometryOutput);
+    limit(GL_MAX_FRAGMENT_INPUT_COMPONENTS, &varyingLimits_.fragmentInput);
     context_ = std::make_unique<DeviceContext>(this);
 }
 
@@ -132,9 +143,16 @@ void Device::MaybeDestroy()
 
 HRESULT Device::GetDeviceRemovedReason()
 {
+    const HRESULT reason = RemovedReason(true);
+    resetPolledThisFrame_ = true;
+    return reason;
+}
+
+HRESULT Device::RemovedReason(bool askGl)
+{
     if (injectedReason_ != S_OK) return injectedReason_;
     if (InjectedReason() != S_OK) return InjectedReason();
-    if (lostReason_ != S_OK) return lostReason_;
+    if (lostReason_ != S_OK || !askGl) return lostReason_;
     if (!gl_->MakeCurrent()) return lostReason_ = DXGI_ERROR_DEVICE_REMOVED;
     // A reset is reported once by GL; the device stays lost from then on.
     lostReason_ = gl_->ResetStatus();
@@ -253,8 +271,9 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
     default: return DXGI_ERROR_UNSUPPORTED;  // adapters, NULL and plug-in software devices
     }
     HRESULT hr = S_OK;
-    std::unique_ptr<GlContext> gl = window ? GlContext::CreateForWindow(window, softwareRenderer, &hr)
-                                           : GlContext::CreateOffscreen(softwareRenderer, &hr);
+    const ContextRequest request{softwareRenderer, (flags & D3D11_CREATE_DEVICE_DEBUG) != 0};
+    std::unique_ptr<GlContext> gl = window ? GlContext::CreateForWindow(window, request, &hr)
+                                           : GlContext::CreateOffscreen(request, &hr);
     if (!gl) return hr;
     *device = new Device(std::move(gl), chosen, flags);
     if (level) *level = chosen;

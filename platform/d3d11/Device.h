@@ -63,10 +63,23 @@ public:
     float MaxAnisotropy() const { return maxAnisotropy_; }
     // Marks the device as faulted (test hook); GetDeviceRemovedReason returns `code` from now on.
     void InjectFault(HRESULT code) { injectedReason_ = code; }
+    bool Debug() const { return (flags_ & D3D11_CREATE_DEVICE_DEBUG) != 0; }
+    // The varying components each stage may pass (GL_MAX_*_COMPONENTS; 4 per location).
+    struct VaryingLimits {
+        int vertexOutput = 64, geometryInput = 64, geometryOutput = 128, fragmentInput = 128;
+    };
+    const VaryingLimits& Varyings() const { return varyingLimits_; }
+    // True when the device is lost: an injected fault, a reset seen before, or one GL reports now.
+    bool IsLost() { return FAILED(RemovedReason(true)); }
+    // Present's check: what GetDeviceRemovedReason found earlier in this frame, or else one query
+    // of GL, so that a frame asks GL once. EndFrame starts the next frame.
+    HRESULT RemovedReasonForPresent() { return RemovedReason(!resetPolledThisFrame_); }
+    void EndFrame() { resetPolledThisFrame_ = false; }
 
 private:
     ~Device();
     void MaybeDestroy();
+    HRESULT RemovedReason(bool askGl);
 
     std::unique_ptr<GlContext> gl_;
     std::unique_ptr<DeviceContext> context_;
@@ -79,6 +92,8 @@ private:
     HRESULT injectedReason_ = S_OK;
     int uniformAlignment_ = 256;
     float maxAnisotropy_ = 1.0f;
+    VaryingLimits varyingLimits_;
+    bool resetPolledThisFrame_ = false;
 
 public:
     Device* nextLive = nullptr;  // list of live devices, for injected faults

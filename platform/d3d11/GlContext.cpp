@@ -4,18 +4,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <SDL.h>
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include "DebugLog.h"
+#include "TestHooksInternal.h"
+
 namespace d3d11gl {
 
 namespace {
 
+// Mesa's software rasterizers. A renderer string that cannot be read is neither kind.
 bool IsSoftwareRenderer(const char* renderer)
 {
-    if (!renderer) return true;
     for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
         if (std::strstr(renderer, name)) return true;
     return false;
@@ -63,74 +67,133 @@ bool InitializeDisplayOnce(EGLDisplay display)
     return true;
 }
 
-// The EGL device for the requested kind: Mesa's software device, or the first other one.
-EGLDisplay FindDisplay(bool software)
+// Every EGL display that may give the requested kind, in the order to try them: the enumerated
+// devices of that kind (all of them: the first GPU may have no GL driver, or refuse 4.5), then
+// Mesa's surfaceless platform, which picks a GPU itself (or llvmpipe under LIBGL_ALWAYS_SOFTWARE).
+std::vector<EGLDisplay> CandidateDisplays(bool software)
 {
+    std::vector<EGLDisplay> displays;
     // Without an EGL driver (none installed, or none found) the client has no platform displays,
     // and libepoxy aborts the process on a call to a function that nothing provides.
-    if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_base")) return EGL_NO_DISPLAY;
-    if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_device_enumeration") ||
-        !epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_device"))
-        return software ? eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
-                        : EGL_NO_DISPLAY;
-    EGLDeviceEXT devices[16];
-    EGLint count = 0;
-    if (!eglQueryDevicesEXT(16, devices, &count)) return EGL_NO_DISPLAY;
-    for (EGLint i = 0; i < count; ++i) {
-        const char* ext = eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS);
-        bool isSoftware = ext && std::strstr(ext, "EGL_MESA_device_software");
-        if (isSoftware == software) return eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+    if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_base")) return displays;
+    if (epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_device_enumeration") &&
+        epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_device")) {
+        EGLDeviceEXT devices[16];
+        EGLint count = 0;
+        if (!eglQueryDevicesEXT(16, devices, &count)) count = 0;
+        for (EGLint i = 0; i < count; ++i) {
+            const char* ext = eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS);
+            const bool isSoftware = ext && std::strstr(ext, "EGL_MESA_device_software");
+            if (isSoftware != software) continue;
+            EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+            if (display != EGL_NO_DISPLAY) displays.push_back(display);
+        }
     }
-    return EGL_NO_DISPLAY;
+    if (epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_MESA_platform_surfaceless")) {
+        EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        bool seen = false;
+        for (EGLDisplay d : displays) seen = seen || d == display;
+        if (display != EGL_NO_DISPLAY && !seen) displays.push_back(display);
+    }
+    return displays;
+}
+
+EGLContext CreateEglContext(EGLDisplay display, bool robust, bool debug)
+{
+    std::vector<EGLint> attributes = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+                                      EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT};
+    if (robust)
+        attributes.insert(attributes.end(), {EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
+                                             EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET});
+    if (debug) attributes.insert(attributes.end(), {EGL_CONTEXT_OPENGL_DEBUG, EGL_TRUE});
+    attributes.push_back(EGL_NONE);
+    return eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes.data());
+}
+
+const char* DriverName(const ContextRequest& request) { return request.software ? "WARP" : "HARDWARE"; }
+
+// Why a device could not be made goes to stderr for devices asked for with the debug layer; the
+// program itself reports a failed start in its own one line.
+void ReportFailure(const ContextRequest& request, const std::string& why)
+{
+    if (request.debug)
+        DebugLine(DebugSeverity::Error, "D3D11CreateDevice", std::string(DriverName(request)) + ": " + why);
 }
 
 }  // namespace
 
-std::unique_ptr<GlContext> GlContext::CreateOffscreen(bool software, HRESULT* result)
+std::unique_ptr<GlContext> GlContext::CreateOffscreen(const ContextRequest& request, HRESULT* result)
 {
     *result = DXGI_ERROR_UNSUPPORTED;
-    ScopedEnv forceSoftware("LIBGL_ALWAYS_SOFTWARE", "1", software);
-    EGLDisplay display = FindDisplay(software);
-    if (display == EGL_NO_DISPLAY || !InitializeDisplayOnce(display) || !eglBindAPI(EGL_OPENGL_API)) return nullptr;
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
-                                 EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET,
-                                 EGL_NONE};
-    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-    if (context == EGL_NO_CONTEXT) return nullptr;
-    std::unique_ptr<GlContext> gl(new GlContext);
-    gl->eglDisplay_ = display;
-    gl->eglContext_ = context;
-    if (!gl->MakeCurrentSlow() || !gl->CheckRenderer(software, result)) return nullptr;
-    SetUpDefaults();
-    *result = S_OK;
-    return gl;
+    ScopedEnv forceSoftware("LIBGL_ALWAYS_SOFTWARE", "1", request.software);
+    const std::vector<EGLDisplay> displays = CandidateDisplays(request.software);
+    std::string why = request.software ? "no EGL display offers Mesa's software rasterizer"
+                                       : "no EGL device other than a software one was found";
+    for (EGLDisplay display : displays) {
+        if (!InitializeDisplayOnce(display) || !eglBindAPI(EGL_OPENGL_API)) {
+            why = "an EGL display did not initialise";
+            continue;
+        }
+        EGLContext context = RobustContextsRefused() ? EGL_NO_CONTEXT : CreateEglContext(display, true, request.debug);
+        if (context == EGL_NO_CONTEXT) context = CreateEglContext(display, false, request.debug);
+        if (context == EGL_NO_CONTEXT) {
+            why = "the driver gave no OpenGL 4.5 core context";
+            continue;
+        }
+        std::unique_ptr<GlContext> gl(new GlContext);
+        gl->eglDisplay_ = display;
+        gl->eglContext_ = context;
+        if (!gl->MakeCurrentSlow() || !gl->CheckRenderer(request, &why)) continue;
+        gl->Finish(request);
+        *result = S_OK;
+        return gl;
+    }
+    ReportFailure(request, why);
+    return nullptr;
 }
 
-std::unique_ptr<GlContext> GlContext::CreateForWindow(SDL_Window* window, bool software, HRESULT* result)
+std::unique_ptr<GlContext> GlContext::CreateForWindow(SDL_Window* window, const ContextRequest& request,
+                                                      HRESULT* result)
 {
     *result = DXGI_ERROR_UNSUPPORTED;
     if (!window) {
         *result = DXGI_ERROR_INVALID_CALL;
         return nullptr;
     }
-    ScopedEnv forceSoftware("LIBGL_ALWAYS_SOFTWARE", "1", software);
-    ScopedEnv forceLlvmpipe("GALLIUM_DRIVER", "llvmpipe", software);
+    // Mesa reads these when a context's driver is loaded; where SDL already loaded it for the
+    // window, the renderer check below is what holds WARP to a software rasterizer.
+    ScopedEnv forceSoftware("LIBGL_ALWAYS_SOFTWARE", "1", request.software);
+    ScopedEnv forceLlvmpipe("GALLIUM_DRIVER", "llvmpipe", request.software);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_LOSE_CONTEXT);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) return nullptr;
+    const int debugFlag = request.debug ? SDL_GL_CONTEXT_DEBUG_FLAG : 0;
+    SDL_GLContext context = nullptr;
+    if (!RobustContextsRefused()) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG | debugFlag);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_LOSE_CONTEXT);
+        context = SDL_GL_CreateContext(window);
+    }
+    if (!context) {
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, debugFlag);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_NO_NOTIFICATION);
+        context = SDL_GL_CreateContext(window);
+    }
+    if (!context) {
+        ReportFailure(request, std::string("the window's GL driver gave no OpenGL 4.5 core context: ") + SDL_GetError());
+        return nullptr;
+    }
     std::unique_ptr<GlContext> gl(new GlContext);
     gl->window_ = window;
     gl->sdlContext_ = context;
     current_ = gl.get();  // SDL_GL_CreateContext made it current
-    if (!gl->CheckRenderer(software, result)) return nullptr;
-    SetUpDefaults();
+    std::string why;
+    if (!gl->CheckRenderer(request, &why)) {
+        ReportFailure(request, why);
+        return nullptr;
+    }
+    gl->Finish(request);
     *result = S_OK;
     return gl;
 }
@@ -165,14 +228,51 @@ bool GlContext::MakeCurrentSlow()
     return ok;
 }
 
-bool GlContext::CheckRenderer(bool software, HRESULT* result)
+bool GlContext::CheckRenderer(const ContextRequest& request, std::string* why)
 {
-    *result = DXGI_ERROR_UNSUPPORTED;
-    if (epoxy_gl_version() < 45) return false;
+    if (epoxy_gl_version() < 45) {
+        *why = "the driver's OpenGL version is below 4.5";
+        return false;
+    }
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    // HARDWARE means a GPU driver: a software rasterizer does not count as one.
-    if (!software && IsSoftwareRenderer(renderer)) return false;
+    const std::string name = renderer ? renderer : "(none)";
+    // HARDWARE means a GPU driver; WARP means Mesa's software rasterizer and nothing else.
+    if (!renderer) {
+        *why = "the GL renderer cannot be read";
+        return false;
+    }
+    if (!request.software && IsSoftwareRenderer(renderer)) {
+        *why = "the GL renderer '" + name + "' is a software rasterizer";
+        return false;
+    }
+    if (request.software && !IsSoftwareRenderer(renderer)) {
+        *why = "the GL renderer '" + name + "' is not a software rasterizer (llvmpipe, softpipe, swrast)";
+        return false;
+    }
     return true;
+}
+
+void GlContext::Finish(const ContextRequest& request)
+{
+    GLint flags = 0, strategy = 0;
+    glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
+    glGetIntegerv(GL_RESET_NOTIFICATION_STRATEGY, &strategy);
+    robust_ = (flags & GL_CONTEXT_FLAG_ROBUST_ACCESS_BIT) != 0;
+    resetStrategy_ = unsigned(strategy);
+    SetUpDefaults();
+    if (!request.debug) return;
+    RouteGlDebugOutput();
+    const auto text = [](GLenum e) { return reinterpret_cast<const char*>(glGetString(e)); };
+    DebugLine(DebugSeverity::Info, "D3D11CreateDevice",
+              std::string(DriverName(request)) + ": " + text(GL_RENDERER) + " (" + text(GL_VENDOR) + "), OpenGL " +
+                  text(GL_VERSION) + "; robust access " + (robust_ ? "on" : "off") + "; reset notification " +
+                  (resetStrategy_ == GL_LOSE_CONTEXT_ON_RESET ? "LOSE_CONTEXT_ON_RESET" : "NO_RESET_NOTIFICATION"));
+    if (!robust_)
+        DebugLine(DebugSeverity::Warning, "D3D11CreateDevice",
+                  "no robust-access context: indices outside a vertex buffer are not guarded");
+    if (resetStrategy_ != GL_LOSE_CONTEXT_ON_RESET)
+        DebugLine(DebugSeverity::Warning, "D3D11CreateDevice",
+                  "the context reports no resets: device loss cannot be detected");
 }
 
 void GlContext::SetUpDefaults()
@@ -203,6 +303,7 @@ void GlContext::SetSwapInterval(int interval)
 
 HRESULT GlContext::ResetStatus()
 {
+    NoteResetStatusQuery();
     switch (glGetGraphicsResetStatus()) {
     case GL_NO_ERROR: return S_OK;
     case GL_GUILTY_CONTEXT_RESET: return DXGI_ERROR_DEVICE_HUNG;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "DebugLog.h"
 #include "Device.h"
 
 namespace d3d11gl {
@@ -16,6 +17,43 @@ GLenum GlStage(platform::ShaderStage stage)
     case platform::ShaderStage::Vertex: return GL_VERTEX_SHADER;
     case platform::ShaderStage::Geometry: return GL_GEOMETRY_SHADER;
     default: return GL_FRAGMENT_SHADER;
+    }
+}
+
+const char* CreateCallName(platform::ShaderStage stage)
+{
+    switch (stage) {
+    case platform::ShaderStage::Vertex: return "CreateVertexShader";
+    case platform::ShaderStage::Geometry: return "CreateGeometryShader";
+    default: return "CreatePixelShader";
+    }
+}
+
+// Every varying's location must lie inside the stage's component limit (4 components a
+// location); hardware drivers refuse or miscompile shaders beyond it. False with a message.
+bool VaryingsFit(const std::vector<platform::Varying>& varyings, int components, const char* limitName,
+                 std::string* why)
+{
+    for (const platform::Varying& v : varyings)
+        if ((int64_t(v.location) + 1) * 4 > components) {
+            *why = "varying " + v.semantic + " has location " + std::to_string(v.location) + " and needs " +
+                   std::to_string((v.location + 1) * 4) + " components; this device's " + limitName + " is " +
+                   std::to_string(components);
+            return false;
+        }
+    return true;
+}
+
+bool StageFits(const Device::VaryingLimits& limits, const platform::TranslatedShader& shader, std::string* why)
+{
+    switch (shader.stage) {
+    case platform::ShaderStage::Vertex:
+        return VaryingsFit(shader.varyingOutputs, limits.vertexOutput, "GL_MAX_VERTEX_OUTPUT_COMPONENTS", why);
+    case platform::ShaderStage::Geometry:
+        return VaryingsFit(shader.varyingInputs, limits.geometryInput, "GL_MAX_GEOMETRY_INPUT_COMPONENTS", why) &&
+               VaryingsFit(shader.varyingOutputs, limits.geometryOutput, "GL_MAX_GEOMETRY_OUTPUT_COMPONENTS", why);
+    default:
+        return VaryingsFit(shader.varyingInputs, limits.fragmentInput, "GL_MAX_FRAGMENT_INPUT_COMPONENTS", why);
     }
 }
 
@@ -32,7 +70,11 @@ HRESULT BuildShaderProgram(Device* device, const void* bytecode, SIZE_T size, pl
     platform::TranslatedShader translated;
     std::string error;
     if (!platform::TranslateShaderBytecode(bytecode, size, &translated, &error)) {
-        std::fprintf(stderr, "shader translation failed: %s\n", error.c_str());
+        DebugLine(DebugSeverity::Error, CreateCallName(stage), "shader translation failed: " + error);
+        return E_INVALIDARG;
+    }
+    if (std::string why; !StageFits(device->Varyings(), translated, &why)) {
+        DebugLine(DebugSeverity::Error, CreateCallName(stage), why);
         return E_INVALIDARG;
     }
     if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
@@ -44,7 +86,7 @@ HRESULT BuildShaderProgram(Device* device, const void* bytecode, SIZE_T size, pl
     if (!linked) {
         char log[2048] = {};
         glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        std::fprintf(stderr, "GL rejected a translated shader: %s\n", log);
+        DebugLine(DebugSeverity::Error, CreateCallName(stage), std::string("GL rejected the translated shader: ") + log);
         glDeleteProgram(program);
         return E_INVALIDARG;
     }

@@ -110,7 +110,7 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
         result = DXGI_STATUS_OCCLUDED;
     } else if (Flags & DXGI_PRESENT_TEST) {
         result = S_OK;  // it would show: nothing is drawn
-    } else if (HRESULT removed = device_->GetDeviceRemovedReason(); FAILED(removed)) {
+    } else if (HRESULT removed = device_->RemovedReasonForPresent(); FAILED(removed)) {
         result = removed == DXGI_ERROR_DEVICE_RESET ? DXGI_ERROR_DEVICE_RESET : DXGI_ERROR_DEVICE_REMOVED;
     } else if (device_->MakeCurrent()) {
         SDL_Window* window = device_->Gl().Window();
@@ -127,7 +127,10 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
         result = DXGI_ERROR_DEVICE_REMOVED;
     }
     LogCall(Call::Present, SyncInterval, Flags, uint64_t(uint32_t(result)));
-    if (!(Flags & DXGI_PRESENT_TEST)) NotePresent();
+    if (!(Flags & DXGI_PRESENT_TEST)) {
+        device_->EndFrame();
+        NotePresent();
+    }
     return result;
 }
 

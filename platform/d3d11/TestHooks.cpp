@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "DebugLog.h"
 #include "Device.h"
 #include "Texture2D.h"
 #include "TestHooksInternal.h"
@@ -30,6 +31,9 @@ int g_mapsUntilFailure = 0;
 constexpr int kCreateKinds = int(platform_test::CreateKind::SamplerState) + 1;
 int g_createsUntilFailure[kCreateKinds] = {};
 long g_presents = 0;
+bool g_refuseRobust = false;
+long g_resetQueries = 0;
+int g_varyingCap = 0;
 
 // QV_TEST_DEVICE_FAULT="<frame>:<hex code>[,<hex code>...][:<period>]", read once: the first
 // code after that many presents; with a period, again every <period> presents after it, taking
@@ -90,6 +94,9 @@ void AppendCall(platform_test::Call call, uint64_t a, uint64_t b, uint64_t c)
 }
 
 HRESULT InjectedReason() { return g_injectedReason; }
+bool RobustContextsRefused() { return g_refuseRobust; }
+void NoteResetStatusQuery() { ++g_resetQueries; }
+int VaryingComponentCap() { return g_varyingCap; }
 
 bool ShouldFailMap()
 {
@@ -157,6 +164,7 @@ bool ReadStencil(ID3D11Texture2D* depthStencil, std::vector<uint8_t>* out)
     if (!texture->Format().stencil || !texture->OwnerDevice()->MakeCurrent()) return false;
     const GLsizei width = texture->Desc().Width, height = texture->Desc().Height;
     GLuint framebuffer = 0;
+    d3d11gl::DrainGlErrors();
     glCreateFramebuffers(1, &framebuffer);
     glNamedFramebufferTexture(framebuffer, GL_DEPTH_STENCIL_ATTACHMENT, texture->Name(), 0);
     glNamedFramebufferReadBuffer(framebuffer, GL_NONE);
@@ -172,6 +180,36 @@ bool ReadStencil(ID3D11Texture2D* depthStencil, std::vector<uint8_t>* out)
     for (GLsizei y = 0; y < height; ++y)
         std::copy_n(rows.data() + size_t(height - 1 - y) * width, width, out->data() + size_t(y) * width);
     return glGetError() == GL_NO_ERROR;
+}
+
+void RefuseRobustContexts(bool refuse) { d3d11gl::g_refuseRobust = refuse; }
+long ResetStatusQueryCount() { return d3d11gl::g_resetQueries; }
+void CapVaryingComponents(int components) { d3d11gl::g_varyingCap = components > 0 ? components : 0; }
+
+bool DescribeDevice(ID3D11Device* device, DeviceFacts* out)
+{
+    auto* layer = static_cast<d3d11gl::Device*>(device);
+    if (!layer || !out || !layer->MakeCurrent()) return false;
+    const auto text = [](GLenum e) {
+        const char* s = reinterpret_cast<const char*>(glGetString(e));
+        return std::string(s ? s : "");
+    };
+    out->vendor = text(GL_VENDOR);
+    out->renderer = text(GL_RENDERER);
+    out->version = text(GL_VERSION);
+    out->robustAccess = layer->Gl().Robust();
+    out->resetStrategy = layer->Gl().ResetStrategy() == GL_LOSE_CONTEXT_ON_RESET ? "LOSE_CONTEXT_ON_RESET"
+                                                                                 : "NO_RESET_NOTIFICATION";
+    out->uniformBufferOffsetAlignment = layer->UniformBufferAlignment();
+    GLint64 maxIndex = 0;
+    glGetInteger64v(GL_MAX_ELEMENT_INDEX, &maxIndex);
+    out->maxElementIndex = maxIndex;
+    const d3d11gl::Device::VaryingLimits& v = layer->Varyings();
+    out->maxVertexOutputComponents = v.vertexOutput;
+    out->maxGeometryInputComponents = v.geometryInput;
+    out->maxGeometryOutputComponents = v.geometryOutput;
+    out->maxFragmentInputComponents = v.fragmentInput;
+    return true;
 }
 
 }  // namespace platform_test

@@ -30,5 +30,11 @@ bool ShouldFailMap();
 bool ShouldFailCreate(platform_test::CreateKind kind);
 // Counts a Present; applies QV_TEST_DEVICE_FAULT to the live devices when its frame is reached.
 void NotePresent();
+// RefuseRobustContexts: device creation behaves as on a driver without robust contexts.
+bool RobustContextsRefused();
+// Counts one glGetGraphicsResetStatus (ResetStatusQueryCount).
+void NoteResetStatusQuery();
+// CapVaryingComponents: the cap on every stage's varying components (0: none).
+int VaryingComponentCap();
 
 }  // namespace d3d11gl

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "DebugLog.h"
 #include "Device.h"
 #include "DeviceContext.h"
 
@@ -95,6 +96,8 @@ Texture2D::Texture2D(Device* device, const D3D11_TEXTURE2D_DESC& desc)
 
 bool Texture2D::Init(const D3D11_SUBRESOURCE_DATA* initialData)
 {
+    // Only errors raised by this creation decide its result.
+    DrainGlErrors();
     glCreateTextures(GL_TEXTURE_2D, 1, &name_);
     NoteGlCreated();
     glTextureStorage2D(name_, desc_.MipLevels, format_.internalFormat, desc_.Width, desc_.Height);

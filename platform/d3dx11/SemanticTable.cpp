@@ -1,6 +1,9 @@
-// The process-wide table from HLSL semantic (name, index) to GL location. Vertex inputs and
-// the varyings between stages all take their locations from here, so a vertex shader and a pixel
-// shader translated separately, with their structs in different orders, still agree.
+// The process-wide tables from HLSL semantic (name, index) to GL location: one for vertex inputs
+// (attribute locations), one for the varyings between stages. Each is shared by every shader of
+// the process, so a vertex shader and a pixel shader translated separately, with their structs in
+// different orders, still agree. The two are separate because GL's attribute and varying
+// locations are separate ranges: a varying never uses up one of the 16 attribute locations, and
+// varyings stay low, where every driver's component limits reach.
 #include <array>
 #include <mutex>
 #include <string>
@@ -17,9 +20,9 @@ struct Entry {
 };
 using Table = std::array<Entry, kSemanticLocationCount>;
 
-// Common semantics have fixed places, all below 16: the vertex attribute locations that every
-// GL 4.5 driver has.
-Table FixedEntries()
+// Common vertex inputs have fixed places, all below 16: the attribute locations every GL 4.5
+// driver has.
+Table FixedAttributes()
 {
     Table t;
     t[0] = {"POSITION", 0};
@@ -32,29 +35,27 @@ Table FixedEntries()
 }
 
 std::mutex tableMutex;
-Table table = FixedEntries();
+Table attributes = FixedAttributes();
+Table varyings;
 
-// A new semantic takes the lowest free location when it may feed a vertex attribute, else the
-// highest, so that the few free attribute locations (13 to 15) are not used up by varyings.
-uint32_t Place(const std::string& semantic, uint32_t index, bool low)
+// The place of a semantic in `table`: where it already is, else the lowest free one.
+uint32_t Place(Table& table, const std::string& semantic, uint32_t index)
 {
     std::lock_guard<std::mutex> lock(tableMutex);
     for (uint32_t i = 0; i < kSemanticLocationCount; ++i)
         if (table[i].index == index && table[i].name == semantic) return i;
-    for (uint32_t n = 0; n < kSemanticLocationCount; ++n) {
-        const uint32_t i = low ? n : kSemanticLocationCount - 1 - n;
+    for (uint32_t i = 0; i < kSemanticLocationCount; ++i)
         if (table[i].name.empty()) {
             table[i] = {semantic, index};
             return i;
         }
-    }
     return kSemanticLocationCount;
 }
 
 }  // namespace
 
-uint32_t SemanticLocation(const std::string& semantic, uint32_t index) { return Place(semantic, index, true); }
+uint32_t SemanticLocation(const std::string& semantic, uint32_t index) { return Place(attributes, semantic, index); }
 
-uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index) { return Place(semantic, index, false); }
+uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index) { return Place(varyings, semantic, index); }
 
 }  // namespace platform

@@ -50,8 +50,11 @@ std::vector<uint8_t> WriteShaderBlob(const ShaderBlobContents& contents);
 // bytes, counts out of range). Locations of the inputs are left at 0.
 bool ParseShaderBlob(const void* bytes, size_t size, ShaderBlobContents* out);
 
-// SemanticLocation for a varying: the same table, but a semantic seen here for the first time
-// takes the highest free location, leaving the low ones (valid vertex attributes) to vertex inputs.
+// The process-wide location of a varying semantic, so that stages translated separately agree: a
+// semantic seen for the first time takes the lowest free location, counted up from 0, since
+// drivers check locations against their stages' component limits (4 components a location; GL
+// 4.5 promises only 64 vertex output components, locations 0 to 15). kSemanticLocationCount
+// when kSemanticLocationCount semantics are already placed.
 uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index);
 
 // Splits an HLSL semantic as glslang records it ("TEXCOORD1") into upper-case name and index.

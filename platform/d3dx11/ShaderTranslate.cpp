@@ -81,9 +81,11 @@ const char* UserSemantic(spvc_compiler compiler, SpvId id)
 }
 
 // Locates every non-built-in input or output of the stage by its semantic.
+// Varyings (not vertex inputs, not pixel outputs) are listed in *varyings with their locations.
 bool LocateInterface(spvc_compiler compiler, const spvc_reflected_resource* list, size_t count, ShaderStage stage,
-                     bool inputs, std::string* error)
+                     bool inputs, std::vector<Varying>* varyings, std::string* error)
 {
+    varyings->clear();
     for (size_t i = 0; i < count; ++i) {
         const SpvId id = list[i].id;
         if (IsBuiltIn(compiler, id)) continue;
@@ -109,6 +111,7 @@ bool LocateInterface(spvc_compiler compiler, const spvc_reflected_resource* list
                 *error = std::string("no location left for semantic ") + semantic;
                 return false;
             }
+            if (!vertexInput) varyings->push_back({semantic, location});
             if (vertexInput && location >= kVertexAttributeCount) {
                 *error = std::string("vertex input semantic ") + semantic + " has location " +
                          std::to_string(location) + ", beyond the 16 vertex attributes";
@@ -332,8 +335,9 @@ bool Generate(const ShaderBlobContents& blob, bool flatten, TranslatedShader* re
                     spvc_compiler_create_shader_resources(compiler, &resources) == SPVC_SUCCESS &&
                     ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &inputs, &inputCount) &&
                     ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &outputs, &outputCount) &&
-                    LocateInterface(compiler, inputs, inputCount, blob.stage, true, &failure) &&
-                    LocateInterface(compiler, outputs, outputCount, blob.stage, false, &failure) &&
+                    LocateInterface(compiler, inputs, inputCount, blob.stage, true, &result->varyingInputs, &failure) &&
+                    LocateInterface(compiler, outputs, outputCount, blob.stage, false, &result->varyingOutputs,
+                                    &failure) &&
                     BindConstantBuffers(compiler, resources, flatten, result, &failure) &&
                     BindSamplers(compiler, result, &failure) &&
                     spvc_compiler_compile(compiler, &source) == SPVC_SUCCESS && source;

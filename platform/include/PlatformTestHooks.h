@@ -13,11 +13,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <windef.h>
 
 struct IUnknown;
+struct ID3D11Device;
 struct ID3D11Texture2D;
 
 namespace platform_test {
@@ -65,6 +67,27 @@ enum class CreateKind : uint8_t {
 // E_OUTOFMEMORY and a null output, as a device out of memory does; 0 disables. Each kind counts
 // on its own. Calls that fail their argument checks first are not counted.
 void FailNthCreate(CreateKind kind, int n);
+
+// --- Device start-up, driver facts and limits ------------------------------------------
+// Device creation behaves as on a driver that gives no robust-access context (the request for
+// one fails, and the layer goes on without it).
+void RefuseRobustContexts(bool refuse);
+// How many times the layer has asked GL for the reset status (glGetGraphicsResetStatus).
+long ResetStatusQueryCount();
+// Devices created from now on act as if every stage had at most `components` varying
+// components (a 4.5 driver may have as few as 64); 0 restores the driver's own limits.
+void CapVaryingComponents(int components);
+// What the GL driver behind a device reports, for tools that check a machine.
+struct DeviceFacts {
+    std::string vendor, renderer, version;
+    bool robustAccess = false;
+    std::string resetStrategy;  // "LOSE_CONTEXT_ON_RESET" or "NO_RESET_NOTIFICATION"
+    int uniformBufferOffsetAlignment = 0;
+    int64_t maxElementIndex = 0;
+    int maxVertexOutputComponents = 0, maxGeometryInputComponents = 0, maxGeometryOutputComponents = 0,
+        maxFragmentInputComponents = 0;  // after CapVaryingComponents
+};
+bool DescribeDevice(ID3D11Device* device, DeviceFacts* out);
 
 // --- Call log ----------------------------------------------------------------------------
 // While recording, the immediate context and swap chain append one entry per call below.

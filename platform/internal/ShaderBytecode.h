@@ -48,17 +48,27 @@ struct CombinedSampler {
     uint32_t samplerSlot = 0;
 };
 
+// A value passed between stages: its semantic as written ("TEXCOORD1") and its GL location. Each
+// location takes 4 components of the stage's output or input limit.
+struct Varying {
+    std::string semantic;
+    uint32_t location = 0;
+};
+
 struct TranslatedShader {
     ShaderStage stage = ShaderStage::Vertex;
     std::string glsl;                       // complete GLSL 4.50 source for glCreateShaderProgramv
     std::vector<ShaderInput> inputs;        // vertex shaders: the input signature
     std::vector<uint32_t> constantBufferSlots;  // cbuffer registers used (b#)
     std::vector<CombinedSampler> samplers;  // pixel shaders: sampled textures
+    std::vector<Varying> varyingInputs;     // geometry and pixel shaders
+    std::vector<Varying> varyingOutputs;    // vertex and geometry shaders
 };
 
-// The process-wide location of a semantic (name upper case, index separate). Vertex inputs and
-// varyings both use it, so stages compiled separately agree on locations. Below 32; 32 only when
+// The process-wide attribute location of a vertex-input semantic (name upper case, index separate),
+// so that CreateInputLayout binds attributes without looking at the shader. Below 32; 32 only when
 // 32 different semantics are already placed (ReadShaderSignature and TranslateShaderBytecode then fail).
+// Varyings have their own table (VaryingSemanticLocation).
 uint32_t SemanticLocation(const std::string& semantic, uint32_t index);
 
 // Reads the stage and input signature of a blob without translating it (cheap).

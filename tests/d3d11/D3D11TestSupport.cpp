@@ -1,7 +1,15 @@
 // Offscreen device fixture and readback helpers for the Direct3D 11 layer tests.
 #include "D3D11TestSupport.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+D3D_DRIVER_TYPE TestDriverType()
+{
+    const char* text = std::getenv("QV_TEST_DRIVER");
+    return text && std::string(text) == "hardware" ? D3D_DRIVER_TYPE_HARDWARE : D3D_DRIVER_TYPE_WARP;
+}
 
 void D3D11Test::SetUp()
 {
@@ -9,7 +17,7 @@ void D3D11Test::SetUp()
     baselineGlObjects = platform_test::LiveGlObjectCount();
     const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0};
     D3D_FEATURE_LEVEL level{};
-    HRESULT hr = D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, levels, 1, D3D11_SDK_VERSION, &device,
+    HRESULT hr = D3D11CreateDevice(nullptr, TestDriverType(), nullptr, 0, levels, 1, D3D11_SDK_VERSION, &device,
                                    &level, &context);
     ASSERT_EQ(hr, S_OK);
     ASSERT_EQ(level, D3D_FEATURE_LEVEL_11_0);

@@ -1,4 +1,4 @@
-// Helpers shared by the Direct3D 11 layer tests: an offscreen WARP device, owning references,
+// Helpers shared by the Direct3D 11 layer tests: an offscreen device (WARP unless chosen), owning references,
 // render targets and readback through staging textures in Direct3D row order.
 #pragma once
 
@@ -50,7 +50,11 @@ private:
     T* p_ = nullptr;
 };
 
-// Every test gets a fresh WARP (llvmpipe) device and checks on the way out that releasing
+// The driver type the fixtures use: WARP (Mesa's llvmpipe), or HARDWARE when the environment has
+// QV_TEST_DRIVER=hardware (scripts/gpu-check sets it on a machine with a GPU).
+D3D_DRIVER_TYPE TestDriverType();
+
+// Every test gets a fresh device of that type and checks on the way out that releasing
 // everything it made leaves no layer object and no GL object alive.
 class D3D11Test : public ::testing::Test {
 protected:

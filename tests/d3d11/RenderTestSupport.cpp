@@ -1,4 +1,6 @@
 // Rendering-test fixture: targets, shader compilation through D3DX11, small buffers and states.
+#include <cstdlib>
+
 #include "RenderTestSupport.h"
 
 #include <d3dx11.h>
@@ -7,9 +9,11 @@
 
 namespace {
 
+// Under QV_SOURCE_DIR when set (a build carried to another machine), else where it was built.
 std::wstring ShaderPath()
 {
-    std::string path = QV_D3D11_TEST_SHADERS;
+    const char* source = std::getenv("QV_SOURCE_DIR");
+    std::string path = source ? std::string(source) + "/tests/d3d11/shaders/RenderTest.hlsl" : QV_D3D11_TEST_SHADERS;
     return std::wstring(path.begin(), path.end());
 }
 

@@ -109,6 +109,20 @@ protected:
     Ref<ID3D11DeviceContext> context;
 };
 
+// The program asks GetDeviceRemovedReason and then presents, every frame: GL is asked for its
+// reset status once in that frame, and once in a frame where only Present asks.
+TEST_F(SwapChain, ResetStatusIsAskedOncePerFrame)
+{
+    const long before = platform_test::ResetStatusQueryCount();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(device->GetDeviceRemovedReason(), S_OK);
+        EXPECT_EQ(swapChain->Present(0, 0), S_OK);
+    }
+    EXPECT_EQ(platform_test::ResetStatusQueryCount() - before, 5);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(swapChain->Present(0, 0), S_OK);
+    EXPECT_EQ(platform_test::ResetStatusQueryCount() - before, 8);
+}
+
 TEST_F(SwapChain, BackBufferHasTheWindowsSizeAndPresentShowsIt)
 {
     Ref<ID3D11Texture2D> buffer = BackBuffer();

@@ -18,20 +18,25 @@ TEST(SemanticTable, CommonSemanticsHaveFixedPlacesAndOthersKeepTheirFirstPlace)
     EXPECT_EQ(SemanticLocation("COLOR", 0), 11u);
     EXPECT_EQ(SemanticLocation("COLOR", 1), 12u);
 
-    // Others take the next free place: from 13 up for vertex inputs (valid attribute locations
-    // end at 15), from 31 down for varyings, and keep it however they are asked for later.
+    // Other vertex inputs take the next free attribute place (13 up to 15), and keep it.
     const uint32_t tangent = SemanticLocation("TANGENT", 0);
     const uint32_t weights = SemanticLocation("BLENDWEIGHT", 0);
-    const uint32_t depth = VaryingSemanticLocation("DEPTH", 0);
-    const uint32_t id = VaryingSemanticLocation("VERTEXID", 0);
     EXPECT_EQ(tangent, 13u);
     EXPECT_EQ(weights, 14u);
-    EXPECT_EQ(depth, 31u);
-    EXPECT_EQ(id, 30u);
-    EXPECT_EQ(VaryingSemanticLocation("TANGENT", 0), tangent);
-    EXPECT_EQ(SemanticLocation("DEPTH", 0), depth);
-    EXPECT_EQ(VaryingSemanticLocation("TEXTURE", 0), 2u);
+    EXPECT_EQ(SemanticLocation("TANGENT", 0), tangent);
     EXPECT_EQ(SemanticLocation("TANGENT", 1), 15u);
+}
+
+TEST(SemanticTable, VaryingsCountUpFromZeroInTheirOwnTable)
+{
+    // Varyings are placed in order of first use from 0, whatever the vertex inputs took, and keep
+    // their place: drivers check locations against limits that may end at 15.
+    EXPECT_EQ(SemanticLocation("TANGENT", 0), 13u);
+    EXPECT_EQ(VaryingSemanticLocation("DEPTH", 0), 0u);
+    EXPECT_EQ(VaryingSemanticLocation("TEXCOORD", 3), 1u);
+    EXPECT_EQ(VaryingSemanticLocation("TANGENT", 0), 2u);
+    EXPECT_EQ(VaryingSemanticLocation("DEPTH", 0), 0u);
+    EXPECT_EQ(SemanticLocation("TEXCOORD", 3), 6u) << "the attribute table is not disturbed";
 }
 
 TEST(SemanticTable, FullTableRefusesNewSemanticsAndTranslationSaysSo)

@@ -29,8 +29,9 @@ TEST(ShaderBlob, WrittenBlobReadsBackField)
     ShaderStage stage;
     std::vector<ShaderInput> inputs;
     ASSERT_TRUE(ReadShaderSignature(bytes.data(), bytes.size(), &stage, &inputs));
-    EXPECT_EQ(inputs[0].location, SemanticLocation("POSITION", 0));
-    EXPECT_EQ(inputs[2].location, SemanticLocation("TEXCOORD", 7));
+    // A geometry shader's inputs are varyings: they take their places from the varying table.
+    EXPECT_EQ(inputs[0].location, VaryingSemanticLocation("POSITION", 0));
+    EXPECT_EQ(inputs[2].location, VaryingSemanticLocation("TEXCOORD", 7));
 }
 
 TEST(ShaderBlob, DamagedBlobsAreRejectedWithoutReadingPastTheirEnd)

@@ -1,0 +1,66 @@
+// Diagnostic lines on stderr and GL's debug output routed into them.
+#include "DebugLog.h"
+
+#include <cstdio>
+
+#include <epoxy/gl.h>
+
+namespace d3d11gl {
+
+namespace {
+
+const char* SeverityName(DebugSeverity severity)
+{
+    switch (severity) {
+    case DebugSeverity::Error: return "ERROR";
+    case DebugSeverity::Warning: return "WARNING";
+    default: return "INFO";
+    }
+}
+
+void GLAPIENTRY OnGlDebugMessage(GLenum source, GLenum type, GLuint, GLenum severity, GLsizei length,
+                                 const GLchar* message, const void*)
+{
+    DebugSeverity level = DebugSeverity::Info;
+    if (type == GL_DEBUG_TYPE_ERROR) level = DebugSeverity::Error;
+    else if (severity == GL_DEBUG_SEVERITY_HIGH || severity == GL_DEBUG_SEVERITY_MEDIUM) level = DebugSeverity::Warning;
+    const char* from = source == GL_DEBUG_SOURCE_SHADER_COMPILER ? "GL shader compiler"
+                       : source == GL_DEBUG_SOURCE_WINDOW_SYSTEM ? "GL window system"
+                                                                 : "GL";
+    std::string text = length >= 0 ? std::string(message, size_t(length)) : std::string(message);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    DebugLine(level, from, text);
+}
+
+}  // namespace
+
+void DebugLine(DebugSeverity severity, const char* call, const std::string& reason)
+{
+    std::fprintf(stderr, "D3D11 %s: %s: %s\n", SeverityName(severity), call, reason.c_str());
+}
+
+unsigned DrainGlErrors()
+{
+    GLenum first = GL_NO_ERROR;
+    // A lost context may report GL_CONTEXT_LOST on every call; GL keeps at most one flag per
+    // kind of error, so a handful of reads empties the queue.
+    for (int i = 0; i < 16; ++i) {
+        const GLenum error = glGetError();
+        if (error == GL_NO_ERROR) break;
+        if (first == GL_NO_ERROR) first = error;
+    }
+    return first;
+}
+
+void RouteGlDebugOutput()
+{
+    GLint flags = 0;
+    glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
+    if (!(flags & GL_CONTEXT_FLAG_DEBUG_BIT)) return;
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(OnGlDebugMessage, nullptr);
+    glDebugMessageControl(GL_DONT_CARE, GL_DONT_CARE, GL_DEBUG_SEVERITY_NOTIFICATION, 0, nullptr, GL_FALSE);
+}
+
+}  // namespace d3d11gl
