@@ -108,6 +108,8 @@ void DeviceContext::ApplySamplers()
             if (c.textureSlot < kSrvSlots && c.samplerSlot < kSamplerSlots && psSamplers_[c.samplerSlot])
                 want[c.textureSlot] = psSamplers_[c.samplerSlot]->Name();
     for (int slot = 0; slot < kSrvSlots; ++slot) {
+        if (psResources_[slot] && psResources_[slot]->Texture().Format().Integer())
+            want[slot] = 0;  // a sampler object's filter would override the texture's NEAREST
         if (appliedSamplers_[slot] == want[slot]) continue;
         glBindSampler(platform::TextureUnit(ShaderStage::Pixel, slot), want[slot]);
         appliedSamplers_[slot] = want[slot];
@@ -178,7 +180,7 @@ bool DeviceContext::PrepareDraw()
         if (dirty_ & kDirtyDepthStencil) DepthStencilState::Apply(depthStencilState_, stencilRef_);
         if (dirty_ & kDirtyRasterizer) RasterizerState::Apply(rasterizer_);
         if (dirty_ & kDirtyTextures) ApplyTextures();
-        if (dirty_ & kDirtySamplers) ApplySamplers();
+        if (dirty_ & (kDirtySamplers | kDirtyTextures)) ApplySamplers();
         dirty_ = 0;
     }
     ApplyConstantBuffers();

@@ -47,7 +47,18 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetV
         }
     glColorMaski(drawBuffer, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDisable(GL_SCISSOR_TEST);
-    glClearNamedFramebufferfv(framebuffer, GL_COLOR, drawBuffer, ColorRGBA);
+    const TextureFormat& format = view->Texture().Format();
+    if (!format.Integer()) {
+        glClearNamedFramebufferfv(framebuffer, GL_COLOR, drawBuffer, ColorRGBA);
+    } else if (format.Signed()) {
+        // Direct3D converts the clear colour to the target's integers; the float clear would be a
+        // GL error and leave the target as it was.
+        const GLint value[4] = {GLint(ColorRGBA[0]), GLint(ColorRGBA[1]), GLint(ColorRGBA[2]), GLint(ColorRGBA[3])};
+        glClearNamedFramebufferiv(framebuffer, GL_COLOR, drawBuffer, value);
+    } else {
+        const GLuint value[4] = {GLuint(ColorRGBA[0]), GLuint(ColorRGBA[1]), GLuint(ColorRGBA[2]), GLuint(ColorRGBA[3])};
+        glClearNamedFramebufferuiv(framebuffer, GL_COLOR, drawBuffer, value);
+    }
     InvalidateOutputMasks();
 }
 

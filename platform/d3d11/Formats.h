@@ -14,6 +14,11 @@ struct TextureFormat {
     unsigned bytesPerTexel = 0;
     bool depth = false;
     bool stencil = false;
+    // Read and written as integers (the *_UINT and *_SINT colour formats): cleared through the
+    // integer clear calls, and never filtered, since GL treats a filtered integer texture as
+    // incomplete and reads zero from it.
+    bool Integer() const { return transferFormat == GL_RGBA_INTEGER || transferFormat == GL_RED_INTEGER; }
+    bool Signed() const { return transferType == GL_BYTE || transferType == GL_INT; }
 };
 // The texture format of `format`, or one with internalFormat 0 when the layer does not support it.
 TextureFormat TextureFormatOf(DXGI_FORMAT format);

@@ -102,6 +102,12 @@ bool Texture2D::Init(const D3D11_SUBRESOURCE_DATA* initialData)
     NoteGlCreated();
     glTextureStorage2D(name_, desc_.MipLevels, format_.internalFormat, desc_.Width, desc_.Height);
     if (glGetError() != GL_NO_ERROR) return false;
+    if (format_.Integer()) {
+        // GL's default filters (linear) leave an integer texture incomplete, so even a Load read
+        // zeros; units holding one get no sampler object (ApplySamplers).
+        glTextureParameteri(name_, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
+        glTextureParameteri(name_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
     if (desc_.Usage == D3D11_USAGE_STAGING || desc_.Usage == D3D11_USAGE_DYNAMIC) {
         shadow_.resize(desc_.MipLevels);
         for (UINT level = 0; level < desc_.MipLevels; ++level)
@@ -159,11 +165,12 @@ HRESULT Texture2D::Map(UINT subresource, D3D11_MAP type, D3D11_MAPPED_SUBRESOURC
         if ((!reads && !writes) || (reads && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_READ)) ||
             (writes && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_WRITE)))
             return E_INVALIDARG;
-        if (reads) {
-            if (!OwnerDevice()->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
-            glGetTextureImage(name_, level, format_.transferFormat, format_.transferType,
-                              GLsizei(shadow_[level].size()), shadow_[level].data());
-        }
+        // Every map reads the texture back, a write-only one too: the GPU may have written it
+        // (CopyResource) since the CPU copy was last filled, and Unmap uploads the whole level,
+        // so a stale copy would undo that write.
+        if (!OwnerDevice()->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+        glGetTextureImage(name_, level, format_.transferFormat, format_.transferType,
+                          GLsizei(shadow_[level].size()), shadow_[level].data());
     } else {
         return E_INVALIDARG;
     }

@@ -183,6 +183,10 @@ ShaderResourceView::ShaderResourceView(Device* device, Texture2D* texture, const
     glGenTextures(1, &name_);
     glTextureView(name_, GL_TEXTURE_2D, texture_->Name(), texture_->Format().internalFormat,
                   desc_.Texture2D.MostDetailedMip, desc_.Texture2D.MipLevels, 0, 1);
+    if (texture_->Format().Integer()) {  // a view has filters of its own (see Texture2D::Init)
+        glTextureParameteri(name_, GL_TEXTURE_MIN_FILTER, GL_NEAREST_MIPMAP_NEAREST);
+        glTextureParameteri(name_, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
     NoteGlCreated();
     ownsName_ = true;
 }

@@ -61,6 +61,7 @@ public:
 
     // The GL texture to bind: the texture itself, or a GL texture view for a sub-range of mips.
     GLuint Name() const { return name_; }
+    Texture2D& Texture() const { return *texture_; }
 
 private:
     ShaderResourceView(Device* device, Texture2D* texture, const D3D11_SHADER_RESOURCE_VIEW_DESC& desc);

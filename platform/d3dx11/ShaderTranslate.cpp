@@ -165,6 +165,10 @@ bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, bool 
 // two different samplers needs a second unit: those take the stage's free units from the top.
 bool BindSamplers(spvc_compiler compiler, TranslatedShader* out, std::string* error)
 {
+    // GLSL has no texelFetch on a bare texture: a texture read only with Load is paired with a
+    // stand-in sampler, which binds nothing.
+    spvc_variable_id dummy = 0;
+    if (spvc_compiler_build_dummy_sampler_for_combined_images(compiler, &dummy) != SPVC_SUCCESS) return false;
     if (spvc_compiler_build_combined_image_samplers(compiler) != SPVC_SUCCESS) return false;
     const spvc_combined_image_sampler* pairs = nullptr;
     size_t count = 0;
@@ -173,9 +177,12 @@ bool BindSamplers(spvc_compiler compiler, TranslatedShader* out, std::string* er
     for (size_t i = 0; i < count; ++i) {
         CombinedSampler s;
         if (!Register(compiler, pairs[i].image_id, kTextureBindingBase, kTextureSlotsPerStage, "texture",
-                      &s.textureSlot, error) ||
-            !Register(compiler, pairs[i].sampler_id, kSamplerBindingBase, kTextureSlotsPerStage, "sampler",
-                      &s.samplerSlot, error))
+                      &s.textureSlot, error))
+            return false;
+        if (dummy != 0 && pairs[i].sampler_id == dummy)
+            s.samplerSlot = kNoSampler;
+        else if (!Register(compiler, pairs[i].sampler_id, kSamplerBindingBase, kTextureSlotsPerStage, "sampler",
+                           &s.samplerSlot, error))
             return false;
         result.push_back(s);
     }

@@ -42,6 +42,9 @@ struct ShaderInput {
 
 // A texture+sampler pair that the GLSL samples as one combined sampler on texture unit `unit`
 // (= TextureUnit(stage, textureSlot)); the device binds the sampler object of `samplerSlot` there.
+// A texture only read with Load has no sampler: samplerSlot is kNoSampler and the unit reads with
+// the texture's own parameters.
+constexpr uint32_t kNoSampler = 0xFFFFFFFFu;
 struct CombinedSampler {
     uint32_t unit = 0;
     uint32_t textureSlot = 0;

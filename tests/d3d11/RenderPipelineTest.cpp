@@ -56,6 +56,25 @@ TEST_F(RenderPipeline, TextureTopLeftTexelIsAtTexcoordZero)
     EXPECT_EQ(0, std::memcmp(read.data(), image, sizeof image));
 }
 
+// An integer texture reads its texels. GL's default filters would leave it incomplete, and every
+// read from an incomplete texture gives zero.
+TEST_F(RenderPipeline, IntegerTexturesReadTheirTexels)
+{
+    const uint32_t texel = Rgba(10, 20, 30, 255);
+    Ref<ID3D11Texture2D> texture = MakeTexture(1, 1, DXGI_FORMAT_R8G8B8A8_UINT, D3D11_BIND_SHADER_RESOURCE, &texel, 4);
+    Ref<ID3D11ShaderResourceView> srv;
+    ASSERT_EQ(device->CreateShaderResourceView(texture, nullptr, &srv), S_OK);
+    const float unused[4] = {};
+    Ref<ID3D11Buffer> params = Params(unused);
+    Ref<ID3D11Buffer> positions = VertexBuffer({QV_CLOCKWISE_FULL(0.5f)});
+    BindPositionPipeline(positions, params);
+    Ref<ID3D11PixelShader> ps = PixelShader("PS_IntegerLoad");
+    context->PSSetShader(ps, nullptr, 0);
+    context->PSSetShaderResources(1, 1, srv.addr());
+    context->Draw(3, 0);
+    for (uint32_t pixel : ReadRgba(target)) ASSERT_EQ(pixel, texel);
+}
+
 // Row-vector matrices, stored transposed: p · M with M's translation in its last row.
 struct Matrix {
     float m[4][4];

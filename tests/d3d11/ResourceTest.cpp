@@ -61,6 +61,49 @@ TEST_F(Resources, RowsKeepDirect3DOrderThroughUploadsAndCopies)
     EXPECT_EQ(0, std::memcmp(read.data(), texels, sizeof texels));
 }
 
+// An integer target takes the clear colour as integers; through the float clear GL refuses the
+// call and the target keeps what it had.
+TEST_F(Resources, IntegerTargetsClearToTheColourAsIntegers)
+{
+    Ref<ID3D11Texture2D> unsignedTarget = MakeTexture(4, 2, DXGI_FORMAT_R8G8B8A8_UINT, D3D11_BIND_RENDER_TARGET);
+    Ref<ID3D11Texture2D> signedTarget = MakeTexture(4, 2, DXGI_FORMAT_R32_SINT, D3D11_BIND_RENDER_TARGET);
+    Ref<ID3D11RenderTargetView> unsignedView, signedView;
+    ASSERT_EQ(device->CreateRenderTargetView(unsignedTarget, nullptr, &unsignedView), S_OK);
+    ASSERT_EQ(device->CreateRenderTargetView(signedTarget, nullptr, &signedView), S_OK);
+    const float unsignedColour[4] = {1.0f, 2.0f, 3.0f, 200.0f};
+    const float signedColour[4] = {-5.0f, 0.0f, 0.0f, 0.0f};
+    context->ClearRenderTargetView(unsignedView, unsignedColour);
+    context->ClearRenderTargetView(signedView, signedColour);
+    for (uint32_t texel : ReadRgba(unsignedTarget)) EXPECT_EQ(texel, Rgba(1, 2, 3, 200));
+    for (uint32_t texel : ReadRgba(signedTarget)) EXPECT_EQ(int32_t(texel), -5);
+}
+
+// A write-only map of a staging texture shows what the GPU last copied into it, and its Unmap
+// keeps that: the CPU's old copy must not come back.
+TEST_F(Resources, StagingWriteMapStartsFromWhatTheGpuCopiedIn)
+{
+    uint32_t texels[4 * 2];
+    for (int i = 0; i < 8; ++i) texels[i] = Rgba(uint8_t(10 + i), 0, 0, 255);
+    Ref<ID3D11Texture2D> source = MakeTexture(4, 2, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, texels, 16);
+    D3D11_TEXTURE2D_DESC desc{};
+    source->GetDesc(&desc);
+    desc.Usage = D3D11_USAGE_STAGING;
+    desc.BindFlags = 0;
+    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ | D3D11_CPU_ACCESS_WRITE;
+    Ref<ID3D11Texture2D> staging;
+    ASSERT_EQ(device->CreateTexture2D(&desc, nullptr, &staging), S_OK);
+    context->CopyResource(staging, source);
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    ASSERT_EQ(context->Map(staging, 0, D3D11_MAP_WRITE, 0, &mapped), S_OK);
+    EXPECT_EQ(0, std::memcmp(mapped.pData, texels, 16)) << "the first row is not what was copied in";
+    static_cast<uint32_t*>(mapped.pData)[0] = Rgba(99, 0, 0, 255);
+    context->Unmap(staging, 0);
+    texels[0] = Rgba(99, 0, 0, 255);
+    std::vector<uint32_t> read = ReadRgba(staging);
+    ASSERT_EQ(read.size(), 8u);
+    EXPECT_EQ(0, std::memcmp(read.data(), texels, sizeof texels));
+}
+
 TEST_F(Resources, WriteDiscardHandsOutFreshMemoryAndKeepsTheLastContents)
 {
     D3D11_BUFFER_DESC desc{224, D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER, D3D11_CPU_ACCESS_WRITE, 0, 0};

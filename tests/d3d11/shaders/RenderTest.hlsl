@@ -40,6 +40,14 @@ float4 PS_Tex(TexVertex v) : SV_Target
     return tex.Sample(samp, v.uv);
 }
 
+// An integer texture read with Load: its texel (0, 0) scaled back to 0..1.
+Texture2D<uint4> integers : register(t1);
+
+float4 PS_IntegerLoad(float4 pos : SV_Position) : SV_Target
+{
+    return float4(integers.Load(int3(0, 0, 0))) / 255.0;
+}
+
 // The program's constant-buffer layout: row-vector matrices stored transposed, read with
 // column-major packing, so mul(p, M) is the row-vector product.
 cbuffer FrameConstants : register(b1)
