@@ -27,17 +27,20 @@ function(qv_add_gtest name)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
 endfunction()
 
-# qv_add_fuzzer(NAME SOURCE file LIBS ... CORPUS dir)
+# qv_add_fuzzer(NAME SOURCE file LIBS ... CORPUS dir [NO_REPLAY])
 # With QV_FUZZ (clang) this builds a real libFuzzer binary. In every build it also builds
 # NAME_replay, the same target linked to a small driver that runs each corpus file once,
-# and registers that replay with CTest so the corpus stays a regression suite.
+# and registers that replay with CTest so the corpus stays a regression suite (NO_REPLAY:
+# another target already replays the corpus).
 function(qv_add_fuzzer name)
-  cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
-  add_executable(${name}_replay ${F_SOURCE})
-  target_link_libraries(${name}_replay PRIVATE ${F_LIBS} qv_fuzz_replay_main)
-  add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
-  set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz"
-    ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+  cmake_parse_arguments(F "NO_REPLAY" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  if(NOT F_NO_REPLAY)
+    add_executable(${name}_replay ${F_SOURCE})
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS} qv_fuzz_replay_main)
+    add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
+    set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz"
+      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+  endif()
   if(QV_FUZZ)
     add_executable(${name} ${F_SOURCE})
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
