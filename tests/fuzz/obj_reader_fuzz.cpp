@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string text(reinterpret_cast<const char*>(data), size);
     ResetObjReaderTables();
-    LoadResult ours = LoadWithProduct(text);
+    static LoadResult ours;
+    LoadWithProduct(text, ours);
     if (ours.ok) {
         int next = 0;
         for (int g = 0; g < ours.groupCount; ++g) {

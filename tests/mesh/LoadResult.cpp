@@ -22,6 +22,16 @@ FILE* OpenText(const std::string& text)
 LoadResult LoadWithProduct(const std::string& text)
 {
     LoadResult r;
+    LoadWithProduct(text, r);
+    return r;
+}
+
+void LoadWithProduct(const std::string& text, LoadResult& r)
+{
+    r.status = {};
+    r.mtllib[0] = '\0';
+    r.adjacency.clear();
+    r.sphere = {};
     FILE* f = OpenText(text);
     r.ok = ReadObj(f, r.vertices.get(), r.vertexCount, r.indices.get(), r.indexCount, r.groups.get(),
                    r.groupCount, r.mtllib, &r.status);
@@ -31,7 +41,6 @@ LoadResult LoadWithProduct(const std::string& text)
         BuildAdjacency(r.vertices.get(), r.indices.get(), r.indexCount, r.adjacency.data());
         ComputeBoundingSphere(r.vertices.get(), static_cast<uint32_t>(r.vertexCount), r.sphere);
     }
-    return r;
 }
 
 LoadResult LoadWithOracle(const std::string& text)

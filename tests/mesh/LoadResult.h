@@ -26,5 +26,8 @@ struct LoadResult {
 
 // The product's reader (then adjacency and sphere when the load succeeds).
 LoadResult LoadWithProduct(const std::string& text);
+// The same into an existing result, reusing its arrays (a fuzzer's loop: no large allocation
+// for every input).
+void LoadWithProduct(const std::string& text, LoadResult& result);
 // The reference loops.
 LoadResult LoadWithOracle(const std::string& text);
