@@ -70,7 +70,9 @@ bool BmpPixelDataComplete(const uint8_t* p, size_t n)
 
 bool TgaPixelDataComplete(const uint8_t* p, size_t n)
 {
-    if (n < 18) return true;
+    // stb accepts a header cut short, reading zeros for its missing bytes: 17 bytes could
+    // promise a picture of millions of black pixels.
+    if (n < 18) return false;
     const bool indexed = p[1] != 0, runLength = p[2] >= 8;
     const uint64_t paletteBytes = indexed ? Le16(p + 3) + uint64_t(Le16(p + 5)) * ((p[7] + 7u) / 8) : 0;
     const uint64_t pixels = uint64_t(Le16(p + 12)) * Le16(p + 14), pixelBytes = (p[16] + 7u) / 8;

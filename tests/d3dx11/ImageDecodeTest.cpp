@@ -172,6 +172,9 @@ TEST(ImageDecode, CutOffFilesAreInvalidDataNotImagesWithABlankTail)
             const std::vector<uint8_t> shorter(c.file.begin(), c.file.end() - long(cut));
             EXPECT_EQ(Decode(shorter, &levels), ImageResult::InvalidData) << c.name << " without its last " << cut;
         }
+        // Cut inside the header (a TGA's is 18 bytes): stb reads zeros for the rest of it.
+        const std::vector<uint8_t> header(c.file.begin(), c.file.begin() + 17);
+        EXPECT_EQ(Decode(header, &levels), ImageResult::InvalidData) << c.name << " cut to 17 bytes";
     }
 }
 
