@@ -34,10 +34,10 @@ REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device 
 # far below the rest, and whether one third catches such a dip and the other does not is chance
 # (one run's first-third minimum was 16 MB under a level both thirds otherwise shared).
 # AddressSanitizer's allocator keeps freed blocks in per-size caches and its quarantine, so
-# its slack is larger. On a short run the smallest sample was seen to rise by up to 8 MB without any leak
-# (allocator and driver noise; a 20,000-frame run rose by under 2 MB), so the slack sits well
-# above that; leaks of graphics objects are caught exactly by the live-object counts, and heap
-# leaks by LeakSanitizer in the sanitizer build.
+# its slack is larger. On a short run the smallest sample was seen to rise by up to 8 MB
+# without any leak (allocator and driver noise; a 20,000-frame run rose by under 2 MB), so the
+# slack sits well above that; leaks of graphics objects are caught exactly by the live-object
+# counts, and heap leaks by LeakSanitizer in the sanitizer build.
 RSS_SLACK_KB = 16 * 1024
 RSS_SLACK_SANITIZER_KB = 32 * 1024
 
