@@ -3,6 +3,7 @@
 
 #include <epoxy/gl.h>
 
+#include "DebugLog.h"
 #include "Device.h"
 
 namespace d3d11gl {
@@ -30,6 +31,32 @@ bool IsAlphaBlend(uint32_t blend)
 }
 
 bool IsBlendOp(uint32_t op) { return op >= D3D11_BLEND_OP_ADD && op <= D3D11_BLEND_OP_MAX; }
+
+// A field of a description that validation rejected: its name, its value and what it must be.
+struct InvalidField {
+    const char* name = nullptr;
+    uint32_t value = 0;
+    const char* mustBe = nullptr;
+};
+
+// The first factor or operation of a blending target that Direct3D rejects (name nullptr: none).
+InvalidField FindInvalidField(const D3D11_RENDER_TARGET_BLEND_DESC& rt)
+{
+    const struct {
+        InvalidField field;
+        bool valid;
+    } fields[] = {{{"SrcBlend", Raw(rt.SrcBlend), "a D3D11_BLEND"}, IsBlend(Raw(rt.SrcBlend))},
+                  {{"DestBlend", Raw(rt.DestBlend), "a D3D11_BLEND"}, IsBlend(Raw(rt.DestBlend))},
+                  {{"BlendOp", Raw(rt.BlendOp), "a D3D11_BLEND_OP"}, IsBlendOp(Raw(rt.BlendOp))},
+                  {{"SrcBlendAlpha", Raw(rt.SrcBlendAlpha), "a D3D11_BLEND that names no colour"},
+                   IsAlphaBlend(Raw(rt.SrcBlendAlpha))},
+                  {{"DestBlendAlpha", Raw(rt.DestBlendAlpha), "a D3D11_BLEND that names no colour"},
+                   IsAlphaBlend(Raw(rt.DestBlendAlpha))},
+                  {{"BlendOpAlpha", Raw(rt.BlendOpAlpha), "a D3D11_BLEND_OP"}, IsBlendOp(Raw(rt.BlendOpAlpha))}};
+    for (const auto& entry : fields)
+        if (!entry.valid) return entry.field;
+    return {};
+}
 
 GLenum GlBlend(D3D11_BLEND blend)
 {
@@ -85,12 +112,14 @@ HRESULT BlendState::Create(Device* device, const D3D11_BLEND_DESC& desc, BlendSt
     const int targets = desc.IndependentBlendEnable ? 8 : 1;
     for (int i = 0; i < targets; ++i) {
         const D3D11_RENDER_TARGET_BLEND_DESC& rt = desc.RenderTarget[i];
-        if (rt.RenderTargetWriteMask > D3D11_COLOR_WRITE_ENABLE_ALL) return E_INVALIDARG;
+        if (rt.RenderTargetWriteMask > D3D11_COLOR_WRITE_ENABLE_ALL)
+            return Refuse(device, "CreateBlendState", "RenderTarget[%d].RenderTargetWriteMask 0x%X holds unknown bits",
+                          i, unsigned(rt.RenderTargetWriteMask));
         // Factors and operations are only looked at when blending is on.
         if (!rt.BlendEnable) continue;
-        if (!IsBlend(Raw(rt.SrcBlend)) || !IsBlend(Raw(rt.DestBlend)) || !IsAlphaBlend(Raw(rt.SrcBlendAlpha)) ||
-            !IsAlphaBlend(Raw(rt.DestBlendAlpha)) || !IsBlendOp(Raw(rt.BlendOp)) || !IsBlendOp(Raw(rt.BlendOpAlpha)))
-            return E_INVALIDARG;
+        if (const InvalidField bad = FindInvalidField(rt); bad.name)
+            return Refuse(device, "CreateBlendState", "RenderTarget[%d].%s is %u, not %s", i, bad.name, bad.value,
+                          bad.mustBe);
     }
     if (!out) return S_FALSE;
     *out = new BlendState(device, desc);

@@ -23,49 +23,67 @@ GLsizeiptr AlignUp(GLsizeiptr value, GLsizeiptr alignment) { return (value + ali
 
 }  // namespace
 
-HRESULT ValidateBufferDesc(const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData)
+HRESULT ValidateBufferDesc(const Device* device, const D3D11_BUFFER_DESC& desc,
+                           const D3D11_SUBRESOURCE_DATA* initialData)
 {
-    if (desc.ByteWidth == 0) return E_INVALIDARG;
-    if (desc.BindFlags & ~kKnownBindFlags) return E_INVALIDARG;
-    if (desc.CPUAccessFlags & ~kCpuFlags) return E_INVALIDARG;
+    const char* call = "CreateBuffer";
+    if (desc.ByteWidth == 0) return Refuse(device, call, "ByteWidth is 0");
+    if (desc.BindFlags & ~kKnownBindFlags)
+        return Refuse(device, call, "BindFlags 0x%X holds unknown bits 0x%X", desc.BindFlags,
+                      desc.BindFlags & ~kKnownBindFlags);
+    if (desc.CPUAccessFlags & ~kCpuFlags)
+        return Refuse(device, call, "CPUAccessFlags 0x%X holds unknown bits 0x%X", desc.CPUAccessFlags,
+                      desc.CPUAccessFlags & ~kCpuFlags);
     if (desc.BindFlags & D3D11_BIND_CONSTANT_BUFFER) {
-        if (desc.BindFlags != D3D11_BIND_CONSTANT_BUFFER) return E_INVALIDARG;
+        if (desc.BindFlags != D3D11_BIND_CONSTANT_BUFFER)
+            return Refuse(device, call, "BindFlags is 0x%X: a constant buffer cannot be bound any other way",
+                          desc.BindFlags);
         if (desc.ByteWidth % 16 != 0 || desc.ByteWidth > D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16)
-            return E_INVALIDARG;
+            return Refuse(device, call, "ByteWidth is %u: a constant buffer takes a multiple of 16 up to %u",
+                          desc.ByteWidth, UINT(D3D11_REQ_CONSTANT_BUFFER_ELEMENT_COUNT * 16));
     }
     switch (Raw(desc.Usage)) {
     case D3D11_USAGE_DEFAULT:
-        if (desc.CPUAccessFlags != 0) return E_INVALIDARG;
+        if (desc.CPUAccessFlags != 0)
+            return Refuse(device, call, "CPUAccessFlags is 0x%X: a DEFAULT buffer takes none", desc.CPUAccessFlags);
         break;
     case D3D11_USAGE_IMMUTABLE:
-        if (desc.CPUAccessFlags != 0 || !initialData) return E_INVALIDARG;
+        if (desc.CPUAccessFlags != 0)
+            return Refuse(device, call, "CPUAccessFlags is 0x%X: an IMMUTABLE buffer takes none", desc.CPUAccessFlags);
+        if (!initialData) return Refuse(device, call, "an IMMUTABLE buffer needs pInitialData");
         break;
     case D3D11_USAGE_DYNAMIC:
-        if (desc.CPUAccessFlags != D3D11_CPU_ACCESS_WRITE) return E_INVALIDARG;
+        if (desc.CPUAccessFlags != D3D11_CPU_ACCESS_WRITE)
+            return Refuse(device, call, "CPUAccessFlags is 0x%X: a DYNAMIC buffer takes CPU_ACCESS_WRITE alone",
+                          desc.CPUAccessFlags);
         if (desc.BindFlags & (D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET | D3D11_BIND_UNORDERED_ACCESS))
-            return E_INVALIDARG;
+            return Refuse(device, call, "BindFlags is 0x%X: a DYNAMIC buffer cannot be a stream-output, render-target "
+                          "or unordered-access buffer", desc.BindFlags);
         break;
     case D3D11_USAGE_STAGING:
-        if (desc.BindFlags != 0 || desc.CPUAccessFlags == 0) return E_INVALIDARG;
+        if (desc.BindFlags != 0)
+            return Refuse(device, call, "BindFlags is 0x%X: a STAGING buffer takes none", desc.BindFlags);
+        if (desc.CPUAccessFlags == 0) return Refuse(device, call, "CPUAccessFlags is 0: a STAGING buffer needs some");
         break;
     default:
-        return E_INVALIDARG;
+        return Refuse(device, call, "Usage %u is not a D3D11_USAGE", Raw(desc.Usage));
     }
-    if (initialData && !initialData->pSysMem) return E_INVALIDARG;
+    if (initialData && !initialData->pSysMem) return Refuse(device, call, "pInitialData->pSysMem is NULL");
     return S_OK;
 }
 
 HRESULT Buffer::Create(Device* device, const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData,
                        Buffer** out)
 {
-    HRESULT hr = ValidateBufferDesc(desc, initialData);
+    HRESULT hr = ValidateBufferDesc(device, desc, initialData);
     if (FAILED(hr)) return hr;
     if (!out) return S_FALSE;
-    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    if (!device->MakeCurrent())
+        return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, "CreateBuffer", "the device is lost");
     Buffer* buffer = new Buffer(device, desc);
     if (!buffer->Init(initialData)) {
         buffer->Release();
-        return E_OUTOFMEMORY;
+        return RefuseWith(E_OUTOFMEMORY, device, "CreateBuffer", "GL could not allocate %u bytes", desc.ByteWidth);
     }
     *out = buffer;
     return S_OK;
@@ -141,31 +159,40 @@ void* Buffer::Discard()
 
 HRESULT Buffer::Map(D3D11_MAP type, D3D11_MAPPED_SUBRESOURCE* mapped)
 {
-    if (isMapped_) return E_INVALIDARG;
+    const Device* device = OwnerDevice();
+    if (isMapped_) return Refuse(device, "Map", "the buffer is mapped already");
     void* data = nullptr;
     switch (desc_.Usage) {
     case D3D11_USAGE_DYNAMIC:
         if (type == D3D11_MAP_WRITE_DISCARD) data = Discard();
         else if (type == D3D11_MAP_WRITE_NO_OVERWRITE && !(desc_.BindFlags & D3D11_BIND_CONSTANT_BUFFER))
             data = mapped_ + offset_;
-        else return E_INVALIDARG;
+        else if (type == D3D11_MAP_WRITE_NO_OVERWRITE)
+            return Refuse(device, "Map", "MapType WRITE_NO_OVERWRITE on a constant buffer");
+        else return Refuse(device, "Map", "MapType %u on a DYNAMIC buffer: it takes WRITE_DISCARD or "
+                           "WRITE_NO_OVERWRITE", Raw(type));
         break;
     case D3D11_USAGE_STAGING: {
         bool reads = type == D3D11_MAP_READ || type == D3D11_MAP_READ_WRITE;
         bool writes = type == D3D11_MAP_WRITE || type == D3D11_MAP_READ_WRITE;
-        if (!reads && !writes) return E_INVALIDARG;
+        if (!reads && !writes)
+            return Refuse(device, "Map", "MapType %u on a STAGING buffer: it takes READ, WRITE or READ_WRITE",
+                          Raw(type));
         if ((reads && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_READ)) ||
             (writes && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_WRITE)))
-            return E_INVALIDARG;
+            return Refuse(device, "Map", "MapType %u needs CPU access the buffer was not made with "
+                          "(CPUAccessFlags 0x%X)", Raw(type), desc_.CPUAccessFlags);
         if (reads) {
-            if (!OwnerDevice()->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+            if (!OwnerDevice()->MakeCurrent())
+                return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, "Map", "the device is lost");
             glGetNamedBufferSubData(name_, 0, desc_.ByteWidth, shadow_.data());
         }
         data = shadow_.data();
         break;
     }
     default:
-        return E_INVALIDARG;
+        return Refuse(device, "Map", "a %s buffer cannot be mapped",
+                      desc_.Usage == D3D11_USAGE_IMMUTABLE ? "IMMUTABLE" : "DEFAULT");
     }
     isMapped_ = true;
     mapType_ = type;

@@ -11,8 +11,10 @@
 namespace d3d11gl {
 
 // E_INVALIDARG for what Direct3D rejects (zero size, constant buffers not a multiple of 16,
-// usage and CPU-access combinations, IMMUTABLE without data...).
-HRESULT ValidateBufferDesc(const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData);
+// usage and CPU-access combinations, IMMUTABLE without data...), explained as the device's
+// debug layer asks.
+HRESULT ValidateBufferDesc(const Device* device, const D3D11_BUFFER_DESC& desc,
+                           const D3D11_SUBRESOURCE_DATA* initialData);
 
 class Buffer final : public DeviceChild<ID3D11Buffer, ID3D11Resource> {
 public:

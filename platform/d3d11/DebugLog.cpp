@@ -1,9 +1,15 @@
 // Diagnostic lines on stderr and GL's debug output routed into them.
 #include "DebugLog.h"
 
+#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
+#include <d3d11.h>
 #include <epoxy/gl.h>
+
+#include "Device.h"
 
 namespace d3d11gl {
 
@@ -32,11 +38,54 @@ void GLAPIENTRY OnGlDebugMessage(GLenum source, GLenum type, GLuint, GLenum seve
     DebugLine(level, from, text);
 }
 
+HRESULT RefuseV(HRESULT code, bool explain, const char* call, const char* format, va_list args)
+{
+    if (!explain) return code;
+    char reason[512];
+    std::vsnprintf(reason, sizeof reason, format, args);
+    DebugLine(DebugSeverity::Error, call, reason);
+    return code;
+}
+
 }  // namespace
 
 void DebugLine(DebugSeverity severity, const char* call, const std::string& reason)
 {
     std::fprintf(stderr, "D3D11 %s: %s: %s\n", SeverityName(severity), call, reason.c_str());
+}
+
+bool ExplainsRefusals(UINT createFlags)
+{
+    if (createFlags & D3D11_CREATE_DEVICE_DEBUG) return true;
+    const char* forced = std::getenv("QV_D3D11_DEBUG");
+    return forced && std::strcmp(forced, "1") == 0;
+}
+
+HRESULT Refuse(const Device* device, const char* call, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const HRESULT code = RefuseV(E_INVALIDARG, device && device->ExplainsRefusals(), call, format, args);
+    va_end(args);
+    return code;
+}
+
+HRESULT RefuseWith(HRESULT code, const Device* device, const char* call, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    RefuseV(code, device && device->ExplainsRefusals(), call, format, args);
+    va_end(args);
+    return code;
+}
+
+HRESULT RefuseWith(HRESULT code, UINT createFlags, const char* call, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    RefuseV(code, ExplainsRefusals(createFlags), call, format, args);
+    va_end(args);
+    return code;
 }
 
 unsigned DrainGlErrors()

@@ -4,6 +4,7 @@
 
 #include <epoxy/gl.h>
 
+#include "DebugLog.h"
 #include "Device.h"
 
 namespace d3d11gl {
@@ -12,10 +13,23 @@ namespace {
 
 bool IsComparison(uint32_t f) { return f >= D3D11_COMPARISON_NEVER && f <= D3D11_COMPARISON_ALWAYS; }
 bool IsStencilOp(uint32_t op) { return op >= D3D11_STENCIL_OP_KEEP && op <= D3D11_STENCIL_OP_DECR; }
-bool IsFaceValid(const D3D11_DEPTH_STENCILOP_DESC& face)
+// The first field of a face that Direct3D rejects, with its value in `value`; nullptr when all are valid.
+const char* InvalidFaceField(const D3D11_DEPTH_STENCILOP_DESC& face, uint32_t* value)
 {
-    return IsStencilOp(Raw(face.StencilFailOp)) && IsStencilOp(Raw(face.StencilDepthFailOp)) &&
-           IsStencilOp(Raw(face.StencilPassOp)) && IsComparison(Raw(face.StencilFunc));
+    const struct {
+        const char* name;
+        uint32_t value;
+        bool valid;
+    } fields[] = {{"StencilFailOp", Raw(face.StencilFailOp), IsStencilOp(Raw(face.StencilFailOp))},
+                  {"StencilDepthFailOp", Raw(face.StencilDepthFailOp), IsStencilOp(Raw(face.StencilDepthFailOp))},
+                  {"StencilPassOp", Raw(face.StencilPassOp), IsStencilOp(Raw(face.StencilPassOp))},
+                  {"StencilFunc", Raw(face.StencilFunc), IsComparison(Raw(face.StencilFunc))}};
+    for (const auto& field : fields)
+        if (!field.valid) {
+            *value = field.value;
+            return field.name;
+        }
+    return nullptr;
 }
 
 GLenum GlStencilOp(D3D11_STENCIL_OP op)
@@ -58,10 +72,16 @@ GLenum GlComparison(D3D11_COMPARISON_FUNC f)
 HRESULT DepthStencilState::Create(Device* device, const D3D11_DEPTH_STENCIL_DESC& desc, DepthStencilState** out)
 {
     // As in Direct3D, the depth fields count only with depth on, the stencil fields only with stencil on.
-    if (desc.DepthEnable &&
-        (!IsComparison(Raw(desc.DepthFunc)) || Raw(desc.DepthWriteMask) > D3D11_DEPTH_WRITE_MASK_ALL))
-        return E_INVALIDARG;
-    if (desc.StencilEnable && (!IsFaceValid(desc.FrontFace) || !IsFaceValid(desc.BackFace))) return E_INVALIDARG;
+    const char* call = "CreateDepthStencilState";
+    if (desc.DepthEnable && !IsComparison(Raw(desc.DepthFunc)))
+        return Refuse(device, call, "DepthFunc %u is not a D3D11_COMPARISON_FUNC", Raw(desc.DepthFunc));
+    if (desc.DepthEnable && Raw(desc.DepthWriteMask) > D3D11_DEPTH_WRITE_MASK_ALL)
+        return Refuse(device, call, "DepthWriteMask %u is neither ZERO nor ALL", Raw(desc.DepthWriteMask));
+    uint32_t value = 0;
+    if (const char* field = desc.StencilEnable ? InvalidFaceField(desc.FrontFace, &value) : nullptr)
+        return Refuse(device, call, "FrontFace.%s is %u, out of range", field, value);
+    if (const char* field = desc.StencilEnable ? InvalidFaceField(desc.BackFace, &value) : nullptr)
+        return Refuse(device, call, "BackFace.%s is %u, out of range", field, value);
     if (!out) return S_FALSE;
     *out = new DepthStencilState(device, desc);
     return S_OK;

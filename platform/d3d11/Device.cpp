@@ -5,6 +5,7 @@
 
 #include "BlendState.h"
 #include "Buffer.h"
+#include "DebugLog.h"
 #include "DepthStencilState.h"
 #include "InputLayout.h"
 #include "RasterizerState.h"
@@ -44,12 +45,12 @@ constexpr UINT kKnownCreateFlags = D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CR
 // Creation helpers share this shape: clear the output, create, hand back the interface. A test
 // can make one call of a kind fail as an out-of-memory device does (FailNthCreate).
 template <class Object, class Iface, class... Args>
-HRESULT CreateInto(platform_test::CreateKind kind, Iface** out, Args&&... args)
+HRESULT CreateInto(platform_test::CreateKind kind, const char* call, Iface** out, Device* device, Args&&... args)
 {
     if (out) *out = nullptr;
-    if (ShouldFailCreate(kind)) return E_OUTOFMEMORY;
+    if (ShouldFailCreate(kind)) return RefuseWith(E_OUTOFMEMORY, device, call, "out of memory");
     Object* object = nullptr;
-    HRESULT hr = Object::Create(args..., out ? &object : nullptr);
+    HRESULT hr = Object::Create(device, args..., out ? &object : nullptr);
     if (SUCCEEDED(hr) && out) *out = object;
     return hr;
 }
@@ -59,7 +60,7 @@ HRESULT CreateInto(platform_test::CreateKind kind, Iface** out, Args&&... args)
 Device* FirstLiveDevice() { return g_liveDevices; }
 
 Device::Device(std::unique_ptr<GlContext> gl, D3D_FEATURE_LEVEL level, UINT flags)
-    : gl_(std::move(gl)), level_(level), flags_(flags)
+    : gl_(std::move(gl)), level_(level), flags_(flags), explainsRefusals_(d3d11gl::ExplainsRefusals(flags))
 {
     NoteObjectCreated();
     nextLive = g_liveDevices;
@@ -169,86 +170,98 @@ void Device::GetImmediateContext(ID3D11DeviceContext** ppImmediateContext)
 HRESULT Device::CreateBuffer(const D3D11_BUFFER_DESC* pDesc, const D3D11_SUBRESOURCE_DATA* pInitialData,
                              ID3D11Buffer** ppBuffer)
 {
-    if (!pDesc) return E_INVALIDARG;
-    return CreateInto<Buffer>(platform_test::CreateKind::Buffer, ppBuffer, this, *pDesc, pInitialData);
+    if (!pDesc) return Refuse(this, "CreateBuffer", "pDesc is NULL");
+    return CreateInto<Buffer>(platform_test::CreateKind::Buffer, "CreateBuffer", ppBuffer, this, *pDesc,
+                              pInitialData);
 }
 
 HRESULT Device::CreateTexture2D(const D3D11_TEXTURE2D_DESC* pDesc, const D3D11_SUBRESOURCE_DATA* pInitialData,
                                 ID3D11Texture2D** ppTexture2D)
 {
-    if (!pDesc) return E_INVALIDARG;
-    return CreateInto<Texture2D>(platform_test::CreateKind::Texture2D, ppTexture2D, this, *pDesc, pInitialData);
+    if (!pDesc) return Refuse(this, "CreateTexture2D", "pDesc is NULL");
+    return CreateInto<Texture2D>(platform_test::CreateKind::Texture2D, "CreateTexture2D",
+                                 ppTexture2D, this, *pDesc, pInitialData);
 }
 
 HRESULT Device::CreateShaderResourceView(ID3D11Resource* pResource, const D3D11_SHADER_RESOURCE_VIEW_DESC* pDesc,
                                          ID3D11ShaderResourceView** ppSRView)
 {
-    return CreateInto<ShaderResourceView>(platform_test::CreateKind::ShaderResourceView, ppSRView, this, pResource, pDesc);
+    return CreateInto<ShaderResourceView>(platform_test::CreateKind::ShaderResourceView, "CreateShaderResourceView",
+                                          ppSRView, this, pResource, pDesc);
 }
 
 HRESULT Device::CreateRenderTargetView(ID3D11Resource* pResource, const D3D11_RENDER_TARGET_VIEW_DESC* pDesc,
                                        ID3D11RenderTargetView** ppRTView)
 {
-    return CreateInto<RenderTargetView>(platform_test::CreateKind::RenderTargetView, ppRTView, this, pResource, pDesc);
+    return CreateInto<RenderTargetView>(platform_test::CreateKind::RenderTargetView, "CreateRenderTargetView",
+                                        ppRTView, this, pResource, pDesc);
 }
 
 HRESULT Device::CreateDepthStencilView(ID3D11Resource* pResource, const D3D11_DEPTH_STENCIL_VIEW_DESC* pDesc,
                                        ID3D11DepthStencilView** ppDepthStencilView)
 {
-    return CreateInto<DepthStencilView>(platform_test::CreateKind::DepthStencilView, ppDepthStencilView, this, pResource, pDesc);
+    return CreateInto<DepthStencilView>(platform_test::CreateKind::DepthStencilView, "CreateDepthStencilView",
+                                        ppDepthStencilView, this, pResource, pDesc);
 }
 
 HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* pInputElementDescs, UINT NumElements,
                                   const void* pShaderBytecodeWithInputSignature, SIZE_T BytecodeLength,
                                   ID3D11InputLayout** ppInputLayout)
 {
-    return CreateInto<InputLayout>(platform_test::CreateKind::InputLayout, ppInputLayout, this, pInputElementDescs, NumElements,
-                                   pShaderBytecodeWithInputSignature, BytecodeLength);
+    return CreateInto<InputLayout>(platform_test::CreateKind::InputLayout, "CreateInputLayout", ppInputLayout, this,
+                                   pInputElementDescs, NumElements, pShaderBytecodeWithInputSignature, BytecodeLength);
 }
 
 // Class linkage (dynamic shader linkage) is not provided; a linkage object cannot exist here.
 HRESULT Device::CreateVertexShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                    ID3D11VertexShader** ppVertexShader)
 {
-    return CreateInto<VertexShader>(platform_test::CreateKind::VertexShader, ppVertexShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<VertexShader>(platform_test::CreateKind::VertexShader, "CreateVertexShader",
+                                    ppVertexShader, this, pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreateGeometryShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                      ID3D11GeometryShader** ppGeometryShader)
 {
-    return CreateInto<GeometryShader>(platform_test::CreateKind::GeometryShader, ppGeometryShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<GeometryShader>(platform_test::CreateKind::GeometryShader, "CreateGeometryShader",
+                                      ppGeometryShader, this, pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreatePixelShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                   ID3D11PixelShader** ppPixelShader)
 {
-    return CreateInto<PixelShader>(platform_test::CreateKind::PixelShader, ppPixelShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<PixelShader>(platform_test::CreateKind::PixelShader, "CreatePixelShader",
+                                   ppPixelShader, this, pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreateBlendState(const D3D11_BLEND_DESC* pBlendStateDesc, ID3D11BlendState** ppBlendState)
 {
-    if (!pBlendStateDesc) return E_INVALIDARG;
-    return CreateInto<BlendState>(platform_test::CreateKind::BlendState, ppBlendState, this, *pBlendStateDesc);
+    if (!pBlendStateDesc) return Refuse(this, "CreateBlendState", "pBlendStateDesc is NULL");
+    return CreateInto<BlendState>(platform_test::CreateKind::BlendState, "CreateBlendState",
+                                  ppBlendState, this, *pBlendStateDesc);
 }
 
 HRESULT Device::CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC* pDepthStencilDesc,
                                         ID3D11DepthStencilState** ppDepthStencilState)
 {
-    if (!pDepthStencilDesc) return E_INVALIDARG;
-    return CreateInto<DepthStencilState>(platform_test::CreateKind::DepthStencilState, ppDepthStencilState, this, *pDepthStencilDesc);
+    if (!pDepthStencilDesc) return Refuse(this, "CreateDepthStencilState", "pDepthStencilDesc is NULL");
+    return CreateInto<DepthStencilState>(platform_test::CreateKind::DepthStencilState, "CreateDepthStencilState",
+                                         ppDepthStencilState, this, *pDepthStencilDesc);
 }
 
 HRESULT Device::CreateRasterizerState(const D3D11_RASTERIZER_DESC* pRasterizerDesc,
                                       ID3D11RasterizerState** ppRasterizerState)
 {
-    if (!pRasterizerDesc) return E_INVALIDARG;
-    return CreateInto<RasterizerState>(platform_test::CreateKind::RasterizerState, ppRasterizerState, this, *pRasterizerDesc);
+    if (!pRasterizerDesc) return Refuse(this, "CreateRasterizerState", "pRasterizerDesc is NULL");
+    return CreateInto<RasterizerState>(platform_test::CreateKind::RasterizerState, "CreateRasterizerState",
+                                       ppRasterizerState, this, *pRasterizerDesc);
 }
 
 HRESULT Device::CreateSamplerState(const D3D11_SAMPLER_DESC* pSamplerDesc, ID3D11SamplerState** ppSamplerState)
 {
-    if (!pSamplerDesc) return E_INVALIDARG;
-    return CreateInto<SamplerState>(platform_test::CreateKind::SamplerState, ppSamplerState, this, *pSamplerDesc);
+    if (!pSamplerDesc) return Refuse(this, "CreateSamplerState", "pSamplerDesc is NULL");
+    return CreateInto<SamplerState>(platform_test::CreateKind::SamplerState, "CreateSamplerState",
+                                    ppSamplerState, this, *pSamplerDesc);
 }
 
 HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter, HMODULE software, UINT flags,
@@ -256,22 +269,37 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
                               Device** device, D3D_FEATURE_LEVEL* level)
 {
     *device = nullptr;
-    if (sdkVersion != D3D11_SDK_VERSION) return E_INVALIDARG;
-    if (flags & ~kKnownCreateFlags) return E_INVALIDARG;
-    if (levels && levelCount == 0) return E_INVALIDARG;
-    if ((driverType == D3D_DRIVER_TYPE_SOFTWARE) != (software != nullptr)) return E_INVALIDARG;
-    if ((adapter != nullptr) == (driverType != D3D_DRIVER_TYPE_UNKNOWN)) return E_INVALIDARG;
+    const char* call = window ? "D3D11CreateDeviceAndSwapChain" : "D3D11CreateDevice";
+    if (sdkVersion != D3D11_SDK_VERSION)
+        return RefuseWith(E_INVALIDARG, flags, call, "SDKVersion is %u, not D3D11_SDK_VERSION (%u)", sdkVersion,
+                          UINT(D3D11_SDK_VERSION));
+    if (flags & ~kKnownCreateFlags)
+        return RefuseWith(E_INVALIDARG, flags, call, "Flags 0x%X holds unknown bits 0x%X", flags,
+                          flags & ~kKnownCreateFlags);
+    if (levels && levelCount == 0)
+        return RefuseWith(E_INVALIDARG, flags, call, "pFeatureLevels is given but FeatureLevels is 0");
+    if ((driverType == D3D_DRIVER_TYPE_SOFTWARE) != (software != nullptr))
+        return RefuseWith(E_INVALIDARG, flags, call, "DriverType is %u and Software is %s: a software module goes "
+                          "with D3D_DRIVER_TYPE_SOFTWARE and only with it", Raw(driverType),
+                          software ? "given" : "NULL");
+    if ((adapter != nullptr) == (driverType != D3D_DRIVER_TYPE_UNKNOWN))
+        return RefuseWith(E_INVALIDARG, flags, call, "DriverType is %u and pAdapter is %s: an adapter goes with "
+                          "D3D_DRIVER_TYPE_UNKNOWN and only with it", Raw(driverType), adapter ? "given" : "NULL");
     D3D_FEATURE_LEVEL chosen{};
-    if (!ChooseFeatureLevel(levels, levelCount, &chosen)) return E_INVALIDARG;
+    if (!ChooseFeatureLevel(levels, levelCount, &chosen))
+        return RefuseWith(E_INVALIDARG, flags, call, "none of the %u feature levels is 11_0, 10_1 or 10_0",
+                          levelCount);
     bool softwareRenderer = false;
     switch (driverType) {
     case D3D_DRIVER_TYPE_HARDWARE: softwareRenderer = false; break;
     case D3D_DRIVER_TYPE_WARP:
     case D3D_DRIVER_TYPE_REFERENCE: softwareRenderer = true; break;
-    default: return DXGI_ERROR_UNSUPPORTED;  // adapters, NULL and plug-in software devices
+    default:  // adapters, NULL and plug-in software devices
+        return RefuseWith(DXGI_ERROR_UNSUPPORTED, flags, call, "DriverType %u is not provided", Raw(driverType));
     }
     HRESULT hr = S_OK;
-    const ContextRequest request{softwareRenderer, (flags & D3D11_CREATE_DEVICE_DEBUG) != 0};
+    const ContextRequest request{softwareRenderer, (flags & D3D11_CREATE_DEVICE_DEBUG) != 0,
+                                 ExplainsRefusals(flags)};
     std::unique_ptr<GlContext> gl = window ? GlContext::CreateForWindow(window, request, &hr)
                                            : GlContext::CreateOffscreen(request, &hr);
     if (!gl) return hr;

@@ -63,7 +63,8 @@ public:
     float MaxAnisotropy() const { return maxAnisotropy_; }
     // Marks the device as faulted (test hook); GetDeviceRemovedReason returns `code` from now on.
     void InjectFault(HRESULT code) { injectedReason_ = code; }
-    bool Debug() const { return (flags_ & D3D11_CREATE_DEVICE_DEBUG) != 0; }
+    // Refused calls write why (D3D11_CREATE_DEVICE_DEBUG, or QV_D3D11_DEBUG=1: DebugLog.h).
+    bool ExplainsRefusals() const { return explainsRefusals_; }
     // The varying components each stage may pass (GL_MAX_*_COMPONENTS; 4 per location).
     struct VaryingLimits {
         int vertexOutput = 64, geometryInput = 64, geometryOutput = 128, fragmentInput = 128;
@@ -85,6 +86,7 @@ private:
     std::unique_ptr<DeviceContext> context_;
     D3D_FEATURE_LEVEL level_;
     UINT flags_;
+    bool explainsRefusals_;
     ULONG refs_ = 1;
     int childRefs_ = 0;
     bool destroying_ = false;

@@ -1,6 +1,7 @@
 // The context's resource operations: clears (which ignore every write mask, as in Direct3D),
 // Map/Unmap, CopyResource and UpdateSubresource.
 #include "Buffer.h"
+#include "DebugLog.h"
 #include "Device.h"
 #include "DeviceContext.h"
 #include "TestHooksInternal.h"
@@ -96,13 +97,17 @@ HRESULT DeviceContext::Map(ID3D11Resource* pResource, UINT Subresource, D3D11_MA
     HRESULT hr = E_INVALIDARG;
     if (pMappedResource) *pMappedResource = {};
     if (ShouldFailMap()) {
-        hr = E_OUTOFMEMORY;
+        hr = RefuseWith(E_OUTOFMEMORY, device_, "Map", "out of memory");
     } else if (MapFlags & ~UINT(D3D11_MAP_FLAG_DO_NOT_WAIT)) {
-        hr = E_INVALIDARG;
+        hr = Refuse(device_, "Map", "MapFlags 0x%X holds bits other than MAP_FLAG_DO_NOT_WAIT", MapFlags);
     } else if (Buffer* buffer = AsBuffer(pResource)) {
-        if (Subresource == 0) hr = buffer->Map(MapType, pMappedResource);
+        hr = Subresource == 0 ? buffer->Map(MapType, pMappedResource)
+                              : Refuse(device_, "Map", "Subresource %u: a buffer has only 0", Subresource);
     } else if (Texture2D* texture = AsTexture2D(pResource)) {
         hr = texture->Map(Subresource, MapType, pMappedResource);
+    } else {
+        hr = Refuse(device_, "Map", pResource ? "pResource is neither a buffer nor a 2-D texture"
+                                              : "pResource is NULL");
     }
     LogCall(Call::Map, MapType, uint64_t(uint32_t(hr)));
     return hr;

@@ -112,11 +112,11 @@ EGLContext CreateEglContext(EGLDisplay display, bool robust, bool debug)
 
 const char* DriverName(const ContextRequest& request) { return request.software ? "WARP" : "HARDWARE"; }
 
-// Why a device could not be made goes to stderr for devices asked for with the debug layer; the
-// program itself reports a failed start in its own one line.
+// Why a device could not be made goes to stderr for devices that explain refusals; the program
+// itself reports a failed start in its own one line.
 void ReportFailure(const ContextRequest& request, const std::string& why)
 {
-    if (request.debug)
+    if (request.explain)
         DebugLine(DebugSeverity::Error, "D3D11CreateDevice", std::string(DriverName(request)) + ": " + why);
 }
 
@@ -158,6 +158,7 @@ std::unique_ptr<GlContext> GlContext::CreateForWindow(SDL_Window* window, const 
     *result = DXGI_ERROR_UNSUPPORTED;
     if (!window) {
         *result = DXGI_ERROR_INVALID_CALL;
+        ReportFailure(request, "there is no window to draw in");
         return nullptr;
     }
     // Mesa reads these when a context's driver is loaded; where SDL already loaded it for the

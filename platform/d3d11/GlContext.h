@@ -20,12 +20,14 @@ struct ContextRequest {
     // A GL debug context whose messages become "D3D11 ERROR/WARNING/INFO" lines on stderr, and
     // a report of what the device got (D3D11_CREATE_DEVICE_DEBUG).
     bool debug = false;
+    // Why the context could not be made goes to stderr (ExplainsRefusals in DebugLog.h).
+    bool explain = false;
 };
 
 class GlContext {
 public:
     // On failure *result holds a negative code and null is returned; why it failed is written
-    // on stderr ("D3D11 ERROR: D3D11CreateDevice: ...") for debug devices.
+    // on stderr ("D3D11 ERROR: D3D11CreateDevice: ...") when the request says to explain.
     static std::unique_ptr<GlContext> CreateOffscreen(const ContextRequest& request, HRESULT* result);
     static std::unique_ptr<GlContext> CreateForWindow(SDL_Window* window, const ContextRequest& request,
                                                       HRESULT* result);

@@ -4,14 +4,18 @@
 
 #include <epoxy/gl.h>
 
+#include "DebugLog.h"
 #include "Device.h"
 
 namespace d3d11gl {
 
 HRESULT RasterizerState::Create(Device* device, const D3D11_RASTERIZER_DESC& desc, RasterizerState** out)
 {
-    if (Raw(desc.FillMode) != D3D11_FILL_SOLID && Raw(desc.FillMode) != D3D11_FILL_WIREFRAME) return E_INVALIDARG;
-    if (Raw(desc.CullMode) < D3D11_CULL_NONE || Raw(desc.CullMode) > D3D11_CULL_BACK) return E_INVALIDARG;
+    const char* call = "CreateRasterizerState";
+    if (Raw(desc.FillMode) != D3D11_FILL_SOLID && Raw(desc.FillMode) != D3D11_FILL_WIREFRAME)
+        return Refuse(device, call, "FillMode %u is neither SOLID nor WIREFRAME", Raw(desc.FillMode));
+    if (Raw(desc.CullMode) < D3D11_CULL_NONE || Raw(desc.CullMode) > D3D11_CULL_BACK)
+        return Refuse(device, call, "CullMode %u is not NONE, FRONT or BACK", Raw(desc.CullMode));
     if (!out) return S_FALSE;
     *out = new RasterizerState(device, desc);
     return S_OK;

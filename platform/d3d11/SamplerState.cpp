@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cfloat>
 
+#include "DebugLog.h"
 #include "DepthStencilState.h"
 #include "Device.h"
 
@@ -53,18 +54,30 @@ D3D11_SAMPLER_DESC SamplerState::DefaultDesc()
 
 HRESULT SamplerState::Create(Device* device, const D3D11_SAMPLER_DESC& desc, SamplerState** out)
 {
-    if (!IsFilter(Raw(desc.Filter)) || !IsAddress(Raw(desc.AddressU)) || !IsAddress(Raw(desc.AddressV)) ||
-        !IsAddress(Raw(desc.AddressW)))
-        return E_INVALIDARG;
-    if (desc.MaxAnisotropy > 16) return E_INVALIDARG;
-    if ((desc.Filter & 0x40) && desc.MaxAnisotropy < 1) return E_INVALIDARG;
+    const char* call = "CreateSamplerState";
+    if (!IsFilter(Raw(desc.Filter))) return Refuse(device, call, "Filter 0x%X is not a D3D11_FILTER", Raw(desc.Filter));
+    const struct {
+        const char* name;
+        uint32_t mode;
+    } addresses[] = {{"AddressU", Raw(desc.AddressU)}, {"AddressV", Raw(desc.AddressV)},
+                     {"AddressW", Raw(desc.AddressW)}};
+    for (const auto& address : addresses)
+        if (!IsAddress(address.mode))
+            return Refuse(device, call, "%s %u is not a D3D11_TEXTURE_ADDRESS_MODE", address.name, address.mode);
+    if (desc.MaxAnisotropy > 16) return Refuse(device, call, "MaxAnisotropy is %u; the most is 16", desc.MaxAnisotropy);
+    if ((desc.Filter & 0x40) && desc.MaxAnisotropy < 1)
+        return Refuse(device, call, "MaxAnisotropy is 0 with anisotropic Filter 0x%X", Raw(desc.Filter));
     if ((Raw(desc.Filter) & 0x80) &&
         (Raw(desc.ComparisonFunc) < D3D11_COMPARISON_NEVER || Raw(desc.ComparisonFunc) > D3D11_COMPARISON_ALWAYS))
-        return E_INVALIDARG;
-    if (!(desc.MipLODBias >= -16.0f && desc.MipLODBias <= 15.99f)) return E_INVALIDARG;
-    if (desc.MinLOD != desc.MinLOD || desc.MaxLOD != desc.MaxLOD) return E_INVALIDARG;  // NaN
+        return Refuse(device, call, "ComparisonFunc %u is not a D3D11_COMPARISON_FUNC (comparison Filter 0x%X)",
+                      Raw(desc.ComparisonFunc), Raw(desc.Filter));
+    if (!(desc.MipLODBias >= -16.0f && desc.MipLODBias <= 15.99f))
+        return Refuse(device, call, "MipLODBias %g is outside -16..15.99", double(desc.MipLODBias));
+    if (desc.MinLOD != desc.MinLOD || desc.MaxLOD != desc.MaxLOD)  // NaN
+        return Refuse(device, call, "MinLOD %g, MaxLOD %g: neither may be NaN", double(desc.MinLOD),
+                      double(desc.MaxLOD));
     if (!out) return S_FALSE;
-    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    if (!device->MakeCurrent()) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, call, "the device is lost");
     *out = new SamplerState(device, desc);
     return S_OK;
 }

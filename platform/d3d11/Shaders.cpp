@@ -29,6 +29,15 @@ const char* CreateCallName(platform::ShaderStage stage)
     }
 }
 
+const char* StageName(platform::ShaderStage stage)
+{
+    switch (stage) {
+    case platform::ShaderStage::Vertex: return "vertex";
+    case platform::ShaderStage::Geometry: return "geometry";
+    default: return "pixel";
+    }
+}
+
 // Every varying's location must lie inside the stage's component limit (4 components a
 // location); hardware drivers refuse or miscompile shaders beyond it. False with a message.
 bool VaryingsFit(const std::vector<platform::Varying>& varyings, int components, const char* limitName,
@@ -62,10 +71,15 @@ bool StageFits(const Device::VaryingLimits& limits, const platform::TranslatedSh
 HRESULT BuildShaderProgram(Device* device, const void* bytecode, SIZE_T size, platform::ShaderStage stage,
                            ShaderProgram* out)
 {
-    if (!bytecode || size == 0) return E_INVALIDARG;
+    const char* call = CreateCallName(stage);
+    if (!bytecode || size == 0)
+        return Refuse(device, call, "no shader byte code (pShaderBytecode %s, BytecodeLength %zu)",
+                      bytecode ? "given" : "NULL", size_t(size));
     platform::ShaderStage blobStage{};
     std::vector<platform::ShaderInput> inputs;
-    if (!platform::ReadShaderSignature(bytecode, size, &blobStage, &inputs) || blobStage != stage) return E_INVALIDARG;
+    if (!platform::ReadShaderSignature(bytecode, size, &blobStage, &inputs))
+        return Refuse(device, call, "the %zu bytes are not a compiled shader", size_t(size));
+    if (blobStage != stage) return Refuse(device, call, "the byte code is a %s shader's", StageName(blobStage));
     if (!out) return S_OK;
     platform::TranslatedShader translated;
     std::string error;
@@ -77,10 +91,10 @@ HRESULT BuildShaderProgram(Device* device, const void* bytecode, SIZE_T size, pl
         DebugLine(DebugSeverity::Error, CreateCallName(stage), why);
         return E_INVALIDARG;
     }
-    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    if (!device->MakeCurrent()) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, call, "the device is lost");
     const char* source = translated.glsl.c_str();
     GLuint program = glCreateShaderProgramv(GlStage(stage), 1, &source);
-    if (!program) return E_INVALIDARG;
+    if (!program) return Refuse(device, call, "GL made no program of the translated shader");
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (!linked) {

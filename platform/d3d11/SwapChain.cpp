@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include "DebugLog.h"
 #include "Device.h"
 #include "TestHooksInternal.h"
 #include "Texture2D.h"
@@ -27,7 +28,7 @@ constexpr UINT kMaxBuffers = 16;
 HRESULT SwapChain::Create(Device* device, const DXGI_SWAP_CHAIN_DESC& desc, SwapChain** out)
 {
     SwapChain* chain = new SwapChain(device, desc);
-    HRESULT hr = chain->MakeBackBuffer();
+    HRESULT hr = chain->MakeBackBuffer("D3D11CreateDeviceAndSwapChain");
     if (FAILED(hr)) {
         chain->Release();
         return hr;
@@ -58,9 +59,9 @@ SwapChain::~SwapChain()
     device_->ReleaseChildRef();
 }
 
-HRESULT SwapChain::MakeBackBuffer()
+HRESULT SwapChain::MakeBackBuffer(const char* call)
 {
-    if (!framebuffer_) return DXGI_ERROR_DEVICE_REMOVED;
+    if (!framebuffer_) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device_, call, "the device is lost");
     D3D11_TEXTURE2D_DESC texture{};
     texture.Width = desc_.BufferDesc.Width;
     texture.Height = desc_.BufferDesc.Height;
@@ -72,7 +73,7 @@ HRESULT SwapChain::MakeBackBuffer()
     texture.BindFlags = D3D11_BIND_RENDER_TARGET;
     if (desc_.BufferUsage & DXGI_USAGE_SHADER_INPUT) texture.BindFlags |= D3D11_BIND_SHADER_RESOURCE;
     Texture2D* buffer = nullptr;
-    HRESULT hr = Texture2D::Create(device_, texture, nullptr, &buffer);
+    HRESULT hr = Texture2D::Create(device_, texture, nullptr, &buffer, call);
     if (FAILED(hr)) return hr;
     backBuffer_ = buffer;
     glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0, backBuffer_->Name(), 0);
@@ -105,13 +106,15 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
     HRESULT result = S_OK;
     const bool occluded = platform::IsWindowOccluded(desc_.OutputWindow);
     if (SyncInterval > 4) {
-        result = DXGI_ERROR_INVALID_CALL;
+        result = RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "Present", "SyncInterval is %u; the most is 4",
+                            SyncInterval);
     } else if (occluded) {
         result = DXGI_STATUS_OCCLUDED;
     } else if (Flags & DXGI_PRESENT_TEST) {
         result = S_OK;  // it would show: nothing is drawn
     } else if (HRESULT removed = device_->RemovedReasonForPresent(); FAILED(removed)) {
-        result = removed == DXGI_ERROR_DEVICE_RESET ? DXGI_ERROR_DEVICE_RESET : DXGI_ERROR_DEVICE_REMOVED;
+        result = RefuseWith(removed == DXGI_ERROR_DEVICE_RESET ? DXGI_ERROR_DEVICE_RESET : DXGI_ERROR_DEVICE_REMOVED,
+                            device_, "Present", "the device is lost (reason 0x%08X)", unsigned(removed));
     } else if (device_->MakeCurrent()) {
         SDL_Window* window = device_->Gl().Window();
         int width = 0, height = 0;
@@ -124,7 +127,7 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
         device_->Gl().SetSwapInterval(SyncInterval ? 1 : 0);
         device_->Gl().SwapWindow();
     } else {
-        result = DXGI_ERROR_DEVICE_REMOVED;
+        result = RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device_, "Present", "the device is lost");
     }
     LogCall(Call::Present, SyncInterval, Flags, uint64_t(uint32_t(result)));
     if (!(Flags & DXGI_PRESENT_TEST)) {
@@ -136,10 +139,13 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
 
 HRESULT SwapChain::GetBuffer(UINT Buffer, REFIID riid, void** ppSurface)
 {
-    if (!ppSurface) return DXGI_ERROR_INVALID_CALL;
+    if (!ppSurface) return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "GetBuffer", "ppSurface is NULL");
     *ppSurface = nullptr;
     // With the discard swap effect only buffer 0 can be reached.
-    if (Buffer != 0 || !backBuffer_) return DXGI_ERROR_INVALID_CALL;
+    if (Buffer != 0)
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "GetBuffer", "Buffer is %u: only buffer 0 can be reached",
+                          Buffer);
+    if (!backBuffer_) return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "GetBuffer", "the swap chain has no buffer");
     return backBuffer_->QueryInterface(riid, ppSurface);
 }
 
@@ -147,7 +153,8 @@ HRESULT SwapChain::SetFullscreenState(BOOL Fullscreen, IDXGIOutput*)
 {
     const HRESULT result = platform::SetWindowFullscreen(desc_.OutputWindow, Fullscreen != FALSE)
                                ? S_OK
-                               : DXGI_ERROR_NOT_CURRENTLY_AVAILABLE;
+                               : RefuseWith(DXGI_ERROR_NOT_CURRENTLY_AVAILABLE, device_, "SetFullscreenState",
+                                            "the window cannot go %s now", Fullscreen ? "full screen" : "windowed");
     LogLifetimeCall(Call::SetFullscreenState, Fullscreen != FALSE, uint64_t(uint32_t(result)));
     if (SUCCEEDED(result)) desc_.Windowed = !Fullscreen;
     return result;
@@ -162,7 +169,7 @@ HRESULT SwapChain::GetFullscreenState(BOOL* pFullscreen, IDXGIOutput** ppTarget)
 
 HRESULT SwapChain::GetDesc(DXGI_SWAP_CHAIN_DESC* pDesc)
 {
-    if (!pDesc) return E_INVALIDARG;
+    if (!pDesc) return Refuse(device_, "GetDesc", "pDesc is NULL");
     *pDesc = desc_;
     return S_OK;
 }
@@ -170,19 +177,28 @@ HRESULT SwapChain::GetDesc(DXGI_SWAP_CHAIN_DESC* pDesc)
 HRESULT SwapChain::ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI_FORMAT NewFormat,
                                  UINT SwapChainFlags)
 {
+    const char* call = "ResizeBuffers";
     // Direct3D refuses while anything (a view, a binding, a GetBuffer reference) still holds a buffer.
-    if (backBuffer_ && backBuffer_->RefCount() > 1) return DXGI_ERROR_INVALID_CALL;
-    if (BufferCount > kMaxBuffers) return DXGI_ERROR_INVALID_CALL;
-    if (NewFormat != DXGI_FORMAT_UNKNOWN && !IsBackBufferFormat(NewFormat)) return DXGI_ERROR_INVALID_CALL;
+    if (backBuffer_ && backBuffer_->RefCount() > 1)
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "the back buffer is still referenced %u more times",
+                          unsigned(backBuffer_->RefCount() - 1));
+    if (BufferCount > kMaxBuffers)
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "BufferCount is %u; the most is %u", BufferCount,
+                          kMaxBuffers);
+    if (NewFormat != DXGI_FORMAT_UNKNOWN && !IsBackBufferFormat(NewFormat))
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "NewFormat %u is not a back-buffer format",
+                          Raw(NewFormat));
     if (Width == 0 || Height == 0) {
         int width = 0, height = 0;
-        if (!platform::GetWindowClientSize(desc_.OutputWindow, &width, &height)) return DXGI_ERROR_INVALID_CALL;
+        if (!platform::GetWindowClientSize(desc_.OutputWindow, &width, &height))
+            return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "the window's client size cannot be read");
         if (Width == 0) Width = UINT(width > 0 ? width : 1);
         if (Height == 0) Height = UINT(height > 0 ? height : 1);
     }
     if (Width > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION || Height > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION)
-        return DXGI_ERROR_INVALID_CALL;
-    if (!device_->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "Width %u, Height %u: the largest is %u", Width,
+                          Height, UINT(D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION));
+    if (!device_->MakeCurrent()) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device_, call, "the device is lost");
     const DXGI_SWAP_CHAIN_DESC previous = desc_;
     if (BufferCount) desc_.BufferCount = BufferCount;
     if (NewFormat != DXGI_FORMAT_UNKNOWN) desc_.BufferDesc.Format = NewFormat;
@@ -191,7 +207,7 @@ HRESULT SwapChain::ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI
     desc_.Flags = SwapChainFlags;
     Texture2D* old = backBuffer_;
     backBuffer_ = nullptr;
-    HRESULT hr = MakeBackBuffer();
+    HRESULT hr = MakeBackBuffer(call);
     if (FAILED(hr)) {
         desc_ = previous;
         backBuffer_ = old;
@@ -218,10 +234,19 @@ HRESULT WINAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_
     if (ppImmediateContext) *ppImmediateContext = nullptr;
     DXGI_SWAP_CHAIN_DESC desc = *pSwapChainDesc;
     SDL_Window* window = platform::SdlWindowFromHwnd(desc.OutputWindow);
-    if (!window || desc.BufferCount == 0 || desc.BufferCount > d3d11gl::kMaxBuffers ||
-        !d3d11gl::IsBackBufferFormat(desc.BufferDesc.Format) || desc.SampleDesc.Count == 0)
-        return DXGI_ERROR_INVALID_CALL;
-    if (desc.SampleDesc.Count != 1) return DXGI_ERROR_UNSUPPORTED;  // multisampled back buffers are not provided
+    const char* call = "D3D11CreateDeviceAndSwapChain";
+    using d3d11gl::RefuseWith;
+    if (!window) return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "OutputWindow is not a window");
+    if (desc.BufferCount == 0 || desc.BufferCount > d3d11gl::kMaxBuffers)
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "BufferCount is %u; it takes 1 to %u", desc.BufferCount,
+                          d3d11gl::kMaxBuffers);
+    if (!d3d11gl::IsBackBufferFormat(desc.BufferDesc.Format))
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "BufferDesc.Format %u is not a back-buffer format",
+                          d3d11gl::Raw(desc.BufferDesc.Format));
+    if (desc.SampleDesc.Count == 0) return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "SampleDesc.Count is 0");
+    if (desc.SampleDesc.Count != 1)  // multisampled back buffers are not provided
+        return RefuseWith(DXGI_ERROR_UNSUPPORTED, Flags, call, "SampleDesc.Count is %u: multisampled back buffers "
+                          "are not provided", desc.SampleDesc.Count);
     // A zero size means the window's client size, as in DXGI.
     int width = 0, height = 0;
     platform::GetWindowClientSize(desc.OutputWindow, &width, &height);

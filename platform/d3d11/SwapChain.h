@@ -31,7 +31,8 @@ public:
 private:
     SwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc);
     ~SwapChain();
-    HRESULT MakeBackBuffer();
+    // A back buffer of the description's size and format; `call` names the API call for refusals.
+    HRESULT MakeBackBuffer(const char* call);
 
     Device* device_;
     DXGI_SWAP_CHAIN_DESC desc_;

@@ -23,65 +23,89 @@ constexpr UINT kTextureBindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDE
 
 }  // namespace
 
-HRESULT ValidateTexture2DDesc(const D3D11_TEXTURE2D_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData)
+HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D11_TEXTURE2D_DESC& desc,
+                              const D3D11_SUBRESOURCE_DATA* initialData)
 {
-    if (desc.Width == 0 || desc.Height == 0 || desc.ArraySize == 0) return E_INVALIDARG;
+    if (desc.Width == 0 || desc.Height == 0 || desc.ArraySize == 0)
+        return Refuse(device, call, "Width %u, Height %u, ArraySize %u: none may be 0", desc.Width, desc.Height,
+                      desc.ArraySize);
     if (desc.Width > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION || desc.Height > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION)
-        return E_INVALIDARG;
-    if (desc.MipLevels > FullMipCount(desc.Width, desc.Height)) return E_INVALIDARG;
+        return Refuse(device, call, "Width %u, Height %u: the largest is %u", desc.Width, desc.Height,
+                      UINT(D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION));
+    if (desc.MipLevels > FullMipCount(desc.Width, desc.Height))
+        return Refuse(device, call, "MipLevels is %u: a %u x %u texture has at most %u", desc.MipLevels, desc.Width,
+                      desc.Height, FullMipCount(desc.Width, desc.Height));
     if (desc.SampleDesc.Count == 0 || (desc.SampleDesc.Count == 1 && desc.SampleDesc.Quality != 0))
-        return E_INVALIDARG;
+        return Refuse(device, call, "SampleDesc is {Count %u, Quality %u}", desc.SampleDesc.Count,
+                      desc.SampleDesc.Quality);
     TextureFormat format = TextureFormatOf(desc.Format);
-    if (!format.internalFormat) return E_INVALIDARG;
-    if (desc.BindFlags & ~kTextureBindFlags) return E_INVALIDARG;
+    if (!format.internalFormat) return Refuse(device, call, "Format %u is not a texture format", Raw(desc.Format));
+    if (desc.BindFlags & ~kTextureBindFlags)
+        return Refuse(device, call, "BindFlags 0x%X holds bits 0x%X that a texture cannot take", desc.BindFlags,
+                      desc.BindFlags & ~kTextureBindFlags);
     if (format.depth && (desc.BindFlags & (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE)))
-        return E_INVALIDARG;
-    if (!format.depth && (desc.BindFlags & D3D11_BIND_DEPTH_STENCIL)) return E_INVALIDARG;
-    if (desc.CPUAccessFlags & ~(D3D11_CPU_ACCESS_READ | D3D11_CPU_ACCESS_WRITE)) return E_INVALIDARG;
+        return Refuse(device, call, "BindFlags is 0x%X: depth-stencil format %u cannot be a render target or "
+                      "shader resource", desc.BindFlags, Raw(desc.Format));
+    if (!format.depth && (desc.BindFlags & D3D11_BIND_DEPTH_STENCIL))
+        return Refuse(device, call, "BindFlags is 0x%X: format %u cannot be a depth-stencil target", desc.BindFlags,
+                      Raw(desc.Format));
+    if (desc.CPUAccessFlags & ~(D3D11_CPU_ACCESS_READ | D3D11_CPU_ACCESS_WRITE))
+        return Refuse(device, call, "CPUAccessFlags 0x%X holds unknown bits", desc.CPUAccessFlags);
     switch (Raw(desc.Usage)) {
     case D3D11_USAGE_DEFAULT:
-        if (desc.CPUAccessFlags) return E_INVALIDARG;
+        if (desc.CPUAccessFlags)
+            return Refuse(device, call, "CPUAccessFlags is 0x%X: a DEFAULT texture takes none", desc.CPUAccessFlags);
         break;
     case D3D11_USAGE_IMMUTABLE:
-        if (desc.CPUAccessFlags || !initialData) return E_INVALIDARG;
+        if (desc.CPUAccessFlags)
+            return Refuse(device, call, "CPUAccessFlags is 0x%X: an IMMUTABLE texture takes none", desc.CPUAccessFlags);
+        if (!initialData) return Refuse(device, call, "an IMMUTABLE texture needs pInitialData");
         break;
     case D3D11_USAGE_DYNAMIC:
         if (desc.CPUAccessFlags != D3D11_CPU_ACCESS_WRITE || desc.MipLevels != 1 || desc.ArraySize != 1 ||
             (desc.BindFlags & ~D3D11_BIND_SHADER_RESOURCE))
-            return E_INVALIDARG;
+            return Refuse(device, call, "CPUAccessFlags 0x%X, MipLevels %u, ArraySize %u, BindFlags 0x%X: a DYNAMIC "
+                          "texture takes CPU_ACCESS_WRITE, one level, one slice and at most BIND_SHADER_RESOURCE",
+                          desc.CPUAccessFlags, desc.MipLevels, desc.ArraySize, desc.BindFlags);
         break;
     case D3D11_USAGE_STAGING:
-        if (desc.BindFlags || !desc.CPUAccessFlags) return E_INVALIDARG;
+        if (desc.BindFlags)
+            return Refuse(device, call, "BindFlags is 0x%X: a STAGING texture takes none", desc.BindFlags);
+        if (!desc.CPUAccessFlags) return Refuse(device, call, "CPUAccessFlags is 0: a STAGING texture needs some");
         break;
     default:
-        return E_INVALIDARG;
+        return Refuse(device, call, "Usage %u is not a D3D11_USAGE", Raw(desc.Usage));
     }
     if ((desc.MiscFlags & D3D11_RESOURCE_MISC_GENERATE_MIPS) &&
         (desc.BindFlags & (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE)) !=
             (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE))
-        return E_INVALIDARG;
+        return Refuse(device, call, "BindFlags is 0x%X: RESOURCE_MISC_GENERATE_MIPS needs BIND_RENDER_TARGET and "
+                      "BIND_SHADER_RESOURCE", desc.BindFlags);
     if (initialData) {
         UINT levels = desc.MipLevels ? desc.MipLevels : FullMipCount(desc.Width, desc.Height);
         for (UINT i = 0; i < levels; ++i)
-            if (!initialData[i].pSysMem) return E_INVALIDARG;
+            if (!initialData[i].pSysMem) return Refuse(device, call, "pInitialData[%u].pSysMem is NULL", i);
     }
     // Valid in Direct3D, but not provided by this layer.
     if (desc.ArraySize != 1 || desc.SampleDesc.Count != 1 || (desc.MiscFlags & D3D11_RESOURCE_MISC_TEXTURECUBE))
-        return E_NOTIMPL;
+        return RefuseWith(E_NOTIMPL, device, call, "ArraySize %u, SampleDesc.Count %u, MiscFlags 0x%X: texture "
+                          "arrays, multisampled and cube textures are not provided", desc.ArraySize,
+                          desc.SampleDesc.Count, desc.MiscFlags);
     return S_OK;
 }
 
 HRESULT Texture2D::Create(Device* device, const D3D11_TEXTURE2D_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData,
-                          Texture2D** out)
+                          Texture2D** out, const char* call)
 {
-    HRESULT hr = ValidateTexture2DDesc(desc, initialData);
+    HRESULT hr = ValidateTexture2DDesc(device, call, desc, initialData);
     if (FAILED(hr)) return hr;
     if (!out) return S_FALSE;
-    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    if (!device->MakeCurrent()) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, call, "the device is lost");
     Texture2D* texture = new Texture2D(device, desc);
     if (!texture->Init(initialData)) {
         texture->Release();
-        return E_OUTOFMEMORY;
+        return RefuseWith(E_OUTOFMEMORY, device, call, "GL could not allocate a %u x %u texture of format %u",
+                          desc.Width, desc.Height, Raw(desc.Format));
     }
     *out = texture;
     return S_OK;
@@ -155,24 +179,31 @@ void Texture2D::Write(UINT level, UINT x, UINT y, UINT width, UINT height, const
 
 HRESULT Texture2D::Map(UINT subresource, D3D11_MAP type, D3D11_MAPPED_SUBRESOURCE* mapped)
 {
-    if (subresource >= desc_.MipLevels || mapTypes_[subresource] != 0) return E_INVALIDARG;
+    const Device* device = OwnerDevice();
+    if (subresource >= desc_.MipLevels)
+        return Refuse(device, "Map", "Subresource is %u; the texture has MipLevels %u", subresource, desc_.MipLevels);
+    if (mapTypes_[subresource] != 0) return Refuse(device, "Map", "Subresource %u is mapped already", subresource);
     UINT level = subresource;
     if (desc_.Usage == D3D11_USAGE_DYNAMIC) {
-        if (type != D3D11_MAP_WRITE_DISCARD) return E_INVALIDARG;
+        if (type != D3D11_MAP_WRITE_DISCARD)
+            return Refuse(device, "Map", "MapType %u on a DYNAMIC texture: it takes WRITE_DISCARD", Raw(type));
     } else if (desc_.Usage == D3D11_USAGE_STAGING) {
         bool reads = type == D3D11_MAP_READ || type == D3D11_MAP_READ_WRITE;
         bool writes = type == D3D11_MAP_WRITE || type == D3D11_MAP_READ_WRITE;
         if ((!reads && !writes) || (reads && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_READ)) ||
             (writes && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_WRITE)))
-            return E_INVALIDARG;
+            return Refuse(device, "Map", "MapType %u on a STAGING texture with CPUAccessFlags 0x%X", Raw(type),
+                          desc_.CPUAccessFlags);
         // Every map reads the texture back, a write-only one too: the GPU may have written it
         // (CopyResource) since the CPU copy was last filled, and Unmap uploads the whole level,
         // so a stale copy would undo that write.
-        if (!OwnerDevice()->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+        if (!OwnerDevice()->MakeCurrent())
+            return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, "Map", "the device is lost");
         glGetTextureImage(name_, level, format_.transferFormat, format_.transferType,
                           GLsizei(shadow_[level].size()), shadow_[level].data());
     } else {
-        return E_INVALIDARG;
+        return Refuse(device, "Map", "a %s texture cannot be mapped",
+                      desc_.Usage == D3D11_USAGE_IMMUTABLE ? "IMMUTABLE" : "DEFAULT");
     }
     mapTypes_[level] = type;
     if (mapped) {

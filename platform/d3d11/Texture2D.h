@@ -14,12 +14,16 @@ namespace d3d11gl {
 
 class DeviceContext;
 
-HRESULT ValidateTexture2DDesc(const D3D11_TEXTURE2D_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData);
+// E_INVALIDARG for what Direct3D rejects, E_NOTIMPL for what this layer does not provide; a
+// refusal is explained as the device's debug layer asks, in the name of `call`.
+HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D11_TEXTURE2D_DESC& desc,
+                              const D3D11_SUBRESOURCE_DATA* initialData);
 
 class Texture2D final : public DeviceChild<ID3D11Texture2D, ID3D11Resource> {
 public:
+    // `call`: the API call that makes the texture (the swap chain makes its back buffer too).
     static HRESULT Create(Device* device, const D3D11_TEXTURE2D_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData,
-                          Texture2D** out);
+                          Texture2D** out, const char* call = "CreateTexture2D");
 
     void GetType(D3D11_RESOURCE_DIMENSION* dimension) override { *dimension = D3D11_RESOURCE_DIMENSION_TEXTURE2D; }
     void GetDesc(D3D11_TEXTURE2D_DESC* pDesc) override { *pDesc = desc_; }

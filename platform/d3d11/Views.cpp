@@ -1,6 +1,7 @@
 // Views: validation against the texture's description, and the GL objects behind them.
 #include "Views.h"
 
+#include "DebugLog.h"
 #include "Device.h"
 #include "Texture2D.h"
 
@@ -36,6 +37,22 @@ void DeleteFramebuffer(Device* device, GLuint framebuffer)
     NoteGlDeleted();
 }
 
+// What render-target and depth-stencil view descriptions share: a 2-D view of one level of the
+// texture, in the texture's format. S_OK, or the refusal.
+template <class ViewDesc>
+HRESULT CheckOneLevelView(const Device* device, const char* call, const ViewDesc& desc, uint32_t texture2DDimension,
+                          const D3D11_TEXTURE2D_DESC& texture)
+{
+    if (Raw(desc.ViewDimension) != texture2DDimension)
+        return Refuse(device, call, "ViewDimension %u is not TEXTURE2D", Raw(desc.ViewDimension));
+    if (desc.Format != DXGI_FORMAT_UNKNOWN && desc.Format != texture.Format)
+        return Refuse(device, call, "Format %u differs from the texture's %u", Raw(desc.Format), Raw(texture.Format));
+    if (desc.Texture2D.MipSlice >= texture.MipLevels)
+        return Refuse(device, call, "MipSlice is %u; the texture has MipLevels %u", desc.Texture2D.MipSlice,
+                      texture.MipLevels);
+    return S_OK;
+}
+
 }  // namespace
 
 // --- Render-target view ---------------------------------------------------------------------
@@ -43,19 +60,23 @@ void DeleteFramebuffer(Device* device, GLuint framebuffer)
 HRESULT RenderTargetView::Create(Device* device, ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
                                  RenderTargetView** out)
 {
+    const char* call = "CreateRenderTargetView";
     D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
-    if (!resource) return E_INVALIDARG;
+    if (!resource) return Refuse(device, call, "pResource is NULL");
     resource->GetType(&dimension);
-    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER) return E_NOTIMPL;
+    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER)
+        return RefuseWith(E_NOTIMPL, device, call, "views of buffers are not provided");
     Texture2D* texture = AsTexture2D(resource);
-    if (!texture || !(texture->Desc().BindFlags & D3D11_BIND_RENDER_TARGET)) return E_INVALIDARG;
+    if (!texture) return Refuse(device, call, "pResource is not a 2-D texture");
+    if (!(texture->Desc().BindFlags & D3D11_BIND_RENDER_TARGET))
+        return Refuse(device, call, "the texture was made without BIND_RENDER_TARGET (BindFlags 0x%X)",
+                      texture->Desc().BindFlags);
     D3D11_RENDER_TARGET_VIEW_DESC viewDesc{};
     viewDesc.Format = texture->Desc().Format;
     viewDesc.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
     if (desc) {
-        if (Raw(desc->ViewDimension) != D3D11_RTV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
-        if (desc->Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
+        HRESULT hr = CheckOneLevelView(device, call, *desc, D3D11_RTV_DIMENSION_TEXTURE2D, texture->Desc());
+        if (FAILED(hr)) return hr;
         viewDesc.Texture2D.MipSlice = desc->Texture2D.MipSlice;
     }
     if (!out) return S_FALSE;
@@ -92,17 +113,22 @@ GLuint RenderTargetView::ClearFramebuffer()
 HRESULT DepthStencilView::Create(Device* device, ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
                                  DepthStencilView** out)
 {
+    const char* call = "CreateDepthStencilView";
     Texture2D* texture = AsTexture2D(resource);
-    if (!texture || !(texture->Desc().BindFlags & D3D11_BIND_DEPTH_STENCIL)) return E_INVALIDARG;
+    if (!texture) return Refuse(device, call, resource ? "pResource is not a 2-D texture" : "pResource is NULL");
+    if (!(texture->Desc().BindFlags & D3D11_BIND_DEPTH_STENCIL))
+        return Refuse(device, call, "the texture was made without BIND_DEPTH_STENCIL (BindFlags 0x%X)",
+                      texture->Desc().BindFlags);
     D3D11_DEPTH_STENCIL_VIEW_DESC viewDesc{};
     viewDesc.Format = texture->Desc().Format;
     viewDesc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
     if (desc) {
-        if (Raw(desc->ViewDimension) != D3D11_DSV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
-        if (desc->Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
-        if (desc->Flags & ~3u) return E_INVALIDARG;
-        if (desc->Flags) return E_NOTIMPL;  // read-only depth-stencil views are not provided
+        HRESULT hr = CheckOneLevelView(device, call, *desc, D3D11_DSV_DIMENSION_TEXTURE2D, texture->Desc());
+        if (FAILED(hr)) return hr;
+        if (desc->Flags & ~3u) return Refuse(device, call, "Flags 0x%X holds unknown bits", desc->Flags);
+        if (desc->Flags)
+            return RefuseWith(E_NOTIMPL, device, call, "Flags 0x%X: read-only depth-stencil views are not provided",
+                              desc->Flags);
         viewDesc.Texture2D.MipSlice = desc->Texture2D.MipSlice;
     }
     if (!out) return S_FALSE;
@@ -144,12 +170,17 @@ GLuint DepthStencilView::ClearFramebuffer()
 HRESULT ShaderResourceView::Create(Device* device, ID3D11Resource* resource,
                                    const D3D11_SHADER_RESOURCE_VIEW_DESC* desc, ShaderResourceView** out)
 {
+    const char* call = "CreateShaderResourceView";
     D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
-    if (!resource) return E_INVALIDARG;
+    if (!resource) return Refuse(device, call, "pResource is NULL");
     resource->GetType(&dimension);
-    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER) return E_NOTIMPL;
+    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER)
+        return RefuseWith(E_NOTIMPL, device, call, "views of buffers are not provided");
     Texture2D* texture = AsTexture2D(resource);
-    if (!texture || !(texture->Desc().BindFlags & D3D11_BIND_SHADER_RESOURCE)) return E_INVALIDARG;
+    if (!texture) return Refuse(device, call, "pResource is not a 2-D texture");
+    if (!(texture->Desc().BindFlags & D3D11_BIND_SHADER_RESOURCE))
+        return Refuse(device, call, "the texture was made without BIND_SHADER_RESOURCE (BindFlags 0x%X)",
+                      texture->Desc().BindFlags);
     const UINT levels = texture->Desc().MipLevels;
     D3D11_SHADER_RESOURCE_VIEW_DESC viewDesc{};
     viewDesc.Format = texture->Desc().Format;
@@ -157,17 +188,23 @@ HRESULT ShaderResourceView::Create(Device* device, ID3D11Resource* resource,
     viewDesc.Texture2D.MostDetailedMip = 0;
     viewDesc.Texture2D.MipLevels = levels;
     if (desc) {
-        if (Raw(desc->ViewDimension) != D3D11_SRV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format) return E_INVALIDARG;
+        if (Raw(desc->ViewDimension) != D3D11_SRV_DIMENSION_TEXTURE2D)
+            return Refuse(device, call, "ViewDimension %u is not TEXTURE2D", Raw(desc->ViewDimension));
+        if (desc->Format != DXGI_FORMAT_UNKNOWN && desc->Format != texture->Desc().Format)
+            return Refuse(device, call, "Format %u differs from the texture's %u", Raw(desc->Format),
+                          Raw(texture->Desc().Format));
         UINT first = desc->Texture2D.MostDetailedMip;
-        if (first >= levels) return E_INVALIDARG;
+        if (first >= levels)
+            return Refuse(device, call, "MostDetailedMip is %u; the texture has MipLevels %u", first, levels);
         UINT count = desc->Texture2D.MipLevels == UINT(-1) ? levels - first : desc->Texture2D.MipLevels;
-        if (count == 0 || count > levels - first) return E_INVALIDARG;
+        if (count == 0 || count > levels - first)
+            return Refuse(device, call, "MipLevels %u from MostDetailedMip %u; the texture has MipLevels %u",
+                          desc->Texture2D.MipLevels, first, levels);
         viewDesc.Texture2D.MostDetailedMip = first;
         viewDesc.Texture2D.MipLevels = count;
     }
     if (!out) return S_FALSE;
-    if (!device->MakeCurrent()) return DXGI_ERROR_DEVICE_REMOVED;
+    if (!device->MakeCurrent()) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, call, "the device is lost");
     *out = new ShaderResourceView(device, texture, viewDesc);
     return S_OK;
 }
