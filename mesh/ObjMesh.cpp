@@ -15,10 +15,8 @@ namespace {
 
 const char ModelFile[] = "..\\misc\\kuma.obj";
 
-// Capacities of the load's work arrays, matching the OBJ reader's limits.
-constexpr int WorkVertices = 65535;
-constexpr int WorkIndices = 65535;
-constexpr int WorkAdjacency = 2 * WorkIndices;
+// The adjacency work array: six entries for every three of the largest index list.
+constexpr int WorkAdjacency = 2 * kObjMaxIndices;
 
 // A buffer of default usage without CPU access, created once with its whole contents.
 HRESULT CreateFilledBuffer(ID3D11Device* device, UINT byteWidth, UINT bindFlags, const void* data,
@@ -62,8 +60,8 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
         return false;
     }
 
-    MeshVertex* vertices = new (std::nothrow) MeshVertex[WorkVertices];
-    uint32_t* indices = new (std::nothrow) uint32_t[WorkIndices];
+    MeshVertex* vertices = new (std::nothrow) MeshVertex[kObjMaxVertices];
+    uint32_t* indices = new (std::nothrow) uint32_t[kObjMaxIndices];
     uint32_t* adjacency = new (std::nothrow) uint32_t[WorkAdjacency];
     // The reader writes into these arrays unchecked, so a failed allocation ends the load here.
     ObjReadStatus status = {ObjReadFailure::None, 0};

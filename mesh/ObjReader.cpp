@@ -9,28 +9,27 @@
 #include <cmath>
 #include <limits>
 
+#include "ConstText.h"
 #include "ObjNumbers.h"
 #include "PositionMerge.h"
 
 namespace {
 
-constexpr int kTableEntries = 65536;
-constexpr int kMaxElements = 65535;       // positions, texture coordinates, normals
-constexpr int kMaxGroupCount = 255;
-constexpr int kCornerListFull = 65532;    // a triangle is refused once more corners are stored
-constexpr int kMaxDistinctCorners = 65535;
+// A "v", "vt" or "vn" line writes the slot at the current count before the count is checked.
+constexpr int kTableEntries = kObjMaxElements + 1;
 constexpr int kTokenRoom = 256;
 constexpr float kDegenerateEdge = 0.00001f;
 constexpr int kCornerSlotBits = 17;
+static_assert((1u << kCornerSlotBits) >= 2u * kObjMaxIndices, "the corner hash stays at most half full");
 
 // Working tables: they live as long as the program, start all zero and are never cleared
 // by a read, so a component that a line leaves out keeps what the slot held before.
 float gPositions[kTableEntries][3];
 float gTexcoords[kTableEntries][2];
 float gNormals[kTableEntries][3];
-ObjCorner gCorners[kTableEntries];
-ObjCorner gDistinctCorners[kMaxDistinctCorners];
-char gLine[1024];
+ObjCorner gCorners[kObjMaxIndices];
+ObjCorner gDistinctCorners[kObjMaxVertices];
+char gLine[kObjLineRoom];
 constexpr size_t kLineRoom = sizeof gLine;
 
 // The stream is read in large blocks and cut into the pieces that fgets(line, 1024, file)
@@ -40,7 +39,7 @@ char gBlock[kBlockRoom];
 char gCornerTokens[4][kTokenRoom];  // corner tokens cut to 255 characters
 
 // Search tables, rebuilt by every read.
-int32_t gMergeTarget[kMaxElements + 1];
+int32_t gMergeTarget[kObjMaxElements + 1];
 int32_t gCornerSlots[1u << kCornerSlotBits];  // 1-based distinct corner, 0 = empty
 
 // How far each element table has ever been written, so that a reset clears only that.
@@ -207,15 +206,15 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         switch (gLine[0]) {
         case 'v':
             if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
-                if (n.positions == kMaxElements)
+                if (n.positions == kObjMaxElements)
                     return Fail(status, ObjReadFailure::TooManyPositions, line, n);
                 ++n.positions;
             } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
-                if (n.texcoords == kMaxElements)
+                if (n.texcoords == kObjMaxElements)
                     return Fail(status, ObjReadFailure::TooManyTexcoords, line, n);
                 ++n.texcoords;
             } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
-                if (n.normals == kMaxElements)
+                if (n.normals == kObjMaxElements)
                     return Fail(status, ObjReadFailure::TooManyNormals, line, n);
                 ++n.normals;
             }
@@ -224,7 +223,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         case 'g': {
             char name[kObjNameRoom];
             if (sscanf_s(gLine, "g %s", name, kObjNameRoom) >= 1) {
-                if (groupCount == kMaxGroupCount)
+                if (groupCount == kObjMaxGroupCount)
                     return Fail(status, ObjReadFailure::TooManyGroups, line, n);
                 MeshGroup& group = groups[groupCount];
                 strcpy_s(group.name, name);
@@ -289,7 +288,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
                 const ObjCorner& c0 = corner[0];
                 const ObjCorner& c1 = corner[t + 1];
                 const ObjCorner& c2 = corner[t + 2];
-                if (n.corners > kCornerListFull)
+                if (n.corners + 3 > kObjMaxIndices)  // no room for three more corners
                     return Fail(status, ObjReadFailure::TooManyTriangles, line, n);
                 if (EdgeLength(c0.position, c1.position, n.positions) < kDegenerateEdge ||
                     EdgeLength(c0.position, c2.position, n.positions) < kDegenerateEdge ||
@@ -363,17 +362,32 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     return true;
 }
 
+namespace {
+
+// The failure descriptions that quote a limit, spelled from it.
+constexpr auto kMaxElementsText = DecimalText<kObjMaxElements>();
+constexpr auto kTooManyPositionsText = JoinText("more than ", kMaxElementsText, " positions (v lines)");
+constexpr auto kTooManyTexcoordsText = JoinText("more than ", kMaxElementsText, " texture coordinates (vt lines)");
+constexpr auto kTooManyNormalsText = JoinText("more than ", kMaxElementsText, " normals (vn lines)");
+constexpr auto kTooManyGroupsText = JoinText("more than ", DecimalText<kObjMaxGroupLines>(), " g lines (at most ",
+                                             DecimalText<kObjMaxGroupCount>(), " groups)");
+constexpr auto kTooManyTrianglesText = JoinText("more than ", DecimalText<kObjMaxStoredTriangles>(), " triangles");
+constexpr auto kTooManyIndicesText = JoinText("more than ", DecimalText<kObjMaxTriangles>(), " triangles (at most ",
+                                              DecimalText<kObjMaxLoadedIndices>(), " indices)");
+
+} // namespace
+
 const char* DescribeObjReadFailure(ObjReadFailure failure)
 {
     switch (failure) {
     case ObjReadFailure::None: return "no failure";
-    case ObjReadFailure::TooManyPositions: return "more than 65535 positions (v lines)";
-    case ObjReadFailure::TooManyTexcoords: return "more than 65535 texture coordinates (vt lines)";
-    case ObjReadFailure::TooManyNormals: return "more than 65535 normals (vn lines)";
-    case ObjReadFailure::TooManyGroups: return "more than 254 g lines (at most 255 groups)";
+    case ObjReadFailure::TooManyPositions: return kTooManyPositionsText.chars;
+    case ObjReadFailure::TooManyTexcoords: return kTooManyTexcoordsText.chars;
+    case ObjReadFailure::TooManyNormals: return kTooManyNormalsText.chars;
+    case ObjReadFailure::TooManyGroups: return kTooManyGroupsText.chars;
     case ObjReadFailure::TooFewCorners: return "a face line with fewer than three corners";
-    case ObjReadFailure::TooManyTriangles: return "more than 21845 triangles";
-    case ObjReadFailure::TooManyIndices: return "more than 21844 triangles (at most 65532 indices)";
+    case ObjReadFailure::TooManyTriangles: return kTooManyTrianglesText.chars;
+    case ObjReadFailure::TooManyIndices: return kTooManyIndicesText.chars;
     }
     return "unknown failure";
 }

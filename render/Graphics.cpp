@@ -70,7 +70,7 @@ HRESULT CreateDeviceObjects()
         return hr;
     }
 
-    char mtllibName[80] = "";
+    char mtllibName[kObjNameRoom] = "";
     if (!Mesh.Load(Device, ImmediateContext, mtllibName))
     {
         NoteStartupFailure(E_FAIL, "loading the model ..\\misc\\kuma.obj failed: %s", Mesh.GetLoadFailure());

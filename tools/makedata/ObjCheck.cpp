@@ -2,6 +2,7 @@
 // reader (floats read straight into single precision) and checks that it loads whole and that
 // its shells are closed, wound outwards, and free of near-coincident positions and short edges.
 #include "MakeData.h"
+#include "ObjLimits.h"
 
 #include <array>
 #include <bit>
@@ -44,12 +45,15 @@ double Distance(const Float3& a, const Float3& b)
 
 std::string Where(int line) { return "line " + std::to_string(line) + ": "; }
 
-// Limits of the program's OBJ reader.
-constexpr int MaxElements = 65535;  // v, vt, vn lines and distinct vertices
-constexpr int MaxTriangles = 21844;
-constexpr int MaxGroupLines = 254;
-constexpr size_t MaxNameLength = 79;
-constexpr size_t MaxLineLength = 1022;  // plus the line feed, within one 1023-character read
+// The program's OBJ reader reads a line in one piece when it holds at most this many
+// characters and its line feed; a name keeps at most this many characters.
+constexpr size_t MaxLineLength = kObjLineRoom - 2;
+constexpr size_t MaxNameLength = kObjNameRoom - 1;
+
+std::string NameTooLong(int line, const char* what)
+{
+    return Where(line) + what + " name longer than " + std::to_string(MaxNameLength) + " characters";
+}
 }  // namespace
 
 std::string CheckObjFile(const std::string& path, const ObjRules& rules, ObjStats* stats)
@@ -104,14 +108,14 @@ std::string CheckObjFile(const std::string& path, const ObjRules& rules, ObjStat
         else if (std::sscanf(line, "g %s %n", name, &end) == 1 && line[end] == '\0')
         {
             if (std::strlen(name) > MaxNameLength)
-                return Where(lineNumber) + "group name longer than 79 characters";
+                return NameTooLong(lineNumber, "group");
             groups.push_back(name);
             groupHasMaterial.push_back(false);
         }
         else if (std::sscanf(line, "usemtl %s %n", name, &end) == 1 && line[end] == '\0')
         {
             if (std::strlen(name) > MaxNameLength)
-                return Where(lineNumber) + "material name longer than 79 characters";
+                return NameTooLong(lineNumber, "material");
             if (groups.empty())
                 return Where(lineNumber) + "usemtl before the first group";
             groupHasMaterial.back() = true;
@@ -119,7 +123,7 @@ std::string CheckObjFile(const std::string& path, const ObjRules& rules, ObjStat
         else if (std::sscanf(line, "mtllib %s %n", name, &end) == 1 && line[end] == '\0')
         {
             if (std::strlen(name) > MaxNameLength)
-                return Where(lineNumber) + "library name longer than 79 characters";
+                return NameTooLong(lineNumber, "library");
             mtllib = name;
         }
         else if (std::strncmp(line, "f ", 2) == 0)
@@ -150,23 +154,23 @@ std::string CheckObjFile(const std::string& path, const ObjRules& rules, ObjStat
         return "read error in " + path;
 
     // Reader limits.
-    if (positions.size() > MaxElements || normals.size() > MaxElements || texcoordCount > MaxElements)
-        return "more than 65535 v, vt or vn lines";
-    if (groups.size() > MaxGroupLines)
-        return "more than 254 groups";
+    if (positions.size() > kObjMaxElements || normals.size() > kObjMaxElements || texcoordCount > kObjMaxElements)
+        return "more than " + std::to_string(kObjMaxElements) + " v, vt or vn lines";
+    if (groups.size() > kObjMaxGroupLines)
+        return "more than " + std::to_string(kObjMaxGroupLines) + " groups";
     if (mtllib.empty())
         return "no mtllib line";
     const int triangles = static_cast<int>(faces.size());
-    if (triangles > MaxTriangles)
-        return "more than 21844 triangles";
+    if (triangles > kObjMaxTriangles)
+        return "more than " + std::to_string(kObjMaxTriangles) + " triangles";
     if (triangles < rules.minTriangles || triangles > rules.maxTriangles)
         return std::to_string(triangles) + " triangles, outside " + std::to_string(rules.minTriangles) + " to " +
                std::to_string(rules.maxTriangles);
     std::set<std::array<int, 3>> distinctCorners;
     for (const Face& face : faces)
         distinctCorners.insert(face.corners.begin(), face.corners.end());
-    if (distinctCorners.size() > MaxElements)
-        return "more than 65535 distinct vertices";
+    if (distinctCorners.size() > kObjMaxVertices)
+        return "more than " + std::to_string(kObjMaxVertices) + " distinct vertices";
     std::vector<int> groupFaces(groups.size(), 0);
     for (const Face& face : faces)
         ++groupFaces[face.group];
