@@ -5,9 +5,9 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace {
+#include "DataFiles.h"
 
-const char DefaultTextureFile[] = "..\\misc\\default.bmp";
+namespace {
 
 // Loads an image file as a texture view; null when it cannot be loaded, with the loader's code
 // in *result.

@@ -8,12 +8,11 @@
 
 #include "Adjacency.h"
 #include "BoundingSphere.h"
+#include "DataFiles.h"
 #include "ObjReader.h"
 #include "SharedEdges.h"
 
 namespace {
-
-const char ModelFile[] = "..\\misc\\kuma.obj";
 
 // The adjacency work array: six entries for every three of the largest index list.
 constexpr int WorkAdjacency = 2 * kObjMaxIndices;

@@ -5,6 +5,7 @@
 
 #include <cfloat>
 
+#include "DataFiles.h"
 #include "Frame.h"
 #include "ModelObjects.h"
 #include "Pipelines.h"
@@ -73,7 +74,7 @@ HRESULT CreateDeviceObjects()
     char mtllibName[kObjNameRoom] = "";
     if (!Mesh.Load(Device, ImmediateContext, mtllibName))
     {
-        NoteStartupFailure(E_FAIL, "loading the model ..\\misc\\kuma.obj failed: %s", Mesh.GetLoadFailure());
+        NoteStartupFailure(E_FAIL, "loading the model %s failed: %s", ModelFile, Mesh.GetLoadFailure());
         return E_FAIL;
     }
     if (!Materials.Load(mtllibName, Device))
