@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "DataFiles.h"
+#include "ReleaseSlot.h"
 
 namespace {
 
@@ -111,16 +112,9 @@ bool MaterialLibrary::LoadMaterialTextures(ID3D11Device* device)
 void MaterialLibrary::Release()
 {
     libraryFileName[0] = '\0';
-    if (DefaultTexture != nullptr) {
-        DefaultTexture->Release();
-        DefaultTexture = nullptr;
-    }
-    for (int i = 0; i < textureCount; ++i) {
-        if (textures[i] != nullptr) {
-            textures[i]->Release();
-            textures[i] = nullptr;
-        }
-    }
+    ReleaseSlot(DefaultTexture);
+    for (int i = 0; i < textureCount; ++i)
+        ReleaseSlot(textures[i]);
     materialCount = 0;
     textureCount = 0;
 }

@@ -10,6 +10,7 @@
 #include "BoundingSphere.h"
 #include "DataFiles.h"
 #include "ObjReader.h"
+#include "ReleaseSlot.h"
 #include "SharedEdges.h"
 
 namespace {
@@ -33,14 +34,6 @@ HRESULT CreateFilledBuffer(ID3D11Device* device, UINT byteWidth, UINT bindFlags,
     init.SysMemPitch = 0;
     init.SysMemSlicePitch = 0;
     return device->CreateBuffer(&desc, &init, buffer);
-}
-
-void ReleaseBuffer(ID3D11Buffer*& buffer)
-{
-    if (buffer != nullptr) {
-        buffer->Release();
-        buffer = nullptr;
-    }
 }
 
 }  // namespace
@@ -163,9 +156,9 @@ void ObjMesh::Release()
 {
     device = nullptr;
     context = nullptr;
-    ReleaseBuffer(vertexBuffer);
-    ReleaseBuffer(indexBuffer);
-    ReleaseBuffer(adjacencyIndexBuffer);
+    ReleaseSlot(vertexBuffer);
+    ReleaseSlot(indexBuffer);
+    ReleaseSlot(adjacencyIndexBuffer);
     groupCount = 0;
     vertexCount = 0;
     indexCount = 0;

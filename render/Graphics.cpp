@@ -9,6 +9,7 @@
 #include "Frame.h"
 #include "ModelObjects.h"
 #include "Pipelines.h"
+#include "ReleaseSlot.h"
 #include "SharedState.h"
 #include "StartupFailure.h"
 #include "TransformMath.h"
@@ -33,16 +34,6 @@ UINT LastTargetHeight = 0;
 
 const D3D_FEATURE_LEVEL FeatureLevels[3] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
 const D3D_DRIVER_TYPE DriverTypes[3] = {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP, D3D_DRIVER_TYPE_REFERENCE};
-
-template <typename T>
-void ReleaseSlot(T*& slot)
-{
-    if (slot)
-    {
-        slot->Release();
-        slot = nullptr;
-    }
-}
 
 // Steps 4 to 8 of CreateGraphics: everything between the device and the render targets.
 HRESULT CreateDeviceObjects()
