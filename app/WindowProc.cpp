@@ -2,20 +2,12 @@
 // client size, and the five keys (Esc, Up, Down, F2, F5).
 #include "AppShell.h"
 #include "Controls.h"
+#include "ReleaseSlot.h"
 
 static_assert(NearestCameraDistance == MinCameraDistance && FarthestCameraDistance == MaxCameraDistance,
               "the keys keep the camera within the renderer's range");
 
 namespace {
-
-template <typename T>
-void ReleaseSlot(T*& slot)
-{
-    if (slot) {
-        slot->Release();
-        slot = nullptr;
-    }
-}
 
 // Drops the size-dependent objects, resizes the swap chain's buffers to the new client size
 // and builds the targets again. Failures are not fatal: the next frame draws with whatever

@@ -5,9 +5,10 @@
 #include <stdio.h>
 #include <string.h>
 
-namespace {
+#include "DataFiles.h"
+#include "ReleaseSlot.h"
 
-const char DefaultTextureFile[] = "..\\misc\\default.bmp";
+namespace {
 
 // Loads an image file as a texture view; null when it cannot be loaded, with the loader's code
 // in *result.
@@ -111,16 +112,9 @@ bool MaterialLibrary::LoadMaterialTextures(ID3D11Device* device)
 void MaterialLibrary::Release()
 {
     libraryFileName[0] = '\0';
-    if (DefaultTexture != nullptr) {
-        DefaultTexture->Release();
-        DefaultTexture = nullptr;
-    }
-    for (int i = 0; i < textureCount; ++i) {
-        if (textures[i] != nullptr) {
-            textures[i]->Release();
-            textures[i] = nullptr;
-        }
-    }
+    ReleaseSlot(DefaultTexture);
+    for (int i = 0; i < textureCount; ++i)
+        ReleaseSlot(textures[i]);
     materialCount = 0;
     textureCount = 0;
 }

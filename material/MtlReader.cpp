@@ -3,11 +3,25 @@
 
 #include <string.h>
 
+#include "ConstText.h"
+
 namespace {
 
 // Every line is read in pieces of at most this many characters; a longer line is several pieces,
 // each handled as a line of its own.
 constexpr int LineRoom = 1024;
+
+// "keyword %79s": a word read into a name field keeps at most what the field holds.
+template <size_t KeywordSize>
+constexpr auto NamePattern(const char (&keyword)[KeywordSize])
+{
+    return JoinText(keyword, " %", DecimalText<MaterialNameRoom - 1>(), "s");
+}
+constexpr auto NewmtlPattern = NamePattern("newmtl");
+constexpr auto MapKdPattern = NamePattern("map_Kd");
+constexpr auto MapBumpPattern = NamePattern("map_Bump");
+constexpr auto MapKsPattern = NamePattern("map_Ks");
+constexpr auto MapKaPattern = NamePattern("map_Ka");
 
 void BeginMaterial(Material& m, const char* name)
 {
@@ -39,10 +53,10 @@ void ApplyProperty(const char* line, Material& m)
     if (sscanf_s(line, "d %f", &m.d) >= 1) return;
     if (sscanf_s(line, "Ns %f", &m.Ns) >= 1) return;
     if (sscanf_s(line, "Ni %f", &m.Ni) >= 1) return;
-    if (sscanf_s(line, "map_Kd %79s", m.map_Kd, (unsigned)sizeof m.map_Kd) >= 1) return;
-    if (sscanf_s(line, "map_Bump %79s", m.map_Bump, (unsigned)sizeof m.map_Bump) >= 1) return;
-    if (sscanf_s(line, "map_Ks %79s", m.map_Ks, (unsigned)sizeof m.map_Ks) >= 1) return;
-    if (sscanf_s(line, "map_Ka %79s", m.map_Ka, (unsigned)sizeof m.map_Ka) >= 1) return;
+    if (sscanf_s(line, MapKdPattern.chars, m.map_Kd, (unsigned)sizeof m.map_Kd) >= 1) return;
+    if (sscanf_s(line, MapBumpPattern.chars, m.map_Bump, (unsigned)sizeof m.map_Bump) >= 1) return;
+    if (sscanf_s(line, MapKsPattern.chars, m.map_Ks, (unsigned)sizeof m.map_Ks) >= 1) return;
+    if (sscanf_s(line, MapKaPattern.chars, m.map_Ka, (unsigned)sizeof m.map_Ka) >= 1) return;
     // Anything else (comments, blank lines, illum, Ke, Tr, map_d, bump, ...) is ignored.
 }
 
@@ -58,7 +72,7 @@ bool ReadMtl(FILE* file, Material* materials, int& count)
     int current = -1;  // no material has begun
     while (fgets(line, LineRoom, file) != nullptr) {
         char name[MaterialNameRoom];
-        if (sscanf_s(line, "newmtl %79s", name, (unsigned)sizeof name) == 1) {
+        if (sscanf_s(line, NewmtlPattern.chars, name, (unsigned)sizeof name) == 1) {
             if (current == MaxMaterials - 1) {
                 count = MaxMaterials;
                 return false;

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kStaticIndices = 65535;  // the largest index list the OBJ reader produces
+constexpr int kStaticIndices = kObjMaxIndices;  // room for every index list the OBJ reader produces
 constexpr int kStaticSlotBits = 17;
 constexpr uint32_t kNoPosition = 0xFFFFFFFFu;
 

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "ObjLimits.h"
+
 struct Float3 {
     float x, y, z;
 };
@@ -23,8 +25,8 @@ static_assert(sizeof(MeshVertex) == 32, "MeshVertex is the vertex buffer's 32-by
 
 // A run of consecutive triangles drawn with one material.
 struct MeshGroup {
-    char name[80];          // zero-terminated
-    char materialName[80];  // zero-terminated; empty when the group names none
+    char name[kObjNameRoom];          // zero-terminated
+    char materialName[kObjNameRoom];  // zero-terminated; empty when the group names none
     int32_t startIndex;     // first position in the plain index list
     int32_t indexCount;     // a multiple of 3
 };

@@ -4,21 +4,22 @@
 #include <stdio.h>
 
 #include <cstdint>
+#include <memory>
 #include <new>
 
 #include "Adjacency.h"
 #include "BoundingSphere.h"
+#include "DataFiles.h"
 #include "ObjReader.h"
+#include "ReleaseSlot.h"
 #include "SharedEdges.h"
 
 namespace {
 
-const char ModelFile[] = "..\\misc\\kuma.obj";
+// The adjacency work array: six entries for every three of the largest index list.
+constexpr int WorkAdjacency = 2 * kObjMaxIndices;
 
-// Capacities of the load's work arrays, matching the OBJ reader's limits.
-constexpr int WorkVertices = 65535;
-constexpr int WorkIndices = 65535;
-constexpr int WorkAdjacency = 2 * WorkIndices;
+const char OutOfMemory[] = "out of memory for the work arrays";
 
 // A buffer of default usage without CPU access, created once with its whole contents.
 HRESULT CreateFilledBuffer(ID3D11Device* device, UINT byteWidth, UINT bindFlags, const void* data,
@@ -38,14 +39,6 @@ HRESULT CreateFilledBuffer(ID3D11Device* device, UINT byteWidth, UINT bindFlags,
     return device->CreateBuffer(&desc, &init, buffer);
 }
 
-void ReleaseBuffer(ID3D11Buffer*& buffer)
-{
-    if (buffer != nullptr) {
-        buffer->Release();
-        buffer = nullptr;
-    }
-}
-
 }  // namespace
 
 bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtllibName)
@@ -62,18 +55,23 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
         return false;
     }
 
-    MeshVertex* vertices = new (std::nothrow) MeshVertex[WorkVertices];
-    uint32_t* indices = new (std::nothrow) uint32_t[WorkIndices];
-    uint32_t* adjacency = new (std::nothrow) uint32_t[WorkAdjacency];
+    // Every failure from here on leaves the mesh empty; the work arrays free themselves.
+    auto fail = [this]() {
+        Release();
+        return false;
+    };
+    const std::unique_ptr<MeshVertex[]> vertices(new (std::nothrow) MeshVertex[kObjMaxVertices]);
+    const std::unique_ptr<uint32_t[]> indices(new (std::nothrow) uint32_t[kObjMaxIndices]);
+    const std::unique_ptr<uint32_t[]> adjacency(new (std::nothrow) uint32_t[WorkAdjacency]);
     // The reader writes into these arrays unchecked, so a failed allocation ends the load here.
     ObjReadStatus status = {ObjReadFailure::None, 0};
-    bool allocated = vertices != nullptr && indices != nullptr && adjacency != nullptr;
-    bool read = allocated && ReadObj(file, vertices, vertexCount, indices, indexCount, groups, groupCount,
-                                     mtllibName, &status);
+    const bool allocated = vertices && indices && adjacency;
+    const bool read = allocated && ReadObj(file, vertices.get(), vertexCount, indices.get(), indexCount, groups,
+                                           groupCount, mtllibName, &status);
     fclose(file);
     if (!read || vertexCount == 0 || indexCount == 0) {
         if (!allocated)
-            snprintf(loadFailure, sizeof loadFailure, "out of memory for the work arrays");
+            snprintf(loadFailure, sizeof loadFailure, "%s", OutOfMemory);
         else if (!read && status.line > 0)
             snprintf(loadFailure, sizeof loadFailure, "line %d: %s", status.line,
                      DescribeObjReadFailure(status.failure));
@@ -81,66 +79,47 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
             snprintf(loadFailure, sizeof loadFailure, "%s", DescribeObjReadFailure(status.failure));
         else
             snprintf(loadFailure, sizeof loadFailure, "it holds no triangles");
-        delete[] vertices;
-        delete[] indices;
-        delete[] adjacency;
-        Release();
-        return false;
+        return fail();
     }
 
-    BuildAdjacency(vertices, indices, indexCount, adjacency);
-    ComputeBoundingSphere(vertices, static_cast<uint32_t>(vertexCount), boundingSphere);
+    BuildAdjacency(vertices.get(), indices.get(), indexCount, adjacency.get());
+    ComputeBoundingSphere(vertices.get(), static_cast<uint32_t>(vertexCount), boundingSphere);
     // The frame scales the model by 1 / radius into the unit sphere: a model whose positions all
     // merged into one point, or one so small or so large that the scale or the sphere is not a
     // finite number, would be drawn from an infinite world matrix.
-    const char* extentProblem = DescribeSphereProblem(boundingSphere);
+    if (const char* extentProblem = DescribeSphereProblem(boundingSphere)) {
+        snprintf(loadFailure, sizeof loadFailure, "%s", extentProblem);
+        return fail();
+    }
     // The shadow-volume pass reads the adjacency list with the edges that more than two
     // triangles share opened, so that every volume closes (BuildAdjacency's own list pairs such
     // an edge one way only).
-    const bool opened = extentProblem == nullptr && OpenSharedEdges(vertices, indices, indexCount, adjacency);
-    if (!opened) {
-        if (extentProblem != nullptr)
-            snprintf(loadFailure, sizeof loadFailure, "%s", extentProblem);
-        else
-            snprintf(loadFailure, sizeof loadFailure, "out of memory for the work arrays");
-        delete[] vertices;
-        delete[] indices;
-        delete[] adjacency;
-        Release();
-        return false;
+    if (!OpenSharedEdges(vertices.get(), indices.get(), indexCount, adjacency.get())) {
+        snprintf(loadFailure, sizeof loadFailure, "%s", OutOfMemory);
+        return fail();
     }
 
-    HRESULT hr = CreateFilledBuffer(device, static_cast<UINT>(vertexCount) * sizeof(MeshVertex),
-                                    D3D11_BIND_VERTEX_BUFFER, vertices, &vertexBuffer);
-    delete[] vertices;
-    if (FAILED(hr)) {
-        snprintf(loadFailure, sizeof loadFailure, "creating the vertex buffer failed (code 0x%08X)",
-                 static_cast<unsigned>(hr));
-        delete[] indices;
-        delete[] adjacency;
-        Release();
-        return false;
-    }
-
-    hr = CreateFilledBuffer(device, static_cast<UINT>(indexCount) * 4, D3D11_BIND_INDEX_BUFFER, indices,
-                            &indexBuffer);
-    delete[] indices;
-    if (FAILED(hr)) {
-        snprintf(loadFailure, sizeof loadFailure, "creating the index buffer failed (code 0x%08X)",
-                 static_cast<unsigned>(hr));
-        delete[] adjacency;
-        Release();
-        return false;
-    }
-
-    hr = CreateFilledBuffer(device, static_cast<UINT>(indexCount) * 8, D3D11_BIND_INDEX_BUFFER, adjacency,
-                            &adjacencyIndexBuffer);
-    delete[] adjacency;
-    if (FAILED(hr)) {
-        snprintf(loadFailure, sizeof loadFailure, "creating the adjacency index buffer failed (code 0x%08X)",
-                 static_cast<unsigned>(hr));
-        Release();
-        return false;
+    // The three buffers in order; a failure releases those created before it.
+    const struct {
+        ID3D11Buffer** buffer;
+        UINT byteWidth;
+        UINT bindFlags;
+        const void* data;
+        const char* what;
+    } steps[] = {
+        {&vertexBuffer, static_cast<UINT>(vertexCount * sizeof(MeshVertex)), D3D11_BIND_VERTEX_BUFFER,
+         vertices.get(), "vertex buffer"},
+        {&indexBuffer, static_cast<UINT>(indexCount) * 4, D3D11_BIND_INDEX_BUFFER, indices.get(), "index buffer"},
+        {&adjacencyIndexBuffer, static_cast<UINT>(indexCount) * 8, D3D11_BIND_INDEX_BUFFER, adjacency.get(),
+         "adjacency index buffer"},
+    };
+    for (const auto& step : steps) {
+        const HRESULT hr = CreateFilledBuffer(device, step.byteWidth, step.bindFlags, step.data, step.buffer);
+        if (FAILED(hr)) {
+            snprintf(loadFailure, sizeof loadFailure, "creating the %s failed (code 0x%08X)", step.what,
+                     static_cast<unsigned>(hr));
+            return fail();
+        }
     }
     return true;
 }
@@ -166,9 +145,9 @@ void ObjMesh::Release()
 {
     device = nullptr;
     context = nullptr;
-    ReleaseBuffer(vertexBuffer);
-    ReleaseBuffer(indexBuffer);
-    ReleaseBuffer(adjacencyIndexBuffer);
+    ReleaseSlot(vertexBuffer);
+    ReleaseSlot(indexBuffer);
+    ReleaseSlot(adjacencyIndexBuffer);
     groupCount = 0;
     vertexCount = 0;
     indexCount = 0;

@@ -9,28 +9,27 @@
 #include <cmath>
 #include <limits>
 
+#include "ConstText.h"
 #include "ObjNumbers.h"
 #include "PositionMerge.h"
 
 namespace {
 
-constexpr int kTableEntries = 65536;
-constexpr int kMaxElements = 65535;       // positions, texture coordinates, normals
-constexpr int kMaxGroupCount = 255;
-constexpr int kCornerListFull = 65532;    // a triangle is refused once more corners are stored
-constexpr int kMaxDistinctCorners = 65535;
+// A "v", "vt" or "vn" line writes the slot at the current count before the count is checked.
+constexpr int kTableEntries = kObjMaxElements + 1;
 constexpr int kTokenRoom = 256;
 constexpr float kDegenerateEdge = 0.00001f;
 constexpr int kCornerSlotBits = 17;
+static_assert((1u << kCornerSlotBits) >= 2u * kObjMaxIndices, "the corner hash stays at most half full");
 
 // Working tables: they live as long as the program, start all zero and are never cleared
 // by a read, so a component that a line leaves out keeps what the slot held before.
 float gPositions[kTableEntries][3];
 float gTexcoords[kTableEntries][2];
 float gNormals[kTableEntries][3];
-ObjCorner gCorners[kTableEntries];
-ObjCorner gDistinctCorners[kMaxDistinctCorners];
-char gLine[1024];
+ObjCorner gCorners[kObjMaxIndices];
+ObjCorner gDistinctCorners[kObjMaxVertices];
+char gLine[kObjLineRoom];
 constexpr size_t kLineRoom = sizeof gLine;
 
 // The stream is read in large blocks and cut into the pieces that fgets(line, 1024, file)
@@ -40,7 +39,7 @@ char gBlock[kBlockRoom];
 char gCornerTokens[4][kTokenRoom];  // corner tokens cut to 255 characters
 
 // Search tables, rebuilt by every read.
-int32_t gMergeTarget[kMaxElements + 1];
+int32_t gMergeTarget[kObjMaxElements + 1];
 int32_t gCornerSlots[1u << kCornerSlotBits];  // 1-based distinct corner, 0 = empty
 
 // How far each element table has ever been written, so that a reset clears only that.
@@ -168,19 +167,9 @@ bool SameCorner(const ObjCorner& a, const ObjCorner& b)
     return a.position == b.position && a.texcoord == b.texcoord && a.normal == b.normal;
 }
 
-} // namespace
-
-void ResetObjReaderTables()
-{
-    // The corner tables, line and token buffers are always written before they are read.
-    memset(gPositions, 0, sizeof gPositions[0] * gPositionsWritten);
-    memset(gTexcoords, 0, sizeof gTexcoords[0] * gTexcoordsWritten);
-    memset(gNormals, 0, sizeof gNormals[0] * gNormalsWritten);
-    gPositionsWritten = gTexcoordsWritten = gNormalsWritten = 0;
-}
-
-bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
-             MeshGroup* groups, int& groupCount, char* mtllibName, ObjReadStatus* status)
+// The outputs as a read starts them: no vertices or indices, the unnamed group 0 without a
+// material, and no library name.
+void StartOutputs(int& vertexCount, int& indexCount, MeshGroup* groups, int& groupCount, char* mtllibName)
 {
     vertexCount = 0;
     indexCount = 0;
@@ -190,12 +179,134 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     groups[0].startIndex = 0;
     groups[0].indexCount = 0;
     mtllibName[0] = '\0';
-    Counters n = {0, 0, 0, 0};
-    if (status != nullptr)
-        *status = {ObjReadFailure::None, 0};
-    if (file == nullptr)
-        return false;
+}
 
+// "v", "vt", "vn": the numbers go into the next slot of the element's table, which counts the
+// line when it read at least one.
+ObjReadFailure AddElement(const char* end, Counters& n)
+{
+    if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
+        if (n.positions == kObjMaxElements)
+            return ObjReadFailure::TooManyPositions;
+        ++n.positions;
+    } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
+        if (n.texcoords == kObjMaxElements)
+            return ObjReadFailure::TooManyTexcoords;
+        ++n.texcoords;
+    } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
+        if (n.normals == kObjMaxElements)
+            return ObjReadFailure::TooManyNormals;
+        ++n.normals;
+    }
+    return ObjReadFailure::None;
+}
+
+// "g name": a new draw group without a material, starting at the next corner.
+ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
+{
+    char name[kObjNameRoom];
+    if (sscanf_s(gLine, "g %s", name, kObjNameRoom) >= 1) {
+        if (groupCount == kObjMaxGroupCount)
+            return ObjReadFailure::TooManyGroups;
+        MeshGroup& group = groups[groupCount];
+        strcpy_s(group.name, name);
+        group.materialName[0] = '\0';
+        group.startIndex = n.corners;
+        group.indexCount = 0;
+        ++groupCount;
+    }
+    return ObjReadFailure::None;
+}
+
+// "usemtl name": the material of the current group.
+void SetGroupMaterial(MeshGroup& group)
+{
+    char name[kObjNameRoom];
+    if (sscanf_s(gLine, "usemtl %s", name, kObjNameRoom) >= 1)
+        strcpy_s(group.materialName, name);
+}
+
+// "mtllib name": the material library; a later line replaces an earlier one.
+void SetLibraryName(char* mtllibName)
+{
+    char name[kObjNameRoom];
+    if (sscanf_s(gLine, "mtllib %s", name, kObjNameRoom) >= 1)
+        strcpy_s(mtllibName, kObjNameRoom, name);
+}
+
+// Corner tokens: the first four words after the 'f', each cut to 255 characters. Returns how
+// many there are.
+int CutCornerTokens(const char* end, const char* (&tokenBegin)[4], const char* (&tokenEnd)[4])
+{
+    int tokens = 0;
+    const char* p = gLine + 1;
+    while (tokens < 4) {
+        while (p != end && IsScanSpace(*p))
+            ++p;
+        if (p == end)
+            break;
+        const char* begin = p;
+        while (p != end && !IsScanSpace(*p))
+            ++p;
+        tokenBegin[tokens] = begin;
+        tokenEnd[tokens] = p;
+        if (p - begin >= kTokenRoom) {
+            memcpy(gCornerTokens[tokens], begin, kTokenRoom - 1);
+            gCornerTokens[tokens][kTokenRoom - 1] = '\0';
+            tokenBegin[tokens] = gCornerTokens[tokens];
+            tokenEnd[tokens] = gCornerTokens[tokens] + kTokenRoom - 1;
+        }
+        ++tokens;
+    }
+    return tokens;
+}
+
+// The fan from the first corner, (0, 1, 2) and for a quad (0, 2, 3), into the corner list and
+// the current group; a triangle with an edge shorter than kDegenerateEdge is dropped.
+ObjReadFailure AddFanTriangles(const ObjCorner (&corner)[4], int corners, Counters& n, MeshGroup& group)
+{
+    for (int t = 0; t + 2 < corners; ++t) {
+        const ObjCorner& c0 = corner[0];
+        const ObjCorner& c1 = corner[t + 1];
+        const ObjCorner& c2 = corner[t + 2];
+        if (n.corners + 3 > kObjMaxIndices)  // no room for three more corners
+            return ObjReadFailure::TooManyTriangles;
+        if (EdgeLength(c0.position, c1.position, n.positions) < kDegenerateEdge ||
+            EdgeLength(c0.position, c2.position, n.positions) < kDegenerateEdge ||
+            EdgeLength(c1.position, c2.position, n.positions) < kDegenerateEdge)
+            continue;
+        gCorners[n.corners++] = c0;
+        gCorners[n.corners++] = c1;
+        gCorners[n.corners++] = c2;
+        group.indexCount += 3;
+    }
+    return ObjReadFailure::None;
+}
+
+// "f": three or four corners, their references resolved against the elements read so far,
+// and the triangles of their fan.
+ObjReadFailure AddFace(const char* end, Counters& n, MeshGroup& group)
+{
+    const char* tokenBegin[4];
+    const char* tokenEnd[4];
+    const int tokens = CutCornerTokens(end, tokenBegin, tokenEnd);
+    if (tokens < 3)
+        return ObjReadFailure::TooFewCorners;
+
+    ObjCorner corner[4];
+    for (int i = 0; i < tokens; ++i) {
+        ObjCorner c = ScanCorner(tokenBegin[i], tokenEnd[i]);
+        corner[i] = {Resolve(c.position, n.positions), Resolve(c.texcoord, n.texcoords),
+                     Resolve(c.normal, n.normals)};
+    }
+    return AddFanTriangles(corner, tokens, n, group);
+}
+
+// Every line of the stream in turn, each matched on its first character. Returns the first
+// failure, with its line in failedLine, or None at the end of the stream.
+ObjReadFailure ReadLines(FILE* file, Counters& n, MeshGroup* groups, int& groupCount, char* mtllibName,
+                         int& failedLine)
+{
     LineReader reader(file);
     int lineNumber = 1;
     while (size_t length = reader.Next()) {
@@ -204,127 +315,45 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         if (gLine[length - 1] == '\n')
             ++lineNumber;  // a piece of a longer line keeps its line's number
 
+        ObjReadFailure failure = ObjReadFailure::None;
         switch (gLine[0]) {
-        case 'v':
-            if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
-                if (n.positions == kMaxElements)
-                    return Fail(status, ObjReadFailure::TooManyPositions, line, n);
-                ++n.positions;
-            } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
-                if (n.texcoords == kMaxElements)
-                    return Fail(status, ObjReadFailure::TooManyTexcoords, line, n);
-                ++n.texcoords;
-            } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
-                if (n.normals == kMaxElements)
-                    return Fail(status, ObjReadFailure::TooManyNormals, line, n);
-                ++n.normals;
-            }
-            break;
-
-        case 'g': {
-            char name[kObjNameRoom];
-            if (sscanf_s(gLine, "g %s", name, kObjNameRoom) >= 1) {
-                if (groupCount == kMaxGroupCount)
-                    return Fail(status, ObjReadFailure::TooManyGroups, line, n);
-                MeshGroup& group = groups[groupCount];
-                strcpy_s(group.name, name);
-                group.materialName[0] = '\0';
-                group.startIndex = n.corners;
-                group.indexCount = 0;
-                ++groupCount;
-            }
-            break;
+        case 'v': failure = AddElement(end, n); break;
+        case 'g': failure = AddGroup(n, groups, groupCount); break;
+        case 'u': SetGroupMaterial(groups[groupCount - 1]); break;
+        case 'm': SetLibraryName(mtllibName); break;
+        case 'f': failure = AddFace(end, n, groups[groupCount - 1]); break;
+        default: break;
         }
-
-        case 'u': {
-            char name[kObjNameRoom];
-            if (sscanf_s(gLine, "usemtl %s", name, kObjNameRoom) >= 1)
-                strcpy_s(groups[groupCount - 1].materialName, name);
-            break;
-        }
-
-        case 'm': {
-            char name[kObjNameRoom];
-            if (sscanf_s(gLine, "mtllib %s", name, kObjNameRoom) >= 1)
-                strcpy_s(mtllibName, kObjNameRoom, name);
-            break;
-        }
-
-        case 'f': {
-            // Corner tokens: the first four words after the 'f', each cut to 255 characters.
-            const char* tokenBegin[4];
-            const char* tokenEnd[4];
-            int tokens = 0;
-            const char* p = gLine + 1;
-            while (tokens < 4) {
-                while (p != end && IsScanSpace(*p))
-                    ++p;
-                if (p == end)
-                    break;
-                const char* begin = p;
-                while (p != end && !IsScanSpace(*p))
-                    ++p;
-                tokenBegin[tokens] = begin;
-                tokenEnd[tokens] = p;
-                if (p - begin >= kTokenRoom) {
-                    memcpy(gCornerTokens[tokens], begin, kTokenRoom - 1);
-                    gCornerTokens[tokens][kTokenRoom - 1] = '\0';
-                    tokenBegin[tokens] = gCornerTokens[tokens];
-                    tokenEnd[tokens] = gCornerTokens[tokens] + kTokenRoom - 1;
-                }
-                ++tokens;
-            }
-            if (tokens < 3)
-                return Fail(status, ObjReadFailure::TooFewCorners, line, n);
-
-            ObjCorner corner[4];
-            for (int i = 0; i < tokens; ++i) {
-                ObjCorner c = ScanCorner(tokenBegin[i], tokenEnd[i]);
-                corner[i] = {Resolve(c.position, n.positions), Resolve(c.texcoord, n.texcoords),
-                             Resolve(c.normal, n.normals)};
-            }
-
-            // Fan from the first corner: (0, 1, 2), then (0, 2, 3) for a quad.
-            for (int t = 0; t + 2 < tokens; ++t) {
-                const ObjCorner& c0 = corner[0];
-                const ObjCorner& c1 = corner[t + 1];
-                const ObjCorner& c2 = corner[t + 2];
-                if (n.corners > kCornerListFull)
-                    return Fail(status, ObjReadFailure::TooManyTriangles, line, n);
-                if (EdgeLength(c0.position, c1.position, n.positions) < kDegenerateEdge ||
-                    EdgeLength(c0.position, c2.position, n.positions) < kDegenerateEdge ||
-                    EdgeLength(c1.position, c2.position, n.positions) < kDegenerateEdge)
-                    continue;
-                gCorners[n.corners++] = c0;
-                gCorners[n.corners++] = c1;
-                gCorners[n.corners++] = c2;
-                groups[groupCount - 1].indexCount += 3;
-            }
-            break;
-        }
-
-        default:
-            break;
+        if (failure != ObjReadFailure::None) {
+            failedLine = line;
+            return failure;
         }
     }
+    return ObjReadFailure::None;
+}
 
-    NoteWritten(n);
-
-    // Merging: a corner on position j moves to the first earlier position near j.
+// Merging: a corner on position j moves to the first earlier position near j.
+void MergePositions(const Counters& n)
+{
     FindMergeTargets(gPositions, n.positions, gMergeTarget);
     for (int i = 0; i < n.corners; ++i) {
         int32_t& p = gCorners[i].position;
         if (p >= 1 && p <= n.positions)
             p = gMergeTarget[p];
     }
+}
 
-    // Indexing: vertices numbered in order of first appearance.
+// Indexing: vertices numbered in order of first appearance, one index per corner. Returns
+// false when the index list reaches kObjMaxIndices entries; distinct receives the number of
+// distinct corners.
+bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& distinct)
+{
     uint32_t slotCount = 64;
     while (slotCount < 2u * static_cast<uint32_t>(n.corners))
         slotCount <<= 1;
     const uint32_t slotMask = slotCount - 1;
     memset(gCornerSlots, 0, slotCount * sizeof(int32_t));
-    int distinct = 0;
+    distinct = 0;
     for (int i = 0; i < n.corners; ++i) {
         const ObjCorner& c = gCorners[i];
         uint32_t slot = HashCorner(c, slotMask);
@@ -336,10 +365,15 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         }
         indices[indexCount++] = static_cast<uint32_t>(gCornerSlots[slot] - 1);
         if (indexCount == kObjMaxIndices)
-            return Fail(status, ObjReadFailure::TooManyIndices, 0, n);
+            return false;
     }
+    return true;
+}
 
-    // 0-based references, then the vertices with their defaults.
+// 0-based references, then the vertices with their defaults: a reference outside its table
+// gives position (0, 0, 0), texture coordinate (0, 0) or normal (1, 1, 1).
+void BuildVertices(const Counters& n, int distinct, MeshVertex* vertices)
+{
     for (int u = 0; u < distinct; ++u) {
         ObjCorner& c = gDistinctCorners[u];
         c.position -= 1;
@@ -359,21 +393,70 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         else
             v.normal = {1.0f, 1.0f, 1.0f};
     }
+}
+
+} // namespace
+
+void ResetObjReaderTables()
+{
+    // The corner tables, line and token buffers are always written before they are read.
+    memset(gPositions, 0, sizeof gPositions[0] * gPositionsWritten);
+    memset(gTexcoords, 0, sizeof gTexcoords[0] * gTexcoordsWritten);
+    memset(gNormals, 0, sizeof gNormals[0] * gNormalsWritten);
+    gPositionsWritten = gTexcoordsWritten = gNormalsWritten = 0;
+}
+
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
+             MeshGroup* groups, int& groupCount, char* mtllibName, ObjReadStatus* status)
+{
+    StartOutputs(vertexCount, indexCount, groups, groupCount, mtllibName);
+    Counters n = {0, 0, 0, 0};
+    if (status != nullptr)
+        *status = {ObjReadFailure::None, 0};
+    if (file == nullptr)
+        return false;
+
+    int failedLine = 0;
+    const ObjReadFailure failure = ReadLines(file, n, groups, groupCount, mtllibName, failedLine);
+    if (failure != ObjReadFailure::None)
+        return Fail(status, failure, failedLine, n);
+    NoteWritten(n);
+
+    MergePositions(n);
+    int distinct = 0;
+    if (!IndexCorners(n, indices, indexCount, distinct))
+        return Fail(status, ObjReadFailure::TooManyIndices, 0, n);
+    BuildVertices(n, distinct, vertices);
     vertexCount = distinct;
     return true;
 }
+
+namespace {
+
+// The failure descriptions that quote a limit, spelled from it.
+constexpr auto kMaxElementsText = DecimalText<kObjMaxElements>();
+constexpr auto kTooManyPositionsText = JoinText("more than ", kMaxElementsText, " positions (v lines)");
+constexpr auto kTooManyTexcoordsText = JoinText("more than ", kMaxElementsText, " texture coordinates (vt lines)");
+constexpr auto kTooManyNormalsText = JoinText("more than ", kMaxElementsText, " normals (vn lines)");
+constexpr auto kTooManyGroupsText = JoinText("more than ", DecimalText<kObjMaxGroupLines>(), " g lines (at most ",
+                                             DecimalText<kObjMaxGroupCount>(), " groups)");
+constexpr auto kTooManyTrianglesText = JoinText("more than ", DecimalText<kObjMaxStoredTriangles>(), " triangles");
+constexpr auto kTooManyIndicesText = JoinText("more than ", DecimalText<kObjMaxTriangles>(), " triangles (at most ",
+                                              DecimalText<kObjMaxLoadedIndices>(), " indices)");
+
+} // namespace
 
 const char* DescribeObjReadFailure(ObjReadFailure failure)
 {
     switch (failure) {
     case ObjReadFailure::None: return "no failure";
-    case ObjReadFailure::TooManyPositions: return "more than 65535 positions (v lines)";
-    case ObjReadFailure::TooManyTexcoords: return "more than 65535 texture coordinates (vt lines)";
-    case ObjReadFailure::TooManyNormals: return "more than 65535 normals (vn lines)";
-    case ObjReadFailure::TooManyGroups: return "more than 254 g lines (at most 255 groups)";
+    case ObjReadFailure::TooManyPositions: return kTooManyPositionsText.chars;
+    case ObjReadFailure::TooManyTexcoords: return kTooManyTexcoordsText.chars;
+    case ObjReadFailure::TooManyNormals: return kTooManyNormalsText.chars;
+    case ObjReadFailure::TooManyGroups: return kTooManyGroupsText.chars;
     case ObjReadFailure::TooFewCorners: return "a face line with fewer than three corners";
-    case ObjReadFailure::TooManyTriangles: return "more than 21845 triangles";
-    case ObjReadFailure::TooManyIndices: return "more than 21844 triangles (at most 65532 indices)";
+    case ObjReadFailure::TooManyTriangles: return kTooManyTrianglesText.chars;
+    case ObjReadFailure::TooManyIndices: return kTooManyIndicesText.chars;
     }
     return "unknown failure";
 }

@@ -7,23 +7,18 @@
 #include <cstdint>
 
 #include "MeshTypes.h"
-
-// Room the caller provides, and the reader's limits.
-constexpr int kObjMaxVertices = 65535;     // vertex array entries
-constexpr int kObjMaxIndices = 65535;      // index array entries (a load holds at most 65532)
-constexpr int kObjMaxGroups = 256;         // group array entries (a load holds at most 255)
-constexpr int kObjNameRoom = 80;           // names: 79 characters and the terminator
+#include "ObjLimits.h"  // the room the caller provides, and the reader's limits
 
 // Why a read stopped, for tools that explain a failed load to a user.
 enum class ObjReadFailure {
     None,
-    TooManyPositions,   // a 65536th "v" line
-    TooManyTexcoords,   // a 65536th "vt" line
-    TooManyNormals,     // a 65536th "vn" line
-    TooManyGroups,      // a 255th "g" line
+    TooManyPositions,   // a "v" line beyond kObjMaxElements
+    TooManyTexcoords,   // a "vt" line beyond kObjMaxElements
+    TooManyNormals,     // a "vn" line beyond kObjMaxElements
+    TooManyGroups,      // a "g" line beyond kObjMaxGroupLines
     TooFewCorners,      // a face line with fewer than three corners
-    TooManyTriangles,   // a triangle met while 21845 triangles are stored
-    TooManyIndices,     // the index list reaching 65535 entries
+    TooManyTriangles,   // a triangle met while kObjMaxStoredTriangles are stored
+    TooManyIndices,     // the index list reaching kObjMaxIndices entries
 };
 
 struct ObjReadStatus {

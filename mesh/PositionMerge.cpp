@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kMaxPositions = 65535;
 constexpr int kSlotBits = 17;
 constexpr double kCellsPerUnit = 1024.0;
 constexpr double kBorder = 0.11;  // 1.0001e-4 is 0.1024 cells; a little more is still exact
@@ -45,11 +44,11 @@ uint64_t gOccupied[(1u << kOccupancyBits) / 64];
 // Both are used in a size that suits the call's position count, so small models clear little.
 uint32_t gSlotMask;
 int gOccupancyShift;  // 64 minus the number of occupancy bits in use
-CellKey gCellOf[kMaxPositions + 1];      // by 1-based position
-int32_t gNextInCell[kMaxPositions + 1];  // next position of the same cell, ascending; 0 = end
-int32_t gLastInCell[kMaxPositions + 1];  // valid for a cell's first position
-int8_t gStep[kMaxPositions + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
-uint64_t gOwnHash[kMaxPositions + 1];    // hash of the position's own cell
+CellKey gCellOf[kObjMaxElements + 1];      // by 1-based position
+int32_t gNextInCell[kObjMaxElements + 1];  // next position of the same cell, ascending; 0 = end
+int32_t gLastInCell[kObjMaxElements + 1];  // valid for a cell's first position
+int8_t gStep[kObjMaxElements + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
+uint64_t gOwnHash[kObjMaxElements + 1];    // hash of the position's own cell
 constexpr int kPrefetchAhead = 16;       // positions whose slot is fetched ahead of its use
 
 uint64_t HashCell(const CellKey& key)

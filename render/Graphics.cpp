@@ -5,9 +5,11 @@
 
 #include <cfloat>
 
+#include "DataFiles.h"
 #include "Frame.h"
 #include "ModelObjects.h"
 #include "Pipelines.h"
+#include "ReleaseSlot.h"
 #include "SharedState.h"
 #include "StartupFailure.h"
 #include "TransformMath.h"
@@ -32,16 +34,6 @@ UINT LastTargetHeight = 0;
 
 const D3D_FEATURE_LEVEL FeatureLevels[3] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
 const D3D_DRIVER_TYPE DriverTypes[3] = {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP, D3D_DRIVER_TYPE_REFERENCE};
-
-template <typename T>
-void ReleaseSlot(T*& slot)
-{
-    if (slot)
-    {
-        slot->Release();
-        slot = nullptr;
-    }
-}
 
 // Steps 4 to 8 of CreateGraphics: everything between the device and the render targets.
 HRESULT CreateDeviceObjects()
@@ -70,10 +62,10 @@ HRESULT CreateDeviceObjects()
         return hr;
     }
 
-    char mtllibName[80] = "";
+    char mtllibName[kObjNameRoom] = "";
     if (!Mesh.Load(Device, ImmediateContext, mtllibName))
     {
-        NoteStartupFailure(E_FAIL, "loading the model ..\\misc\\kuma.obj failed: %s", Mesh.GetLoadFailure());
+        NoteStartupFailure(E_FAIL, "loading the model %s failed: %s", ModelFile, Mesh.GetLoadFailure());
         return E_FAIL;
     }
     if (!Materials.Load(mtllibName, Device))

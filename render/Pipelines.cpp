@@ -8,8 +8,6 @@
 
 #include "StartupFailure.h"
 
-const wchar_t ShaderSourceFile[] = L"..\\misc\\Quenvale.sh";
-
 ID3D11VertexShader* SceneVertexShader = nullptr;
 ID3D11InputLayout* SceneInputLayout = nullptr;
 ID3D11PixelShader* ScenePixelShader = nullptr;
@@ -35,8 +33,6 @@ namespace {
 // every register the shaders read is one column and they see the row-vector matrix itself.
 constexpr UINT CompileFlags = D3D10_SHADER_ENABLE_STRICTNESS | D3D10_SHADER_PACK_MATRIX_COLUMN_MAJOR;
 static_assert(CompileFlags == 0x810);
-
-const char ShaderSourceName[] = "..\\misc\\Quenvale.sh";
 
 // Compiles one entry point into *blob. A failed compile leaves no blob; its code is returned and
 // the compiler's message is kept for the start-up diagnostic (then dropped with its blob).

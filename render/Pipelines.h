@@ -4,8 +4,7 @@
 
 #include <d3d11.h>
 
-// The HLSL source with the seven entry points, relative to the working directory.
-extern const wchar_t ShaderSourceFile[];
+#include "DataFiles.h"  // ShaderSourceFile, the HLSL source with the seven entry points
 
 // Pass 1: the lit, textured model into colour and depth.
 extern ID3D11VertexShader* SceneVertexShader;

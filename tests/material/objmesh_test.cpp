@@ -24,10 +24,13 @@ namespace {
 constexpr size_t WorkArrayBytes = 65535 * 4;
 bool tracking = false;
 int bigAllocations = 0;
+int failBigAllocation = 0;  // the tracked allocation (1-based) that finds no memory; 0 = none
 std::set<void*>* liveBig = nullptr;
 
 void* Allocate(size_t size)
 {
+    if (tracking && size >= WorkArrayBytes && failBigAllocation > 0 && --failBigAllocation == 0)
+        return nullptr;
     void* p = std::malloc(size ? size : 1);
     if (p != nullptr && tracking && size >= WorkArrayBytes) {
         tracking = false;  // the set allocates too
@@ -58,6 +61,7 @@ struct WorkArrayCount {
     ~WorkArrayCount()
     {
         tracking = false;
+        failBigAllocation = 0;
         delete liveBig;
         liveBig = nullptr;
     }
@@ -349,6 +353,25 @@ TEST_F(ObjMeshTest, ABufferThatCannotBeCreatedLeavesNoArrayNoBufferAndNamesTheSt
         EXPECT_EQ(mesh->GetIndexCount(), 0);
     }
     EXPECT_TRUE(Load());  // the failures were one-off
+}
+
+// Whichever work array finds no memory, the reader is not run, the others are freed and
+// nothing is created.
+TEST_F(ObjMeshTest, AWorkArrayWithoutMemoryEndsTheLoadAndFreesTheOthers)
+{
+    WriteModel(TwoGroupModel);
+    for (int n = 1; n <= 3; ++n) {
+        WorkArrayCount count;
+        failBigAllocation = n;
+        EXPECT_FALSE(Load()) << n;
+        EXPECT_STREQ(mesh->GetLoadFailure(), "out of memory for the work arrays") << n;
+        EXPECT_STREQ(mtllib, "untouched") << n;
+        EXPECT_EQ(count.Allocated(), 2) << n;
+        EXPECT_EQ(count.StillAllocated(), 0u) << n;
+        EXPECT_EQ(platform_test::LiveObjectCount(), baseline) << n;
+        EXPECT_EQ(mesh->GetIndexCount(), 0) << n;
+    }
+    EXPECT_TRUE(Load());
 }
 
 TEST_F(ObjMeshTest, ReleaseIsSafeToRepeatAndKeepsGroupsAndSphere)

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "ConstText.h"
 #include "LoadResult.h"
 
 namespace {
@@ -258,6 +259,33 @@ TEST(ObjReader, NullStreamAndEmptyModel)
     EXPECT_TRUE(empty.ok);
     EXPECT_EQ(empty.indexCount, 0);
     EXPECT_EQ(empty.groupCount, 1);
+}
+
+
+// The descriptions are spelled from the limits at compile time; the words a user reads stay these.
+TEST(ObjReader, FailureDescriptionsQuoteTheLimits)
+{
+    const std::pair<ObjReadFailure, const char*> texts[] = {
+        {ObjReadFailure::None, "no failure"},
+        {ObjReadFailure::TooManyPositions, "more than 65535 positions (v lines)"},
+        {ObjReadFailure::TooManyTexcoords, "more than 65535 texture coordinates (vt lines)"},
+        {ObjReadFailure::TooManyNormals, "more than 65535 normals (vn lines)"},
+        {ObjReadFailure::TooManyGroups, "more than 254 g lines (at most 255 groups)"},
+        {ObjReadFailure::TooFewCorners, "a face line with fewer than three corners"},
+        {ObjReadFailure::TooManyTriangles, "more than 21845 triangles"},
+        {ObjReadFailure::TooManyIndices, "more than 21844 triangles (at most 65532 indices)"},
+    };
+    for (const auto& [failure, text] : texts)
+        EXPECT_STREQ(DescribeObjReadFailure(failure), text);
+}
+
+// Numbers at digit-count boundaries, and empty parts, which add nothing.
+TEST(ConstText, JoinsLiteralsAndDecimalNumbers)
+{
+    constexpr auto joined = JoinText("", DecimalText<0>(), "|", DecimalText<9>(), "|", DecimalText<10>(), "|",
+                                     DecimalText<65535>(), "");
+    static_assert(sizeof joined.chars == sizeof "0|9|10|65535");
+    EXPECT_STREQ(joined.chars, "0|9|10|65535");
 }
 
 } // namespace
