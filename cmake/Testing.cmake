@@ -2,6 +2,27 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# The environment of every test: the source tree, for tests that read its files, and the
+# sanitizers' settings, which only the sanitizer build reads. A leak fails the test; UBSan stops at
+# its first report, with a stack; a report ends the process with exit status 1 rather than an
+# abort, which the scripts that run the whole program read as the program failing; tests/lsan.supp
+# names what system libraries keep for the life of the process.
+set(QV_TEST_ENVIRONMENT
+  "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+
+# qv_set_test_environment(TEST... [ENV NAME=VALUE...])
+# Sets each test's environment to QV_TEST_ENVIRONMENT plus the ENV entries of that test alone.
+function(qv_set_test_environment)
+  cmake_parse_arguments(E "" "" "ENV" ${ARGN})
+  if(NOT E_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "qv_set_test_environment: no test named")
+  endif()
+  set_property(TEST ${E_UNPARSED_ARGUMENTS} PROPERTY ENVIRONMENT ${QV_TEST_ENVIRONMENT} ${E_ENV})
+endfunction()
+
 # qv_add_gtest(NAME SOURCES... LIBS ... [LABELS ...])
 # Builds one GoogleTest executable and registers every test case with CTest.
 function(qv_add_gtest name)
@@ -14,15 +35,10 @@ function(qv_add_gtest name)
   # gtest_discover_tests flattens list-valued PROPERTIES (several labels, several environment
   # entries), so the properties are set by a script that CTest runs after the discovered tests
   # have been added.
-  set(env
-    "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-    "ASAN_OPTIONS=detect_leaks=1"
-    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
   set(properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   file(WRITE ${properties_file}
     "foreach(qv_test IN LISTS ${name}_TESTS)\n"
-    "  set_tests_properties(\"\${qv_test}\" PROPERTIES LABELS \"${T_LABELS}\" ENVIRONMENT \"${env}\")\n"
+    "  set_tests_properties(\"\${qv_test}\" PROPERTIES LABELS \"${T_LABELS}\" ENVIRONMENT \"${QV_TEST_ENVIRONMENT}\")\n"
     "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
 endfunction()
@@ -38,8 +54,8 @@ function(qv_add_fuzzer name)
     add_executable(${name}_replay ${F_SOURCE})
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS} qv_fuzz_replay_main)
     add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
-    set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz"
-      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
+    set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz")
+    qv_set_test_environment(${name}_corpus)
   endif()
   if(QV_FUZZ)
     add_executable(${name} ${F_SOURCE})
