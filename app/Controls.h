@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include <winerror.h>
+#include <windows.h>  // HRESULT and the DXGI_ERROR_* codes
 
 // The camera stays within these distances, both ends allowed.
 constexpr float NearestCameraDistance = 2.5f;

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Draws the program icon, a bear's head, into bear.bmp (64x64, 32-bit BGRA with alpha).
+"""Draws the program icon, a bear's head, into bear.bmp (64x64, 32-bit BGRA with alpha) and
+the same picture into bear.ico.
 
-Deterministic: the same file comes out on every run. Run it from anywhere after changing the
-artwork; the build embeds bear.bmp as icon resource 101.
+Deterministic: the same files come out on every run. Run it from anywhere after changing the
+artwork; the build embeds bear.bmp as icon resource 101, and the Windows build's resource script
+(app/Quenvale.rc) builds bear.ico in as the same resource.
 """
 import math
 import os
@@ -82,9 +84,29 @@ def main():
     info += struct.pack("<IIII", 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000)
     info += struct.pack("<I", 0x73524742)  # LCS_sRGB
     info += bytes(36 + 12)  # endpoints and gamma, unused with sRGB
-    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "bear.bmp")
-    with open(out, "wb") as f:
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "bear.bmp"), "wb") as f:
         f.write(file_header + info + pixels)
+    with open(os.path.join(here, "bear.ico"), "wb") as f:
+        f.write(icon_file(rows))
+
+
+def icon_file(rows):
+    """The same picture as an .ico file (the Windows build's resource script names it): one
+    32-bit image whose alpha is the transparency, and the 1-bit mask that older displays use
+    (set where the picture is fully transparent). Rows bottom to top, as in the BMP."""
+    pixels = b"".join(rows)
+    mask = bytearray()
+    for row in rows:
+        bits = 0
+        for px in range(SIZE):
+            bits = bits << 1 | (row[4 * px + 3] == 0)
+        mask += bits.to_bytes(SIZE // 8, "big")  # 64 bits: already a multiple of 4 bytes
+    image = struct.pack("<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    image += pixels + bytes(mask)
+    directory = struct.pack("<HHH", 0, 1, 1)  # reserved, type 1 (icon), one image
+    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 32, len(image), 6 + 16)
+    return directory + entry + image
 
 
 if __name__ == "__main__":

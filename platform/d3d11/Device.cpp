@@ -146,6 +146,7 @@ HRESULT Device::GetDeviceRemovedReason()
 {
     const HRESULT reason = RemovedReason(true);
     resetPolledThisFrame_ = true;
+    if (reason != S_OK) NoteRemovalReported();
     return reason;
 }
 
@@ -304,6 +305,7 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
                                            : GlContext::CreateOffscreen(request, &hr);
     if (!gl) return hr;
     *device = new Device(std::move(gl), chosen, flags);
+    NoteDeviceCreated();
     if (level) *level = chosen;
     return S_OK;
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ExitReport.h"
+
 #include "DebugLog.h"
 #include "Device.h"
 #include "Texture2D.h"
@@ -34,6 +36,8 @@ long g_presents = 0;
 bool g_refuseRobust = false;
 long g_resetQueries = 0;
 int g_varyingCap = 0;
+bool g_removalReported = false;
+int g_replacementDevices = 0;
 
 // QV_TEST_DEVICE_FAULT="<frame>:<hex code>[,<hex code>...][:<period>]", read once: the first
 // code after that many presents; with a period, again every <period> presents after it, taking
@@ -97,6 +101,17 @@ HRESULT InjectedReason() { return g_injectedReason; }
 bool RobustContextsRefused() { return g_refuseRobust; }
 void NoteResetStatusQuery() { ++g_resetQueries; }
 int VaryingComponentCap() { return g_varyingCap; }
+void NoteRemovalReported() { g_removalReported = true; }
+
+void NoteDeviceCreated()
+{
+    // A program that polls a removed device every frame and then builds a new one made one
+    // replacement, however many times it polled.
+    if (g_removalReported) ++g_replacementDevices;
+    g_removalReported = false;
+    platform::SetObjectCounter(
+        [] { return platform::ObjectCounts{LiveObjects(), LiveGlObjects(), g_replacementDevices}; });
+}
 
 bool ShouldFailMap()
 {
@@ -133,6 +148,7 @@ namespace platform_test {
 
 int LiveObjectCount() { return d3d11gl::LiveObjects(); }
 int LiveGlObjectCount() { return d3d11gl::LiveGlObjects(); }
+int ReplacementDeviceCount() { return d3d11gl::g_replacementDevices; }
 
 void InjectDeviceRemovedReason(HRESULT code) { d3d11gl::g_injectedReason = code; }
 

@@ -36,5 +36,10 @@ bool RobustContextsRefused();
 void NoteResetStatusQuery();
 // CapVaryingComponents: the cap on every stage's varying components (0: none).
 int VaryingComponentCap();
+// GetDeviceRemovedReason told its caller that a device is removed, hung or reset.
+void NoteRemovalReported();
+// A device was created: it replaces the removed one if a removal was reported since the last
+// creation; the exit report (ExitReport.h) reads the layer's counts from now on.
+void NoteDeviceCreated();
 
 }  // namespace d3d11gl

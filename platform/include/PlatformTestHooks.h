@@ -1,6 +1,5 @@
 // Test-only controls and counters of the platform layer. The program's own code (app/, mesh/,
-// material/, render/) never includes this; tests, benchmarks and the Linux entry point's
-// test-only exit report (QV_TEST_REPORT_LIVE_OBJECTS) do.
+// material/, render/) never includes this; tests and benchmarks do.
 // Environment variables read by the layer (only tests set them, and modelcheck --picture sets
 // QV_TEST_TIME_MS to hold its spin still):
 //   QV_TEST_TIME_MS=<ms>          timeGetTime stays at <ms> (decimal, 0..4294967295) for the whole
@@ -9,6 +8,9 @@
 //   QV_TEST_DEVICE_FAULT          see InjectDeviceRemovedReason below.
 //   QV_TEST_REPORT_EVERY=<n>      every <n> presents, one line on stderr:
 //                                 "present <count>: live objects <n>, live GL objects <m>".
+//   QV_TEST_REPORT_LIVE_OBJECTS=1 after wWinMain returns (programs linked with qv_win32_main),
+//                                 one line on stderr: "live objects: <n>, live GL objects: <m>,
+//                                 device rebuilds: <r>" (ReplacementDeviceCount below).
 #pragma once
 
 #include <cstddef>
@@ -35,6 +37,9 @@ void SetTime(bool frozen, uint32_t ms, uint32_t offsetMs = 0);
 // vertex arrays) that the layer created and has not deleted.
 int LiveObjectCount();
 int LiveGlObjectCount();
+// Number of devices created to replace one that had reported itself removed: a device created
+// after GetDeviceRemovedReason last returned a failure, however often it was asked, counts once.
+int ReplacementDeviceCount();
 
 // --- Faults ------------------------------------------------------------------------------
 // From now on GetDeviceRemovedReason returns `code` (0 clears the injection). The environment

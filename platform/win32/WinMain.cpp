@@ -1,8 +1,12 @@
 // The process entry for programs written against wWinMain (target qv_win32_main): passes the
-// program's instance and its arguments (after the program name, joined by spaces) to wWinMain.
+// program's instance and its arguments (after the program name, joined by spaces) to wWinMain,
+// returns its result as the exit status, and writes the test-only exit report when the
+// environment asks for it (QV_TEST_REPORT_LIVE_OBJECTS=1, see ExitReport.h).
 #include <windows.h>
 
 #include <string>
+
+#include <ExitReport.h>
 
 namespace {
 
@@ -40,5 +44,7 @@ int main(int argc, char** argv) {
     }
     static std::wstring commandLine;  // lives as long as the program, like the real one
     commandLine = Utf8ToWide(line);
-    return wWinMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    const int status = wWinMain(GetModuleHandleW(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    platform::WriteExitReport();
+    return status;
 }

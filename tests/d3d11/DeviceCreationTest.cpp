@@ -66,6 +66,36 @@ TEST(DeviceCreation, AskingForNoObjectOnlyTests)
     EXPECT_EQ(platform_test::LiveObjectCount(), before);
 }
 
+// The exit report's device rebuilds: a device made after GetDeviceRemovedReason reported the
+// previous one gone replaces it, once however often the program asked; other devices do not.
+TEST(DeviceCreation, CountsADeviceMadeAfterARemovalWasReportedAsOneReplacement)
+{
+    const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0};
+    const auto make = [&program] {
+        ID3D11Device* device = nullptr;
+        EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, program, 1, D3D11_SDK_VERSION,
+                                    &device, nullptr, nullptr),
+                  S_OK);
+        return Ref<ID3D11Device>(device);
+    };
+    const int before = platform_test::ReplacementDeviceCount();
+    Ref<ID3D11Device> device = make();
+    ASSERT_TRUE(device.get());
+    EXPECT_EQ(device->GetDeviceRemovedReason(), S_OK);
+    device = make();
+    EXPECT_EQ(platform_test::ReplacementDeviceCount(), before);
+
+    platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_HUNG);
+    EXPECT_EQ(device->GetDeviceRemovedReason(), DXGI_ERROR_DEVICE_HUNG);
+    EXPECT_EQ(device->GetDeviceRemovedReason(), DXGI_ERROR_DEVICE_HUNG);
+    platform_test::InjectDeviceRemovedReason(S_OK);
+    device.Reset();
+    device = make();
+    EXPECT_EQ(platform_test::ReplacementDeviceCount(), before + 1);
+    device = make();
+    EXPECT_EQ(platform_test::ReplacementDeviceCount(), before + 1);
+}
+
 // HARDWARE means a GL driver on a GPU. Where only Mesa's software renderer exists it must fail
 // (so that the program falls back to WARP); on a machine with a GPU it succeeds.
 TEST(DeviceCreation, HardwareNeverHandsOutTheSoftwareRenderer)
