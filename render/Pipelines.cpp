@@ -4,7 +4,9 @@
 
 #include <d3dx11.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "StartupFailure.h"
 
@@ -48,20 +50,18 @@ HRESULT CompileEntryPoint(const char* entryPoint, const char* profile, ID3D10Blo
                                               0, nullptr, blob, &messages, nullptr);
     if (FAILED(hr))
     {
-        // The message on one line: line breaks and other control characters become blanks.
+        // The compiler's log keeps its line breaks (the failure report puts it on one line), but
+        // not the ones that close it, so that the code noted after it follows its last word.
         char text[768] = "no message";
         if (hr == D3D11_ERROR_FILE_NOT_FOUND)
             std::snprintf(text, sizeof text, "the file is missing");
         if (messages)
         {
             const char* bytes = static_cast<const char*>(messages->GetBufferPointer());
-            const size_t size = messages->GetBufferSize();
-            size_t length = 0;
-            for (size_t i = 0; i < size && bytes[i] != '\0' && length + 1 < sizeof text; ++i)
-                text[length++] = static_cast<unsigned char>(bytes[i]) < 0x20 ? ' ' : bytes[i];
-            while (length > 0 && text[length - 1] == ' ')
+            size_t length = strnlen(bytes, std::min<size_t>(messages->GetBufferSize(), sizeof text - 1));
+            while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= ' ')
                 --length;
-            text[length] = '\0';
+            std::snprintf(text, sizeof text, "%.*s", static_cast<int>(length), bytes);
         }
         NoteStartupFailure(hr, "compiling \"%s\" (%s) from %s failed: %s", entryPoint, profile, ShaderSourceName,
                            text);
