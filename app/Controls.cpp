@@ -24,42 +24,19 @@ DeviceState ClassifyDeviceState(HRESULT removedReason)
     return DeviceState::Healthy;
 }
 
-namespace {
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-bool IsBreak(char c)
-{
-    return c == '\n' || c == '\r';
-}
-}  // namespace
-
 std::string JoinLines(const std::string& text)
 {
-    std::string out;
-    out.reserve(text.size());
-    bool pendingBreak = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (IsBreak(c)) {
-            pendingBreak = true;
-            while (!out.empty() && IsBlank(out.back())) {
-                out.pop_back();
-            }
-            continue;
+    // Each control character becomes one blank, in place: the blanks a compiler log has around
+    // its line breaks stay as they are, and an escape sequence cannot reach the terminal.
+    std::string out = text;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            c = ' ';
         }
-        if (IsBlank(c) && (out.empty() || pendingBreak)) {
-            continue;  // blanks at the start of the text or of a line
-        }
-        if (pendingBreak && !out.empty()) {
-            out += "; ";
-        }
-        pendingBreak = false;
-        out += c;
     }
-    while (!out.empty() && IsBlank(out.back())) {
-        out.pop_back();
+    const size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return "";
     }
-    return out;
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }

@@ -25,6 +25,6 @@ enum class DeviceState {
 };
 DeviceState ClassifyDeviceState(HRESULT removedReason);
 
-// `text` with every run of line breaks (and the blanks around them) turned into "; " and
+// `text` with every control character (line breaks, tabs, escapes) turned into a blank and
 // leading and trailing blanks removed, so a compiler log fits on one line.
 std::string JoinLines(const std::string& text);

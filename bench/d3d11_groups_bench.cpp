@@ -22,6 +22,9 @@
 #include <d3d11.h>
 #include <d3dx11.h>
 
+#include "BenchSupport.h"
+#include "BenchGl.h"
+
 namespace {
 
 constexpr int kWidth = 640, kHeight = 480;
@@ -74,12 +77,6 @@ void FillConstants(float* block, int group)
     block[49] = float(group % 5) / 4.0f;
     block[50] = 1.0f;
     block[51] = 1.0f;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 using Clock = std::chrono::steady_clock;
@@ -283,12 +280,10 @@ void main() { color = texture(diffuseTexture, uv) * diffuse; })";
 struct GlScene {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext eglContext = EGL_NO_CONTEXT;
-    GLuint program = 0, vao = 0, vb = 0, ib = 0, ring = 0, framebuffer = 0, color = 0, depth = 0, sampler = 0;
+    GLuint program = 0, vao = 0, vb = 0, ib = 0, sampler = 0;
     GLuint textures[kTextures] = {};
-    uint8_t* ringMemory = nullptr;
-    static constexpr int kSlots = 4096, kSlotSize = 256, kSegments = 4;
-    int slot = 0;
-    GLsync fences[kSegments] = {};
+    GlConstantRing ring;
+    GlTarget target;
 
     bool MakeCurrent() { return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, eglContext); }
 
@@ -338,10 +333,7 @@ struct GlScene {
             glVertexArrayAttribFormat(vao, a, sizes[a], GL_FLOAT, GL_FALSE, offsets[a]);
             glVertexArrayAttribBinding(vao, a, 0);
         }
-        const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
-        glCreateBuffers(1, &ring);
-        glNamedBufferStorage(ring, kSlots * kSlotSize, nullptr, flags);
-        ringMemory = static_cast<uint8_t*>(glMapNamedBufferRange(ring, 0, kSlots * kSlotSize, flags));
+        if (!ring.Create()) return false;
 
         glCreateTextures(GL_TEXTURE_2D, kTextures, textures);
         for (int t = 0; t < kTextures; ++t) {
@@ -357,20 +349,14 @@ struct GlScene {
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, 2.0f);
 
-        glCreateTextures(GL_TEXTURE_2D, 1, &color);
-        glTextureStorage2D(color, 1, GL_RGBA8, kWidth, kHeight);
-        glCreateTextures(GL_TEXTURE_2D, 1, &depth);
-        glTextureStorage2D(depth, 1, GL_DEPTH32F_STENCIL8, kWidth, kHeight);
-        glCreateFramebuffers(1, &framebuffer);
-        glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, color, 0);
-        glNamedFramebufferTexture(framebuffer, GL_DEPTH_STENCIL_ATTACHMENT, depth, 0);
+        target.Create(kWidth, kHeight);
 
         glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
         glEnable(GL_CULL_FACE);
         glFrontFace(GL_CW);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
         glViewport(0, 0, kWidth, kHeight);
         glUseProgram(program);
         glBindVertexArray(vao);
@@ -378,36 +364,18 @@ struct GlScene {
         return glGetError() == GL_NO_ERROR;
     }
 
-    uint8_t* NextSlot()
-    {
-        const int perSegment = kSlots / kSegments;
-        const int next = (slot + 1) % kSlots;
-        if (next % perSegment == 0) {
-            const int leaving = slot / perSegment, entering = next / perSegment;
-            if (fences[leaving]) glDeleteSync(fences[leaving]);
-            fences[leaving] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-            if (fences[entering]) {
-                glClientWaitSync(fences[entering], GL_SYNC_FLUSH_COMMANDS_BIT, GLuint64(-1));
-                glDeleteSync(fences[entering]);
-                fences[entering] = nullptr;
-            }
-        }
-        slot = next;
-        return ringMemory + slot * kSlotSize;
-    }
-
     void Frame(int groups)
     {
         const float clear[4] = {0.0f, 0.125f, 0.3f, 1.0f};
-        glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, clear);
-        glClearNamedFramebufferfi(framebuffer, GL_DEPTH_STENCIL, 0, 1.0f, 0);
+        glClearNamedFramebufferfv(target.framebuffer, GL_COLOR, 0, clear);
+        glClearNamedFramebufferfi(target.framebuffer, GL_DEPTH_STENCIL, 0, 1.0f, 0);
         const int perGroup = kQuadsPerSide * kQuadsPerSide * 6;
         float block[kConstantBytes / 4];
         for (int g = 0; g < groups; ++g) {
             FillConstants(block, g);
-            uint8_t* memory = NextSlot();
-            std::memcpy(memory, block, kConstantBytes);
-            glBindBufferRange(GL_UNIFORM_BUFFER, 0, ring, slot * kSlotSize, kConstantBytes);
+            const GLintptr offset = ring.NextSlot();
+            std::memcpy(ring.Memory(offset), block, kConstantBytes);
+            glBindBufferRange(GL_UNIFORM_BUFFER, 0, ring.Buffer(), offset, kConstantBytes);
             glBindTextureUnit(0, textures[g % kTextures]);
             glDrawElements(GL_TRIANGLES, perGroup, GL_UNSIGNED_INT,
                            reinterpret_cast<const void*>(uintptr_t(g) * perGroup * 4));
@@ -419,7 +387,7 @@ struct GlScene {
     std::vector<uint32_t> Pixels()
     {
         std::vector<uint32_t> bottomUp(size_t(kWidth) * kHeight), pixels;
-        glGetTextureImage(color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size() * 4), bottomUp.data());
+        glGetTextureImage(target.color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size() * 4), bottomUp.data());
         for (int y = kHeight - 1; y >= 0; --y)
             pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * kWidth, bottomUp.begin() + size_t(y + 1) * kWidth);
         return pixels;
@@ -429,15 +397,11 @@ struct GlScene {
     {
         if (eglContext == EGL_NO_CONTEXT) return;
         MakeCurrent();
-        for (GLsync& f : fences)
-            if (f) glDeleteSync(f);
-        glUnmapNamedBuffer(ring);
-        GLuint buffers[3] = {vb, ib, ring};
-        glDeleteBuffers(3, buffers);
+        ring.Release();
+        GLuint buffers[2] = {vb, ib};
+        glDeleteBuffers(2, buffers);
         glDeleteTextures(kTextures, textures);
-        glDeleteTextures(1, &color);
-        glDeleteTextures(1, &depth);
-        glDeleteFramebuffers(1, &framebuffer);
+        target.Release();
         glDeleteVertexArrays(1, &vao);
         glDeleteSamplers(1, &sampler);
         glDeleteProgram(program);

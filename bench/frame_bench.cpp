@@ -23,8 +23,6 @@
 #include <string>
 #include <vector>
 
-#include <time.h>
-
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
@@ -33,6 +31,8 @@
 
 #include "../platform/d3dx11/ImageDecode.h"
 #include "../platform/internal/ShaderBytecode.h"
+#include "BenchGl.h"
+#include "BenchSupport.h"
 #include "Frame.h"
 #include "Graphics.h"
 #include "ModelObjects.h"
@@ -46,19 +46,6 @@ namespace {
 constexpr int kWidth = 640, kHeight = 480;
 constexpr uint32_t kFrozenMs = 700;  // a three-quarter view with shadows on the body
 using Clock = std::chrono::steady_clock;
-
-double CpuMs()
-{
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 // A closed torus of 86 x 127 quads, each split into two triangles: 21844 triangles, the most a
 // model may have. Every position is distinct and every edge longer than the merge distance.
@@ -152,14 +139,12 @@ struct GlScene {
     GLuint programs[7] = {};
     GLuint scenePipeline = 0, volumeAdjPipeline = 0, volumePlainPipeline = 0, shadowPipeline = 0;
     GLuint vb = 0, ib = 0, adjIb = 0, plainVao = 0, adjVao = 0, emptyVao = 0;
-    GLuint ring = 0, framebuffer = 0, color = 0, depth = 0, sampler = 0;
+    GLuint sampler = 0;
     std::map<std::string, GLuint> textures;
     std::vector<GLuint> groupTextures;
     GLuint vsBinding = 0, gsBinding = 0, psBinding = 0, textureUnit = 0;
-    uint8_t* ringMemory = nullptr;
-    static constexpr int kSlots = 4096, kSlotSize = 256, kSegments = 4;
-    int slot = 0;
-    GLsync fences[kSegments] = {};
+    GlConstantRing ring;
+    GlTarget target;
     const ModelData* model = nullptr;
     BoundingSphere sphere{};
     FrameConstants constants{};
@@ -238,10 +223,7 @@ struct GlScene {
         glVertexArrayElementBuffer(plainVao, ib);
         glVertexArrayElementBuffer(adjVao, adjIb);
 
-        const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
-        glCreateBuffers(1, &ring);
-        glNamedBufferStorage(ring, kSlots * kSlotSize, nullptr, flags);
-        ringMemory = static_cast<uint8_t*>(glMapNamedBufferRange(ring, 0, kSlots * kSlotSize, flags));
+        if (!ring.Create()) return false;
 
         for (const ModelData::Group& group : data.groups) {
             GLuint& texture = textures[group.texture];
@@ -264,14 +246,8 @@ struct GlScene {
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GL_REPEAT);
         glBindSampler(textureUnit, sampler);
 
-        glCreateTextures(GL_TEXTURE_2D, 1, &color);
-        glTextureStorage2D(color, 1, GL_RGBA8, kWidth, kHeight);
-        glCreateTextures(GL_TEXTURE_2D, 1, &depth);
-        glTextureStorage2D(depth, 1, GL_DEPTH32F_STENCIL8, kWidth, kHeight);
-        glCreateFramebuffers(1, &framebuffer);
-        glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0, color, 0);
-        glNamedFramebufferTexture(framebuffer, GL_DEPTH_STENCIL_ATTACHMENT, depth, 0);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+        target.Create(kWidth, kHeight);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
 
         // Direct3D's conventions, as the layer sets them once per context.
         glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
@@ -284,25 +260,6 @@ struct GlScene {
         return glGetError() == GL_NO_ERROR;
     }
 
-    // The next 256-byte slot of the ring; a segment is reused only after the GPU has passed it.
-    GLintptr NextSlot()
-    {
-        const int perSegment = kSlots / kSegments;
-        const int next = (slot + 1) % kSlots;
-        if (next % perSegment == 0) {
-            const int leaving = slot / perSegment, entering = next / perSegment;
-            if (fences[leaving]) glDeleteSync(fences[leaving]);
-            fences[leaving] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-            if (fences[entering]) {
-                glClientWaitSync(fences[entering], GL_SYNC_FLUSH_COMMANDS_BIT, GLuint64(-1));
-                glDeleteSync(fences[entering]);
-                fences[entering] = nullptr;
-            }
-        }
-        slot = next;
-        return GLintptr(slot) * kSlotSize;
-    }
-
     void Groups(bool adjacency, GLuint stageA, GLuint stageB, bool bindTextures)
     {
         const GLenum mode = adjacency ? GL_TRIANGLES_ADJACENCY : GL_TRIANGLES;
@@ -310,10 +267,10 @@ struct GlScene {
         for (size_t i = 0; i < model->groups.size(); ++i) {
             const ModelData::Group& group = model->groups[i];
             std::memcpy(constants.diffuse, group.diffuse, sizeof group.diffuse);
-            const GLintptr offset = NextSlot();
-            std::memcpy(ringMemory + offset, &constants, sizeof constants);
-            glBindBufferRange(GL_UNIFORM_BUFFER, stageA, ring, offset, sizeof constants);
-            glBindBufferRange(GL_UNIFORM_BUFFER, stageB, ring, offset, sizeof constants);
+            const GLintptr offset = ring.NextSlot();
+            std::memcpy(ring.Memory(offset), &constants, sizeof constants);
+            glBindBufferRange(GL_UNIFORM_BUFFER, stageA, ring.Buffer(), offset, sizeof constants);
+            glBindBufferRange(GL_UNIFORM_BUFFER, stageB, ring.Buffer(), offset, sizeof constants);
             if (bindTextures) glBindTextureUnit(textureUnit, groupTextures[i]);
             glDrawElements(mode, scale * group.count, GL_UNSIGNED_INT,
                            reinterpret_cast<const void*>(uintptr_t(scale) * group.start * 4));
@@ -327,8 +284,8 @@ struct GlScene {
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         glDepthMask(GL_TRUE);
         glStencilMask(0xFF);
-        glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, ClearColor);
-        glClearNamedFramebufferfi(framebuffer, GL_DEPTH_STENCIL, 0, 1.0f, 0);
+        glClearNamedFramebufferfv(target.framebuffer, GL_COLOR, 0, ClearColor);
+        glClearNamedFramebufferfi(target.framebuffer, GL_DEPTH_STENCIL, 0, 1.0f, 0);
         FillConstants(&constants, sphere);
 
         // Pass 1: the lit model into colour and depth.
@@ -373,7 +330,7 @@ struct GlScene {
     std::vector<uint8_t> Pixels()
     {
         std::vector<uint8_t> bottomUp(size_t(kWidth) * kHeight * 4), pixels;
-        glGetTextureImage(color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size()), bottomUp.data());
+        glGetTextureImage(target.color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size()), bottomUp.data());
         for (int y = kHeight - 1; y >= 0; --y)
             pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * kWidth * 4,
                           bottomUp.begin() + size_t(y + 1) * kWidth * 4);
@@ -384,15 +341,11 @@ struct GlScene {
     {
         if (context == EGL_NO_CONTEXT) return;
         MakeCurrent();
-        for (GLsync& f : fences)
-            if (f) glDeleteSync(f);
-        glUnmapNamedBuffer(ring);
-        const GLuint buffers[4] = {vb, ib, adjIb, ring};
-        glDeleteBuffers(4, buffers);
+        ring.Release();
+        const GLuint buffers[3] = {vb, ib, adjIb};
+        glDeleteBuffers(3, buffers);
         for (auto& [name, texture] : textures) glDeleteTextures(1, &texture);
-        glDeleteTextures(1, &color);
-        glDeleteTextures(1, &depth);
-        glDeleteFramebuffers(1, &framebuffer);
+        target.Release();
         const GLuint vaos[3] = {plainVao, adjVao, emptyVao};
         glDeleteVertexArrays(3, vaos);
         glDeleteSamplers(1, &sampler);

@@ -9,12 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "Adjacency.h"
+#include "BenchSupport.h"
 #include "BoundingSphere.h"
 #include "LoadResult.h"
 #include "ObjOracle.h"
@@ -84,24 +84,11 @@ bool ReadObjDefault(FILE* f, MeshVertex* v, int& vc, uint32_t* i, int& ic, MeshG
     return ReadObj(f, v, vc, i, ic, g, gc, lib);
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Wall-clock and process CPU time of one call, in milliseconds. On a shared machine the CPU
 // time is the steadier of the two.
 struct Times {
     std::vector<double> wall, cpu;
 };
-
-double CpuMs()
-{
-    timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 void Time(Times& times, const std::function<void()>& f)
 {

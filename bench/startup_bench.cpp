@@ -28,6 +28,7 @@
 #include <d3dx11.h>
 
 #include "AppShell.h"
+#include "BenchSupport.h"
 #include "ModelObjects.h"
 #include "Pipelines.h"
 
@@ -216,12 +217,6 @@ bool RunChild(const char* self, const char* mode, std::map<std::string, std::vec
         at = end;
     }
     return true;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <d3dx11.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "StartupFailure.h"
 
@@ -44,20 +46,18 @@ HRESULT CompileEntryPoint(const char* entryPoint, const char* profile, ID3D10Blo
                                               0, nullptr, blob, &messages, nullptr);
     if (FAILED(hr))
     {
-        // The message on one line: line breaks and other control characters become blanks.
+        // The compiler's log keeps its line breaks (the failure report puts it on one line), but
+        // not the ones that close it, so that the code noted after it follows its last word.
         char text[768] = "no message";
         if (hr == D3D11_ERROR_FILE_NOT_FOUND)
             std::snprintf(text, sizeof text, "the file is missing");
         if (messages)
         {
             const char* bytes = static_cast<const char*>(messages->GetBufferPointer());
-            const size_t size = messages->GetBufferSize();
-            size_t length = 0;
-            for (size_t i = 0; i < size && bytes[i] != '\0' && length + 1 < sizeof text; ++i)
-                text[length++] = static_cast<unsigned char>(bytes[i]) < 0x20 ? ' ' : bytes[i];
-            while (length > 0 && text[length - 1] == ' ')
+            size_t length = strnlen(bytes, std::min<size_t>(messages->GetBufferSize(), sizeof text - 1));
+            while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= ' ')
                 --length;
-            text[length] = '\0';
+            std::snprintf(text, sizeof text, "%.*s", static_cast<int>(length), bytes);
         }
         NoteStartupFailure(hr, "compiling \"%s\" (%s) from %s failed: %s", entryPoint, profile, ShaderSourceName,
                            text);
@@ -72,10 +72,25 @@ HRESULT CompileEntryPoint(const char* entryPoint, const char* profile, ID3D10Blo
     return hr;
 }
 
-HRESULT CheckCreated(HRESULT hr, const char* what)
+// Notes a failed step that made an object of the code of one entry point.
+HRESULT CheckCreated(HRESULT hr, const char* what, const char* entryPoint)
 {
     if (FAILED(hr))
-        NoteStartupFailure(hr, "%s failed", what);
+        NoteStartupFailure(hr, "%s \"%s\" failed", what, entryPoint);
+    return hr;
+}
+
+// Compiles one entry point and hands its code to create(code, size), which makes the pipeline
+// objects of it; the compiled code is released afterwards, whether they were made or not.
+template <typename Create>
+HRESULT WithCompiledCode(const char* entryPoint, const char* profile, Create create)
+{
+    ID3D10Blob* blob = nullptr;
+    HRESULT hr = CompileEntryPoint(entryPoint, profile, &blob);
+    if (FAILED(hr))
+        return hr;
+    hr = create(blob->GetBufferPointer(), blob->GetBufferSize());
+    blob->Release();
     return hr;
 }
 
@@ -84,6 +99,37 @@ const D3D11_INPUT_ELEMENT_DESC SceneInputElements[3] = {
     {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
     {"TEXTURE", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 24, D3D11_INPUT_PER_VERTEX_DATA, 0},
 };
+
+// A vertex shader of one entry point and, where `layout` is given, the scene's input layout
+// checked against that shader's inputs. The layout is only tried once the shader exists.
+HRESULT CreateVertexStage(ID3D11Device* device, const char* entryPoint, ID3D11VertexShader** shader,
+                          ID3D11InputLayout** layout = nullptr)
+{
+    return WithCompiledCode(entryPoint, "vs_4_0", [&](const void* code, SIZE_T size) {
+        const HRESULT hr =
+            CheckCreated(device->CreateVertexShader(code, size, nullptr, shader), "CreateVertexShader for", entryPoint);
+        if (FAILED(hr) || !layout)
+            return hr;
+        return CheckCreated(device->CreateInputLayout(SceneInputElements, 3, code, size, layout),
+                            "CreateInputLayout (POSITION, NORMAL, TEXTURE) against", entryPoint);
+    });
+}
+
+HRESULT CreateGeometryStage(ID3D11Device* device, const char* entryPoint, ID3D11GeometryShader** shader)
+{
+    return WithCompiledCode(entryPoint, "gs_4_0", [&](const void* code, SIZE_T size) {
+        return CheckCreated(device->CreateGeometryShader(code, size, nullptr, shader), "CreateGeometryShader for",
+                            entryPoint);
+    });
+}
+
+HRESULT CreatePixelStage(ID3D11Device* device, const char* entryPoint, ID3D11PixelShader** shader)
+{
+    return WithCompiledCode(entryPoint, "ps_4_0", [&](const void* code, SIZE_T size) {
+        return CheckCreated(device->CreatePixelShader(code, size, nullptr, shader), "CreatePixelShader for",
+                            entryPoint);
+    });
+}
 
 // Blend description with render target 0 as given and everything else zero.
 D3D11_BLEND_DESC BlendDescription(BOOL enable, D3D11_BLEND source, D3D11_BLEND destination, D3D11_BLEND_OP op,
@@ -140,130 +186,86 @@ D3D11_DEPTH_STENCIL_DESC DepthStencilDescription(D3D11_DEPTH_WRITE_MASK depthWri
     return desc;
 }
 
+// The fixed-function states of one pass, in the order blend, rasterizer (where the pass has one
+// of its own; pass 3 reuses pass 1's), depth-stencil; the first failure ends it.
+HRESULT CreatePassStates(ID3D11Device* device, int pass, const D3D11_BLEND_DESC& blend, ID3D11BlendState** blendState,
+                         const D3D11_RASTERIZER_DESC* rasterizer, ID3D11RasterizerState** rasterizerState,
+                         const D3D11_DEPTH_STENCIL_DESC& depthStencil, ID3D11DepthStencilState** depthStencilState)
+{
+    HRESULT hr = device->CreateBlendState(&blend, blendState);
+    if (FAILED(hr))
+    {
+        NoteStartupFailure(hr, "CreateBlendState for pass %d failed", pass);
+        return hr;
+    }
+    if (rasterizer)
+    {
+        hr = device->CreateRasterizerState(rasterizer, rasterizerState);
+        if (FAILED(hr))
+        {
+            NoteStartupFailure(hr, "CreateRasterizerState for pass %d failed", pass);
+            return hr;
+        }
+    }
+    hr = device->CreateDepthStencilState(&depthStencil, depthStencilState);
+    if (FAILED(hr))
+        NoteStartupFailure(hr, "CreateDepthStencilState for pass %d failed", pass);
+    return hr;
+}
+
 }  // namespace
 
 HRESULT CreateScenePipeline(ID3D11Device* device)
 {
-    ID3D10Blob* blob = nullptr;
-    HRESULT hr = CompileEntryPoint("VS", "vs_4_0", &blob);
+    HRESULT hr = CreateVertexStage(device, "VS", &SceneVertexShader, &SceneInputLayout);
     if (FAILED(hr))
         return hr;
-    hr = CheckCreated(device->CreateVertexShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                 &SceneVertexShader),
-                      "CreateVertexShader for \"VS\"");
-    if (FAILED(hr))
-    {
-        blob->Release();
-        return hr;
-    }
-    hr = CheckCreated(device->CreateInputLayout(SceneInputElements, 3, blob->GetBufferPointer(),
-                                                blob->GetBufferSize(), &SceneInputLayout),
-                      "CreateInputLayout (POSITION, NORMAL, TEXTURE) against \"VS\"");
-    blob->Release();
-    if (FAILED(hr))
-        return hr;
-
-    hr = CompileEntryPoint("PS", "ps_4_0", &blob);
-    if (FAILED(hr))
-        return hr;
-    hr = CheckCreated(device->CreatePixelShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                &ScenePixelShader),
-                      "CreatePixelShader for \"PS\"");
-    blob->Release();
+    hr = CreatePixelStage(device, "PS", &ScenePixelShader);
     if (FAILED(hr))
         return hr;
 
     const D3D11_BLEND_DESC blend = BlendDescription(FALSE, D3D11_BLEND(0), D3D11_BLEND(0), D3D11_BLEND_OP(0),
                                                     D3D11_BLEND(0), D3D11_BLEND(0), D3D11_BLEND_OP(0));
-    hr = CheckCreated(device->CreateBlendState(&blend, &SceneBlendState), "CreateBlendState for pass 1");
-    if (FAILED(hr))
-        return hr;
     const D3D11_RASTERIZER_DESC rasterizer = RasterizerDescription(D3D11_CULL_BACK);
-    hr = CheckCreated(device->CreateRasterizerState(&rasterizer, &SceneRasterizerState),
-                      "CreateRasterizerState for pass 1");
-    if (FAILED(hr))
-        return hr;
     const D3D11_DEPTH_STENCILOP_DESC keep = StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_ALWAYS);
     const D3D11_DEPTH_STENCIL_DESC depthStencil =
         DepthStencilDescription(D3D11_DEPTH_WRITE_MASK_ALL, D3D11_COMPARISON_LESS, FALSE, 0xFF, keep, keep);
-    return CheckCreated(device->CreateDepthStencilState(&depthStencil, &SceneDepthStencilState),
-                        "CreateDepthStencilState for pass 1");
+    return CreatePassStates(device, 1, blend, &SceneBlendState, &rasterizer, &SceneRasterizerState, depthStencil,
+                            &SceneDepthStencilState);
 }
 
 HRESULT CreateShadowVolumePipeline(ID3D11Device* device)
 {
-    ID3D10Blob* blob = nullptr;
-    HRESULT hr = CompileEntryPoint("VS_SV", "vs_4_0", &blob);
+    HRESULT hr = CreateVertexStage(device, "VS_SV", &ShadowVolumeVertexShader);
     if (FAILED(hr))
         return hr;
-    hr = CheckCreated(device->CreateVertexShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                 &ShadowVolumeVertexShader),
-                      "CreateVertexShader for \"VS_SV\"");
-    blob->Release();
+    hr = CreateGeometryStage(device, "GS_SV_1", &ShadowVolumeGeometryShaderAdj);
     if (FAILED(hr))
         return hr;
-
-    hr = CompileEntryPoint("GS_SV_1", "gs_4_0", &blob);
-    if (FAILED(hr))
-        return hr;
-    hr = CheckCreated(device->CreateGeometryShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                   &ShadowVolumeGeometryShaderAdj),
-                      "CreateGeometryShader for \"GS_SV_1\"");
-    blob->Release();
-    if (FAILED(hr))
-        return hr;
-
-    hr = CompileEntryPoint("GS_SV_2", "gs_4_0", &blob);
-    if (FAILED(hr))
-        return hr;
-    hr = CheckCreated(device->CreateGeometryShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                   &ShadowVolumeGeometryShader),
-                      "CreateGeometryShader for \"GS_SV_2\"");
-    blob->Release();
+    hr = CreateGeometryStage(device, "GS_SV_2", &ShadowVolumeGeometryShader);
     if (FAILED(hr))
         return hr;
 
     // Volume faces leave colour untouched: no pixel shader runs, and the blend adds nothing.
     const D3D11_BLEND_DESC blend = BlendDescription(TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD,
                                                     D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD);
-    hr = CheckCreated(device->CreateBlendState(&blend, &ShadowVolumeBlendState), "CreateBlendState for pass 2");
-    if (FAILED(hr))
-        return hr;
     const D3D11_RASTERIZER_DESC rasterizer = RasterizerDescription(D3D11_CULL_NONE);
-    hr = CheckCreated(device->CreateRasterizerState(&rasterizer, &ShadowVolumeRasterizerState),
-                      "CreateRasterizerState for pass 2");
-    if (FAILED(hr))
-        return hr;
     // Counting in front of the stored surface: +1 entering a volume (front face), -1 leaving it
     // (back face), wrapping so that the order of the faces does not matter.
     const D3D11_DEPTH_STENCIL_DESC depthStencil = DepthStencilDescription(
         D3D11_DEPTH_WRITE_MASK_ZERO, D3D11_COMPARISON_LESS, TRUE, 0xFF,
         StencilOps(D3D11_STENCIL_OP_INCR, D3D11_COMPARISON_ALWAYS),
         StencilOps(D3D11_STENCIL_OP_DECR, D3D11_COMPARISON_ALWAYS));
-    return CheckCreated(device->CreateDepthStencilState(&depthStencil, &ShadowVolumeDepthStencilState),
-                        "CreateDepthStencilState for pass 2");
+    return CreatePassStates(device, 2, blend, &ShadowVolumeBlendState, &rasterizer, &ShadowVolumeRasterizerState,
+                            depthStencil, &ShadowVolumeDepthStencilState);
 }
 
 HRESULT CreateShadowPipeline(ID3D11Device* device)
 {
-    ID3D10Blob* blob = nullptr;
-    HRESULT hr = CompileEntryPoint("VS_S", "vs_4_0", &blob);
+    HRESULT hr = CreateVertexStage(device, "VS_S", &ShadowVertexShader);
     if (FAILED(hr))
         return hr;
-    hr = CheckCreated(device->CreateVertexShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                 &ShadowVertexShader),
-                      "CreateVertexShader for \"VS_S\"");
-    blob->Release();
-    if (FAILED(hr))
-        return hr;
-
-    hr = CompileEntryPoint("PS_S", "ps_4_0", &blob);
-    if (FAILED(hr))
-        return hr;
-    hr = CheckCreated(device->CreatePixelShader(blob->GetBufferPointer(), blob->GetBufferSize(), nullptr,
-                                                &ShadowPixelShader),
-                      "CreatePixelShader for \"PS_S\"");
-    blob->Release();
+    hr = CreatePixelStage(device, "PS_S", &ShadowPixelShader);
     if (FAILED(hr))
         return hr;
 
@@ -271,15 +273,12 @@ HRESULT CreateShadowPipeline(ID3D11Device* device)
     const D3D11_BLEND_DESC blend =
         BlendDescription(TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD,
                          D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD);
-    hr = CheckCreated(device->CreateBlendState(&blend, &ShadowBlendState), "CreateBlendState for pass 3");
-    if (FAILED(hr))
-        return hr;
     // Only where the strip at depth 1 lies behind the model (GREATER) and the count is not 0
     // (NOT_EQUAL to reference 0); back faces never pass. Nothing is written to depth or stencil.
     const D3D11_DEPTH_STENCIL_DESC depthStencil = DepthStencilDescription(
         D3D11_DEPTH_WRITE_MASK_ZERO, D3D11_COMPARISON_GREATER, TRUE, 0x00,
         StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_NOT_EQUAL),
         StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_NEVER));
-    return CheckCreated(device->CreateDepthStencilState(&depthStencil, &ShadowDepthStencilState),
-                        "CreateDepthStencilState for pass 3");
+    return CreatePassStates(device, 3, blend, &ShadowBlendState, nullptr, nullptr, depthStencil,
+                            &ShadowDepthStencilState);
 }

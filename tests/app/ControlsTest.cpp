@@ -69,11 +69,15 @@ TEST(DeviceStateTest, HungAndResetRebuildOtherFailuresClose)
 
 TEST(JoinLinesTest, CompilerLogBecomesOneLine)
 {
+    // One blank for each line break, and the blanks beside it kept: the line reads as the log does.
+    EXPECT_EQ(JoinLines("ERROR: a.sh:1: 'expression' : Expected \nERROR: 1 compilation errors.\n\n"),
+              "ERROR: a.sh:1: 'expression' : Expected  ERROR: 1 compilation errors.");
     EXPECT_EQ(JoinLines("a.sh(3,1): error X3000: syntax error\r\n  a.sh(9,2): error: x \n\n"),
-              "a.sh(3,1): error X3000: syntax error; a.sh(9,2): error: x");
+              "a.sh(3,1): error X3000: syntax error    a.sh(9,2): error: x");
     EXPECT_EQ(JoinLines("  one line  "), "one line");
     EXPECT_EQ(JoinLines("\n\nlate start"), "late start");
     EXPECT_EQ(JoinLines(""), "");
     EXPECT_EQ(JoinLines("\r\n \t\n"), "");
-    EXPECT_EQ(JoinLines("tab\tinside"), "tab\tinside");
+    EXPECT_EQ(JoinLines("tab\tinside"), "tab inside");
+    EXPECT_EQ(JoinLines("'\x1b[2J' : unexpected token"), "' [2J' : unexpected token");
 }

@@ -13,17 +13,14 @@ Exit status 0 when the row passes, 1 when it fails, 77 when a tool it needs is m
 1).
 """
 
-import argparse
 import os
-import re
 import struct
 import sys
 
 sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
-from quenvale_harness import HarnessError, Program, XServer, run_case
+from quenvale_harness import (REPORT, TOOLS, HarnessError, Program, XServer, argument_parser, check, check_report,
+                              run_case)
 
-REPORT = {"QV_TEST_REPORT_LIVE_OBJECTS": "1"}
-REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device rebuilds: (\d+)$")
 # A run that has not ended by then has hung; how long each run took is printed, the second
 # that start-up failure should take is judged from those prints, not asserted here.
 HANG_SECONDS = 20
@@ -205,18 +202,6 @@ ROWS = {
 }
 
 
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
-
-
-def check_report(line):
-    match = REPORT_LINE.match(line or "")
-    check(match, f"the last line on stderr is not the live-object report: {line!r}")
-    live, live_gl, _ = (int(v) for v in match.groups())
-    check(live == 0 and live_gl == 0, f"graphics objects still alive at exit: {line}")
-
-
 def run_row(name):
     env, change, fragments = ROWS[name]
     env = dict(env, **REPORT)
@@ -257,10 +242,7 @@ def run_row(name):
 
 def main():
     global args
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("row", nargs="?", choices=sorted(ROWS))
-    parser.add_argument("--program")
-    parser.add_argument("--misc")
+    parser = argument_parser(__doc__, "row", required=False, nargs="?", choices=sorted(ROWS))
     parser.add_argument("--list", action="store_true", help="print the rows' names, one a line")
     args = parser.parse_args()
     if args.list:
@@ -268,7 +250,7 @@ def main():
         return 0
     if not args.row or not args.program or not args.misc:
         parser.error("a row, --program and --misc are needed")
-    return run_case(args.row, lambda: run_row(args.row), ("Xvfb", "xdotool", "xwininfo", "import"))
+    return run_case(args.row, lambda: run_row(args.row), TOOLS)
 
 
 if __name__ == "__main__":

@@ -383,6 +383,44 @@ class Program:
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE for these scripts
 
+# The tools a case needs: the virtual display (Xvfb, and xprop to see that it takes clients),
+# keys and window queries, screenshots; and the window manager where windows must be managed.
+TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import")
+TOOLS_WITH_WINDOW_MANAGER = TOOLS + ("openbox",)
+
+# QV_TEST_REPORT_LIVE_OBJECTS=1 makes the program end its stderr with this line.
+REPORT = {"QV_TEST_REPORT_LIVE_OBJECTS": "1"}
+REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device rebuilds: (\d+)$")
+
+
+def check(condition, message):
+    """Fails the case with `message` unless `condition` holds."""
+    if not condition:
+        raise AssertionError(message)
+
+
+def check_report(line, rebuilds=None):
+    """`line` is the live-object report, with no graphics object left alive (and, where
+    `rebuilds` is given, that many device rebuilds)."""
+    match = REPORT_LINE.match(line or "")
+    check(match, f"the last line on stderr is not the live-object report: {line!r}")
+    live, live_gl, rebuilt = (int(v) for v in match.groups())
+    check(live == 0 and live_gl == 0, f"graphics objects still alive at exit: {line}")
+    if rebuilds is not None:
+        check(rebuilt == rebuilds, f"expected {rebuilds} device rebuilds: {line}")
+
+
+def argument_parser(doc, case=None, required=True, **case_options):
+    """The command line of a test script: its docstring as help, the positional argument `case`
+    (with `case_options`) where the script has one, then --program and --misc; the script adds
+    its own options after them."""
+    parser = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
+    if case:
+        parser.add_argument(case, **case_options)
+    parser.add_argument("--program", required=required)
+    parser.add_argument("--misc", required=required)
+    return parser
+
 
 def run_case(name, body, tools):
     """Runs `body()` as the test case `name` and returns its exit status: 0 passed, 1 failed.

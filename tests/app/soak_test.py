@@ -14,18 +14,17 @@ graphics object and said nothing else (in the sanitizer build: no leak, no repor
 Exit status 0 when it passes, 1 when it fails, 77 when a tool it needs is missing (under CI: 1).
 """
 
-import argparse
 import os
 import re
 import sys
 import time
 
 sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
-from quenvale_harness import SCREEN, HarnessError, Program, XServer, run_case, wait_until
+from quenvale_harness import (REPORT, REPORT_LINE, SCREEN, TOOLS_WITH_WINDOW_MANAGER, HarnessError, Program, XServer,
+                              argument_parser, check, run_case, wait_until)
 
 REPORT_EVERY = 50
 PRESENT_LINE = re.compile(r"^present (\d+): live objects (\d+), live GL objects (\d+)$")
-REPORT_LINE = re.compile(r"^live objects: (\d+), live GL objects: (\d+), device rebuilds: (\d+)$")
 # The resident memory swings by tens of megabytes with where a sample lands (a rebuild frees
 # and reloads the model, textures and shaders; the allocator returns memory unevenly), so it is
 # sampled after every action and "flat" compares a low level of the first and last thirds of the
@@ -42,11 +41,6 @@ RSS_SLACK_KB = 16 * 1024
 RSS_SLACK_SANITIZER_KB = 32 * 1024
 
 args = None
-
-
-def check(condition, message):
-    if not condition:
-        raise AssertionError(message)
 
 
 def rss_kb(pid):
@@ -137,11 +131,7 @@ class Actions:
 
 def run():
     period = args.fault_period
-    env = {
-        "QV_TEST_TIME_MS": "700",
-        "QV_TEST_REPORT_LIVE_OBJECTS": "1",
-        "QV_TEST_REPORT_EVERY": str(REPORT_EVERY),
-    }
+    env = dict(REPORT, QV_TEST_TIME_MS="700", QV_TEST_REPORT_EVERY=str(REPORT_EVERY))
     if period:
         env["QV_TEST_DEVICE_FAULT"] = f"{period}:887A0006,887A0007:{period}"
     # AddressSanitizer keeps freed memory in quarantine (256 MB by default), which would read as
@@ -234,9 +224,7 @@ def run():
 
 def main():
     global args
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--misc", required=True)
+    parser = argument_parser(__doc__)
     parser.add_argument("--frames", type=int, default=2000, help="presents to reach before stopping")
     parser.add_argument("--fault-period", type=int, default=300, help="presents between device faults (0: none)")
     parser.add_argument("--frames-per-round", type=int, default=0,
@@ -244,7 +232,7 @@ def main():
     parser.add_argument("--shots", help="folder for the first and last screenshots")
     parser.add_argument("--verbose", action="store_true", help="print every memory sample")
     args = parser.parse_args()
-    return run_case("soak", run, ("Xvfb", "xdotool", "xwininfo", "import", "openbox"))
+    return run_case("soak", run, TOOLS_WITH_WINDOW_MANAGER)
 
 
 if __name__ == "__main__":

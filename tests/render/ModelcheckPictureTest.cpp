@@ -1,11 +1,13 @@
 // ModelcheckPictureTest.cpp: modelcheck --picture on the README's example model (docs/
 // cube_over_slab.obj: a tilted cube over a slab of Kd 0.8 0.8 0.7 with the white default
-// texture), run as a user runs it, and its failure line for a model that is not there.
+// texture), run as a user runs it, and its failure line for a model that is not there and for
+// a shader source that does not compile.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -93,6 +95,23 @@ TEST(ModelcheckPicture, AMissingModelIsOneLineAndStatusOne)
     EXPECT_EQ(run.errors,
               "modelcheck: not_there.obj: does not load: cannot open the file (No such file or directory)\n");
     EXPECT_FALSE(std::ifstream(output).good());
+}
+
+TEST(ModelcheckPicture, AShaderSourceThatDoesNotCompileIsOneLineAndStatusOne)
+{
+    // The compiler's log for this source runs over several lines; the failure line holds it all.
+    const std::string misc = testing::TempDir() + "modelcheck_broken_misc";
+    std::filesystem::create_directories(misc);
+    std::filesystem::copy_file(SourceDirectory() + "/misc/default.bmp", misc + "/default.bmp",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(misc + "/Quenvale.sh") << "float4 VS(float4 p : POSITION) : SV_Position { return p +; }\n";
+    const std::string output = testing::TempDir() + "modelcheck_broken.png";
+    const ToolRun run = Modelcheck("--picture '" + output + "' --misc '" + misc + "' cube_over_slab.obj");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors.rfind("modelcheck: cannot draw cube_over_slab.obj: compiling \"VS\" (vs_4_0)", 0), 0u)
+        << run.errors;
+    EXPECT_NE(run.errors.find("Expected  ERROR: "), std::string::npos) << run.errors;
+    EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << run.errors;
 }
 
 }  // namespace

@@ -160,9 +160,61 @@ TEST(PipelinesTest, FailingPixelShaderLeavesVertexShaderAndLayoutInPlace)
     EXPECT_EQ(ScenePixelShader, nullptr);
     EXPECT_EQ(SceneBlendState, nullptr);
     EXPECT_EQ(ShadowVolumeVertexShader, nullptr);
-    // The compiler's own message travels with the failure, on one line.
+    // The compiler's own message travels with the failure, its line breaks left for the report
+    // to fold, and the code follows its last word, not the line breaks that closed it.
     EXPECT_NE(std::strstr(StartupFailureText, "\"PS\" (ps_4_0)"), nullptr) << StartupFailureText;
-    EXPECT_EQ(std::strchr(StartupFailureText, '\n'), nullptr);
+    EXPECT_NE(std::strstr(StartupFailureText, "entry point 'PS' not found\n"), nullptr) << StartupFailureText;
+    EXPECT_NE(std::strstr(StartupFailureText, "Entry point not found (code 0x"), nullptr) << StartupFailureText;
+}
+
+TEST(PipelinesTest, EachFailedCreationNamesItsStep)
+{
+    WorkingDirectory directory;
+    ASSERT_TRUE(directory.ok());
+    using platform_test::CreateKind;
+    // The n-th creation of each kind, in the order the three pipelines make them.
+    const struct
+    {
+        CreateKind kind;
+        int n;
+        const char* step;
+    } steps[] = {
+        {CreateKind::VertexShader, 1, "CreateVertexShader for \"VS\""},
+        {CreateKind::InputLayout, 1, "CreateInputLayout (POSITION, NORMAL, TEXTURE) against \"VS\""},
+        {CreateKind::PixelShader, 1, "CreatePixelShader for \"PS\""},
+        {CreateKind::BlendState, 1, "CreateBlendState for pass 1"},
+        {CreateKind::RasterizerState, 1, "CreateRasterizerState for pass 1"},
+        {CreateKind::DepthStencilState, 1, "CreateDepthStencilState for pass 1"},
+        {CreateKind::VertexShader, 2, "CreateVertexShader for \"VS_SV\""},
+        {CreateKind::GeometryShader, 1, "CreateGeometryShader for \"GS_SV_1\""},
+        {CreateKind::GeometryShader, 2, "CreateGeometryShader for \"GS_SV_2\""},
+        {CreateKind::BlendState, 2, "CreateBlendState for pass 2"},
+        {CreateKind::RasterizerState, 2, "CreateRasterizerState for pass 2"},
+        {CreateKind::DepthStencilState, 2, "CreateDepthStencilState for pass 2"},
+        {CreateKind::VertexShader, 3, "CreateVertexShader for \"VS_S\""},
+        {CreateKind::PixelShader, 2, "CreatePixelShader for \"PS_S\""},
+        {CreateKind::BlendState, 3, "CreateBlendState for pass 3"},
+        {CreateKind::DepthStencilState, 3, "CreateDepthStencilState for pass 3"},
+    };
+    const int before = platform_test::LiveObjectCount();
+    for (const auto& step : steps)
+    {
+        platform_test::FailNthCreate(step.kind, step.n);
+        {
+            OffscreenRenderer renderer(64, 64);
+            EXPECT_EQ(renderer.result(), E_OUTOFMEMORY) << step.step;
+            EXPECT_EQ(std::string(StartupFailureText), std::string(step.step) + " failed (code 0x8007000E)");
+        }
+        platform_test::FailNthCreate(step.kind, 0);
+    }
+    // Pass 3 draws with pass 1's rasterizer state: start-up makes no third one.
+    platform_test::FailNthCreate(CreateKind::RasterizerState, 3);
+    {
+        OffscreenRenderer renderer(64, 64);
+        EXPECT_EQ(renderer.result(), S_OK) << StartupFailureText;
+    }
+    platform_test::FailNthCreate(CreateKind::RasterizerState, 0);
+    EXPECT_EQ(platform_test::LiveObjectCount(), before);
 }
 
 TEST(PipelinesTest, MissingShaderSourceFailsBeforeAnyPipelineObjectExists)

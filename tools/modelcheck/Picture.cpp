@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "Controls.h"
 #include "FramePng.h"
 #include "Frame.h"
 #include "Graphics.h"
@@ -163,7 +164,8 @@ int DrawPicture(const char* modelPath, const char* mtllibName, const PictureOpti
     std::string failure;
     std::vector<uint8_t> rgba;
     if (FAILED(CreateGraphicsOffscreen(PictureWidth, PictureHeight))) {
-        failure = "cannot draw " + std::string(modelPath) + ": " + StartupFailureText;
+        // The shader compiler's log comes with its line breaks; the line folds them as the program does.
+        failure = "cannot draw " + std::string(modelPath) + ": " + JoinLines(StartupFailureText);
     } else {
         DrawFrame();
         if (!ReadPixels(OffscreenTarget, &rgba))
