@@ -10,7 +10,8 @@ struct ID3DX11ThreadPump;
 // Image-load options; only a null pointer (the loader's defaults) is supported.
 struct D3DX11_IMAGE_LOAD_INFO;
 
-#define D3DX11_ERR_INVALID_DATA ((HRESULT)0x887C0003)
+// The DirectX SDK's value: MAKE_DDHRESULT(2905), facility 0x876 (0x887C0003 is a Direct3D 11 code).
+#define D3DX11_ERR_INVALID_DATA ((HRESULT)0x88760B59)
 
 // Compiles the entry point pFunctionName of the HLSL file pSrcFile for the profile pProfile
 // (vs_4_0, gs_4_0, ps_4_0 and their _5_0 forms) into a byte-code blob for Create*Shader and

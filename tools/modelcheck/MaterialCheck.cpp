@@ -12,13 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "DataFiles.h"
 #include "MaterialLibrary.h"
 #include "MtlReader.h"
 #include "Print.h"
 
 namespace {
-
-const char DefaultTextureFile[] = "..\\misc\\default.bmp";
 
 struct MaterialFile {
     std::vector<Material> materials = std::vector<Material>(MaxMaterials);
