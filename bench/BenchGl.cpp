@@ -5,15 +5,15 @@ bool GlConstantRing::Create()
 {
     const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
     glCreateBuffers(1, &buffer_);
-    glNamedBufferStorage(buffer_, kSlots * kSlotSize, nullptr, flags);
-    memory_ = static_cast<uint8_t*>(glMapNamedBufferRange(buffer_, 0, kSlots * kSlotSize, flags));
+    glNamedBufferStorage(buffer_, Slots * SlotSize, nullptr, flags);
+    memory_ = static_cast<uint8_t*>(glMapNamedBufferRange(buffer_, 0, Slots * SlotSize, flags));
     return memory_ != nullptr;
 }
 
 GLintptr GlConstantRing::NextSlot()
 {
-    const int perSegment = kSlots / kSegments;
-    const int next = (slot_ + 1) % kSlots;
+    const int perSegment = Slots / Segments;
+    const int next = (slot_ + 1) % Slots;
     if (next % perSegment == 0) {
         const int leaving = slot_ / perSegment, entering = next / perSegment;
         if (fences_[leaving]) glDeleteSync(fences_[leaving]);
@@ -25,7 +25,7 @@ GLintptr GlConstantRing::NextSlot()
         }
     }
     slot_ = next;
-    return GLintptr(slot_) * kSlotSize;
+    return GLintptr(slot_) * SlotSize;
 }
 
 void GlConstantRing::Release()

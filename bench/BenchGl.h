@@ -12,7 +12,7 @@
 class GlConstantRing
 {
 public:
-    static constexpr int kSlots = 4096, kSlotSize = 256, kSegments = 4;
+    static constexpr int Slots = 4096, SlotSize = 256, Segments = 4;
 
     // Makes and maps the buffer in the current context; false when it cannot be mapped.
     bool Create();
@@ -28,7 +28,7 @@ private:
     GLuint buffer_ = 0;
     uint8_t* memory_ = nullptr;
     int slot_ = 0;
-    GLsync fences_[kSegments] = {};
+    GLsync fences_[Segments] = {};
 };
 
 // An RGBA8 colour texture and a 32-bit float depth, 8-bit stencil texture of one size, attached

@@ -27,10 +27,10 @@
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480;
-constexpr int kTextures = 8, kTextureSize = 64;
-constexpr int kQuadsPerSide = 4;  // each group: 4×4 quads, 32 triangles
-constexpr int kConstantBytes = 224;
+constexpr int TargetWidth = 640, TargetHeight = 480;
+constexpr int TextureCount = 8, TextureSize = 64;
+constexpr int QuadsPerSide = 4;  // each group: 4×4 quads, 32 triangles
+constexpr int ConstantBytes = 224;
 
 struct Vertex {
     float position[3];
@@ -43,11 +43,11 @@ void BuildGrid(int groups, std::vector<Vertex>* vertices, std::vector<uint32_t>*
 {
     int side = 1;
     while (side * side < groups) ++side;
-    const float cell = 2.0f / side, quad = cell / kQuadsPerSide;
+    const float cell = 2.0f / side, quad = cell / QuadsPerSide;
     for (int g = 0; g < groups; ++g) {
         const float x0 = -1.0f + (g % side) * cell, y0 = 1.0f - (g / side) * cell;
-        for (int q = 0; q < kQuadsPerSide * kQuadsPerSide; ++q) {
-            const float x = x0 + (q % kQuadsPerSide) * quad, y = y0 - (q / kQuadsPerSide) * quad;
+        for (int q = 0; q < QuadsPerSide * QuadsPerSide; ++q) {
+            const float x = x0 + (q % QuadsPerSide) * quad, y = y0 - (q / QuadsPerSide) * quad;
             const uint32_t base = uint32_t(vertices->size());
             vertices->push_back({{x, y, 0.5f}, {0, 0, -1}, {0, 0}});
             vertices->push_back({{x + quad, y, 0.5f}, {0, 0, -1}, {1, 0}});
@@ -61,8 +61,8 @@ void BuildGrid(int groups, std::vector<Vertex>* vertices, std::vector<uint32_t>*
 
 std::vector<uint32_t> TextureTexels(int seed)
 {
-    std::vector<uint32_t> texels(kTextureSize * kTextureSize);
-    for (int i = 0; i < kTextureSize * kTextureSize; ++i) texels[i] = 0xff000000u | uint32_t(i * 2654435761u + seed);
+    std::vector<uint32_t> texels(TextureSize * TextureSize);
+    for (int i = 0; i < TextureSize * TextureSize; ++i) texels[i] = 0xff000000u | uint32_t(i * 2654435761u + seed);
     return texels;
 }
 
@@ -70,7 +70,7 @@ std::vector<uint32_t> TextureTexels(int seed)
 // per-group colour.
 void FillConstants(float* block, int group)
 {
-    std::memset(block, 0, kConstantBytes);
+    std::memset(block, 0, ConstantBytes);
     for (int m = 0; m < 3; ++m)
         for (int i = 0; i < 4; ++i) block[m * 16 + i * 5] = 1.0f;
     block[48] = float(group % 7) / 6.0f;
@@ -91,7 +91,7 @@ struct LayerScene {
     ID3D11DepthStencilView* dsv = nullptr;
     ID3D11Buffer* constants = nullptr;
     ID3D11Texture2D* color = nullptr;
-    ID3D11ShaderResourceView* textures[kTextures] = {};
+    ID3D11ShaderResourceView* textures[TextureCount] = {};
     std::vector<int> groupStart;
 
     template <class T>
@@ -137,18 +137,18 @@ struct LayerScene {
         D3D11_SUBRESOURCE_DATA vbData{vertices.data(), 0, 0};
         D3D11_BUFFER_DESC ibDesc{UINT(indices.size() * 4), D3D11_USAGE_DEFAULT, D3D11_BIND_INDEX_BUFFER, 0, 0, 0};
         D3D11_SUBRESOURCE_DATA ibData{indices.data(), 0, 0};
-        D3D11_BUFFER_DESC cbDesc{kConstantBytes, D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER,
+        D3D11_BUFFER_DESC cbDesc{ConstantBytes, D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER,
                                  D3D11_CPU_ACCESS_WRITE, 0, 0};
         device->CreateBuffer(&vbDesc, &vbData, &vb);
         device->CreateBuffer(&ibDesc, &ibData, &ib);
         device->CreateBuffer(&cbDesc, nullptr, &constants);
         if (!Keep(vb) || !Keep(ib) || !Keep(constants)) return false;
 
-        D3D11_TEXTURE2D_DESC texDesc{kTextureSize, kTextureSize, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
+        D3D11_TEXTURE2D_DESC texDesc{TextureSize, TextureSize, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
                                      D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE, 0, 0};
-        for (int t = 0; t < kTextures; ++t) {
+        for (int t = 0; t < TextureCount; ++t) {
             std::vector<uint32_t> texels = TextureTexels(t);
-            D3D11_SUBRESOURCE_DATA data{texels.data(), kTextureSize * 4, 0};
+            D3D11_SUBRESOURCE_DATA data{texels.data(), TextureSize * 4, 0};
             ID3D11Texture2D* texture = nullptr;
             device->CreateTexture2D(&texDesc, &data, &texture);
             if (!texture) return false;
@@ -156,7 +156,7 @@ struct LayerScene {
             texture->Release();
             if (!Keep(textures[t])) return false;
         }
-        D3D11_TEXTURE2D_DESC rtDesc{kWidth, kHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
+        D3D11_TEXTURE2D_DESC rtDesc{TargetWidth, TargetHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
                                     D3D11_USAGE_DEFAULT, D3D11_BIND_RENDER_TARGET, 0, 0};
         ID3D11Texture2D* depth = nullptr;
         device->CreateTexture2D(&rtDesc, nullptr, &color);
@@ -194,7 +194,7 @@ struct LayerScene {
         context->PSSetConstantBuffers(0, 1, &constants);
         context->PSSetSamplers(0, 1, &sampler);
         context->RSSetState(rasterizer);
-        const D3D11_VIEWPORT viewport{0, 0, kWidth, kHeight, 0, 1};
+        const D3D11_VIEWPORT viewport{0, 0, TargetWidth, TargetHeight, 0, 1};
         context->RSSetViewports(1, &viewport);
         context->OMSetRenderTargets(1, &rtv, dsv);
         return true;
@@ -205,15 +205,15 @@ struct LayerScene {
         const float clear[4] = {0.0f, 0.125f, 0.3f, 1.0f};
         context->ClearRenderTargetView(rtv, clear);
         context->ClearDepthStencilView(dsv, D3D11_CLEAR_DEPTH | D3D11_CLEAR_STENCIL, 1.0f, 0);
-        const int perGroup = kQuadsPerSide * kQuadsPerSide * 6;
-        float block[kConstantBytes / 4];
+        const int perGroup = QuadsPerSide * QuadsPerSide * 6;
+        float block[ConstantBytes / 4];
         for (int g = 0; g < groups; ++g) {
             FillConstants(block, g);
             D3D11_MAPPED_SUBRESOURCE mapped{};
             if (FAILED(context->Map(constants, 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped))) return;
-            std::memcpy(mapped.pData, block, kConstantBytes);
+            std::memcpy(mapped.pData, block, ConstantBytes);
             context->Unmap(constants, 0);
-            context->PSSetShaderResources(0, 1, &textures[g % kTextures]);
+            context->PSSetShaderResources(0, 1, &textures[g % TextureCount]);
             context->DrawIndexed(perGroup, g * perGroup, 0);
         }
         glFinish();  // the layer's GL context is current: wait until the frame is drawn
@@ -222,7 +222,7 @@ struct LayerScene {
     // The last frame's pixels, top row first, through a staging copy.
     std::vector<uint32_t> Pixels()
     {
-        D3D11_TEXTURE2D_DESC desc{kWidth, kHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
+        D3D11_TEXTURE2D_DESC desc{TargetWidth, TargetHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
                                   D3D11_USAGE_STAGING, 0, D3D11_CPU_ACCESS_READ, 0};
         ID3D11Texture2D* staging = nullptr;
         std::vector<uint32_t> pixels;
@@ -230,10 +230,10 @@ struct LayerScene {
         context->CopyResource(staging, color);
         D3D11_MAPPED_SUBRESOURCE mapped{};
         if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped))) {
-            for (int y = 0; y < kHeight; ++y) {
+            for (int y = 0; y < TargetHeight; ++y) {
                 const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(mapped.pData) +
                                                                      size_t(y) * mapped.RowPitch);
-                pixels.insert(pixels.end(), row, row + kWidth);
+                pixels.insert(pixels.end(), row, row + TargetWidth);
             }
             context->Unmap(staging, 0);
         }
@@ -255,7 +255,7 @@ struct LayerScene {
 
 // --- Hand-written GL ----------------------------------------------------------------------
 
-const char* kVertexSource = R"(#version 450 core
+const char* VertexSource = R"(#version 450 core
 layout(std140, binding = 0) uniform FrameConstants {
     mat4 world; mat4 view; mat4 projection; vec4 diffuse; vec3 viewLightPosition; float reserved;
 };
@@ -268,7 +268,7 @@ void main() {
     uv = texcoord;
 })";
 
-const char* kFragmentSource = R"(#version 450 core
+const char* FragmentSource = R"(#version 450 core
 layout(std140, binding = 0) uniform FrameConstants {
     mat4 world; mat4 view; mat4 projection; vec4 diffuse; vec3 viewLightPosition; float reserved;
 };
@@ -281,7 +281,7 @@ struct GlScene {
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext eglContext = EGL_NO_CONTEXT;
     GLuint program = 0, vao = 0, vb = 0, ib = 0, sampler = 0;
-    GLuint textures[kTextures] = {};
+    GLuint textures[TextureCount] = {};
     GlConstantRing ring;
     GlTarget target;
 
@@ -302,8 +302,8 @@ struct GlScene {
         if (eglContext == EGL_NO_CONTEXT || !MakeCurrent()) return false;
 
         GLuint vs = glCreateShader(GL_VERTEX_SHADER), fs = glCreateShader(GL_FRAGMENT_SHADER);
-        glShaderSource(vs, 1, &kVertexSource, nullptr);
-        glShaderSource(fs, 1, &kFragmentSource, nullptr);
+        glShaderSource(vs, 1, &VertexSource, nullptr);
+        glShaderSource(fs, 1, &FragmentSource, nullptr);
         glCompileShader(vs);
         glCompileShader(fs);
         program = glCreateProgram();
@@ -335,11 +335,11 @@ struct GlScene {
         }
         if (!ring.Create()) return false;
 
-        glCreateTextures(GL_TEXTURE_2D, kTextures, textures);
-        for (int t = 0; t < kTextures; ++t) {
+        glCreateTextures(GL_TEXTURE_2D, TextureCount, textures);
+        for (int t = 0; t < TextureCount; ++t) {
             std::vector<uint32_t> texels = TextureTexels(t);
-            glTextureStorage2D(textures[t], 1, GL_RGBA8, kTextureSize, kTextureSize);
-            glTextureSubImage2D(textures[t], 0, 0, 0, kTextureSize, kTextureSize, GL_RGBA, GL_UNSIGNED_BYTE,
+            glTextureStorage2D(textures[t], 1, GL_RGBA8, TextureSize, TextureSize);
+            glTextureSubImage2D(textures[t], 0, 0, 0, TextureSize, TextureSize, GL_RGBA, GL_UNSIGNED_BYTE,
                                 texels.data());
         }
         glCreateSamplers(1, &sampler);
@@ -349,7 +349,7 @@ struct GlScene {
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
         glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY_EXT, 2.0f);
 
-        target.Create(kWidth, kHeight);
+        target.Create(TargetWidth, TargetHeight);
 
         glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
         glEnable(GL_CULL_FACE);
@@ -357,7 +357,7 @@ struct GlScene {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
-        glViewport(0, 0, kWidth, kHeight);
+        glViewport(0, 0, TargetWidth, TargetHeight);
         glUseProgram(program);
         glBindVertexArray(vao);
         glBindSampler(0, sampler);
@@ -369,14 +369,14 @@ struct GlScene {
         const float clear[4] = {0.0f, 0.125f, 0.3f, 1.0f};
         glClearNamedFramebufferfv(target.framebuffer, GL_COLOR, 0, clear);
         glClearNamedFramebufferfi(target.framebuffer, GL_DEPTH_STENCIL, 0, 1.0f, 0);
-        const int perGroup = kQuadsPerSide * kQuadsPerSide * 6;
-        float block[kConstantBytes / 4];
+        const int perGroup = QuadsPerSide * QuadsPerSide * 6;
+        float block[ConstantBytes / 4];
         for (int g = 0; g < groups; ++g) {
             FillConstants(block, g);
             const GLintptr offset = ring.NextSlot();
-            std::memcpy(ring.Memory(offset), block, kConstantBytes);
-            glBindBufferRange(GL_UNIFORM_BUFFER, 0, ring.Buffer(), offset, kConstantBytes);
-            glBindTextureUnit(0, textures[g % kTextures]);
+            std::memcpy(ring.Memory(offset), block, ConstantBytes);
+            glBindBufferRange(GL_UNIFORM_BUFFER, 0, ring.Buffer(), offset, ConstantBytes);
+            glBindTextureUnit(0, textures[g % TextureCount]);
             glDrawElements(GL_TRIANGLES, perGroup, GL_UNSIGNED_INT,
                            reinterpret_cast<const void*>(uintptr_t(g) * perGroup * 4));
         }
@@ -386,10 +386,10 @@ struct GlScene {
     // The last frame's pixels, top row first (GL's rows run bottom-up).
     std::vector<uint32_t> Pixels()
     {
-        std::vector<uint32_t> bottomUp(size_t(kWidth) * kHeight), pixels;
+        std::vector<uint32_t> bottomUp(size_t(TargetWidth) * TargetHeight), pixels;
         glGetTextureImage(target.color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size() * 4), bottomUp.data());
-        for (int y = kHeight - 1; y >= 0; --y)
-            pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * kWidth, bottomUp.begin() + size_t(y + 1) * kWidth);
+        for (int y = TargetHeight - 1; y >= 0; --y)
+            pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * TargetWidth, bottomUp.begin() + size_t(y + 1) * TargetWidth);
         return pixels;
     }
 
@@ -400,7 +400,7 @@ struct GlScene {
         ring.Release();
         GLuint buffers[2] = {vb, ib};
         glDeleteBuffers(2, buffers);
-        glDeleteTextures(kTextures, textures);
+        glDeleteTextures(TextureCount, textures);
         target.Release();
         glDeleteVertexArrays(1, &vao);
         glDeleteSamplers(1, &sampler);
@@ -464,7 +464,7 @@ int main(int argc, char** argv)
     const double layerMs = Median(layerTimes), glMs = Median(glTimes);
     std::printf("groups per frame: %d (each: WRITE_DISCARD of %d bytes, texture bind, %d-index draw), "
                 "640x480, %d frames per path\n",
-                groups, kConstantBytes, kQuadsPerSide * kQuadsPerSide * 6, int(layerTimes.size()));
+                groups, ConstantBytes, QuadsPerSide * QuadsPerSide * 6, int(layerTimes.size()));
     std::printf("Direct3D 11 layer:    median %.3f ms/frame\n", layerMs);
     std::printf("hand-written OpenGL:  median %.3f ms/frame\n", glMs);
     std::printf("ratio layer/GL:       %.3f (of the medians), %.3f (median of %d per-round ratios)\n",

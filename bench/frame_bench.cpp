@@ -43,8 +43,8 @@
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 480;
-constexpr uint32_t kFrozenMs = 700;  // a three-quarter view with shadows on the body
+constexpr int TargetWidth = 640, TargetHeight = 480;
+constexpr uint32_t FrozenMs = 700;  // a three-quarter view with shadows on the body
 using Clock = std::chrono::steady_clock;
 
 // A closed torus of 86 x 127 quads, each split into two triangles: 21844 triangles, the most a
@@ -122,7 +122,7 @@ void FillConstants(FrameConstants* c, const BoundingSphere& sphere)
     c->viewLightPosition[0] = light.x;
     c->viewLightPosition[1] = light.y;
     c->viewLightPosition[2] = light.z;
-    c->world = TransposeMatrix(FrameWorldMatrix(kFrozenMs, sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
+    c->world = TransposeMatrix(FrameWorldMatrix(FrozenMs, sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
 }
 
 const char* GlString(GLenum name)
@@ -246,7 +246,7 @@ struct GlScene {
         glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, GL_REPEAT);
         glBindSampler(textureUnit, sampler);
 
-        target.Create(kWidth, kHeight);
+        target.Create(TargetWidth, TargetHeight);
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
 
         // Direct3D's conventions, as the layer sets them once per context.
@@ -254,7 +254,7 @@ struct GlScene {
         glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
         glDisable(GL_DITHER);
         glFrontFace(GL_CW);
-        glViewport(0, 0, kWidth, kHeight);
+        glViewport(0, 0, TargetWidth, TargetHeight);
         glDepthRangef(0.0f, 1.0f);
         glEnable(GL_DEPTH_TEST);
         return glGetError() == GL_NO_ERROR;
@@ -329,11 +329,11 @@ struct GlScene {
     // The last frame's pixels, top row first (GL's rows run bottom-up).
     std::vector<uint8_t> Pixels()
     {
-        std::vector<uint8_t> bottomUp(size_t(kWidth) * kHeight * 4), pixels;
+        std::vector<uint8_t> bottomUp(size_t(TargetWidth) * TargetHeight * 4), pixels;
         glGetTextureImage(target.color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size()), bottomUp.data());
-        for (int y = kHeight - 1; y >= 0; --y)
-            pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * kWidth * 4,
-                          bottomUp.begin() + size_t(y + 1) * kWidth * 4);
+        for (int y = TargetHeight - 1; y >= 0; --y)
+            pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * TargetWidth * 4,
+                          bottomUp.begin() + size_t(y + 1) * TargetWidth * 4);
         return pixels;
     }
 
@@ -393,7 +393,7 @@ size_t DifferentPixels(const std::vector<uint8_t>& a, const std::vector<uint8_t>
 
 bool CompareModel(const char* name, int frames, int rounds)
 {
-    OffscreenRenderer renderer(kWidth, kHeight, kFrozenMs);
+    OffscreenRenderer renderer(TargetWidth, TargetHeight, FrozenMs);
     if (FAILED(renderer.result())) {
         std::fprintf(stderr, "%s: the renderer did not start\n", name);
         return false;
@@ -464,7 +464,7 @@ int main(int argc, char** argv)
 {
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-    std::printf("640x480, clock frozen at %u ms, %d frames x %d rounds per path and method, medians in ms\n", kFrozenMs,
+    std::printf("640x480, clock frozen at %u ms, %d frames x %d rounds per path and method, medians in ms\n", FrozenMs,
                 frames, rounds);
     std::printf("%-22s %6s %-10s %9s %9s %7s %9s %9s %7s %8s %8s\n", "model", "tris", "method", "layer", "GL", "ratio",
                 "layer CPU", "GL CPU", "ratio", "layer/s", "GL/s");

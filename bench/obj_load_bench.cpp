@@ -26,11 +26,11 @@
 
 namespace {
 
-constexpr int kGridWidth = 256;
-constexpr int kPositions = 65535;
-constexpr int kQuads = 10922;  // 21844 triangles, the most a model may hold
-constexpr int kCellsPerRow = kGridWidth - 1;
-constexpr int kRowsUsed = kQuads / kCellsPerRow + 2;  // grid rows that faces touch
+constexpr int GridWidth = 256;
+constexpr int PositionCount = 65535;
+constexpr int Quads = 10922;  // 21844 triangles, the most a model may hold
+constexpr int CellsPerRow = GridWidth - 1;
+constexpr int RowsUsed = Quads / CellsPerRow + 2;  // grid rows that faces touch
 
 // A 256-wide grid of positions on a gentle wave; every 16th one sits 0.00005 from its
 // predecessor instead (merged into it). Faces cover the first rows as quads; the right half
@@ -41,8 +41,8 @@ std::string MakeModel()
     text.reserve(4 << 20);
     char line[160];
     float previous[3] = {0, 0, 0};
-    for (int k = 0; k < kPositions; ++k) {
-        int i = k % kGridWidth, j = k / kGridWidth;
+    for (int k = 0; k < PositionCount; ++k) {
+        int i = k % GridWidth, j = k / GridWidth;
         float p[3] = {i * 0.01f, j * 0.01f, 0.05f * std::sin(i * 0.1f) * std::cos(j * 0.07f)};
         if (k % 16 == 15)
             p[0] = previous[0], p[1] = previous[1], p[2] = previous[2] + 0.00005f;
@@ -51,23 +51,23 @@ std::string MakeModel()
         memcpy(previous, p, sizeof p);
     }
     for (int half = 0; half < 2; ++half)
-        for (int k = 0; k < kRowsUsed * kGridWidth; ++k) {
-            snprintf(line, sizeof line, "vt %.6f %.6f\n", (k % kGridWidth) / 255.0f + half * 0.001f,
-                     (k / kGridWidth) / float(kRowsUsed));
+        for (int k = 0; k < RowsUsed * GridWidth; ++k) {
+            snprintf(line, sizeof line, "vt %.6f %.6f\n", (k % GridWidth) / 255.0f + half * 0.001f,
+                     (k / GridWidth) / float(RowsUsed));
             text += line;
         }
-    for (int k = 0; k < kRowsUsed * kGridWidth; ++k) {
+    for (int k = 0; k < RowsUsed * GridWidth; ++k) {
         float a = k * 0.001f;
         snprintf(line, sizeof line, "vn %.6f %.6f %.6f\n", std::sin(a) * 0.1f, std::cos(a) * 0.1f, 0.99f);
         text += line;
     }
     text += "g body\nusemtl skin\n";
-    for (int q = 0; q < kQuads; ++q) {
-        int i = q % kCellsPerRow, j = q / kCellsPerRow;
-        if (q == kQuads / 2)
+    for (int q = 0; q < Quads; ++q) {
+        int i = q % CellsPerRow, j = q / CellsPerRow;
+        if (q == Quads / 2)
             text += "g tail\nusemtl fur\n";
-        int corner[4] = {j * kGridWidth + i, j * kGridWidth + i + 1, (j + 1) * kGridWidth + i + 1, (j + 1) * kGridWidth + i};
-        int texOffset = i >= kGridWidth / 2 ? kRowsUsed * kGridWidth : 0;
+        int corner[4] = {j * GridWidth + i, j * GridWidth + i + 1, (j + 1) * GridWidth + i + 1, (j + 1) * GridWidth + i};
+        int texOffset = i >= GridWidth / 2 ? RowsUsed * GridWidth : 0;
         text += "f";
         for (int c : corner) {
             snprintf(line, sizeof line, " %d/%d/%d", c + 1, c + 1 + texOffset, c + 1);
@@ -100,12 +100,12 @@ void Time(Times& times, const std::function<void()>& f)
 }
 
 struct Outputs {
-    std::vector<MeshVertex> vertices = std::vector<MeshVertex>(kObjMaxVertices);
-    std::vector<uint32_t> indices = std::vector<uint32_t>(kObjMaxIndices);
-    std::vector<MeshGroup> groups = std::vector<MeshGroup>(kObjMaxGroups);
-    std::vector<uint32_t> adjacency = std::vector<uint32_t>(2 * kObjMaxIndices);
+    std::vector<MeshVertex> vertices = std::vector<MeshVertex>(ObjMaxVertices);
+    std::vector<uint32_t> indices = std::vector<uint32_t>(ObjMaxIndices);
+    std::vector<MeshGroup> groups = std::vector<MeshGroup>(ObjMaxGroups);
+    std::vector<uint32_t> adjacency = std::vector<uint32_t>(2 * ObjMaxIndices);
     int vertexCount = 0, indexCount = 0, groupCount = 0;
-    char mtllib[kObjNameRoom];
+    char mtllib[ObjNameRoom];
     BoundingSphere sphere{};
     bool ok = false;
 };
@@ -148,8 +148,8 @@ int main(int argc, char** argv)
         return 1;
     }
     fclose(out);
-    printf("model: %s, %zu bytes, %d positions, %d quads (%d triangles)\n", path, text.size(), kPositions, kQuads,
-           2 * kQuads);
+    printf("model: %s, %zu bytes, %d positions, %d quads (%d triangles)\n", path, text.size(), PositionCount, Quads,
+           2 * Quads);
 
     // Runs are interleaved so that a change in the machine's load touches every loader alike.
     Outputs ours, reference;

@@ -14,9 +14,9 @@
 
 namespace {
 
-constexpr int kStaticIndices = kObjMaxIndices;  // room for every index list the OBJ reader produces
-constexpr int kStaticSlotBits = 17;
-constexpr uint32_t kNoPosition = 0xFFFFFFFFu;
+constexpr int StaticIndices = ObjMaxIndices;  // room for every index list the OBJ reader produces
+constexpr int StaticSlotBits = 17;
+constexpr uint32_t NoPosition = 0xFFFFFFFFu;
 
 struct Edge {
     uint32_t from, to;  // position numbers
@@ -35,11 +35,11 @@ struct Tables {
     Edge* sorted;
 };
 
-uint32_t gPositionOf[kStaticIndices];
-uint32_t gSlots[1u << kStaticSlotBits];
-uint32_t gCount[kStaticIndices + 1];
-Edge gEdges[kStaticIndices];
-Edge gSorted[kStaticIndices];
+uint32_t gPositionOf[StaticIndices];
+uint32_t gSlots[1u << StaticSlotBits];
+uint32_t gCount[StaticIndices + 1];
+Edge gEdges[StaticIndices];
+Edge gSorted[StaticIndices];
 
 // Position bits with -0 as +0; false for a position with a NaN component.
 bool PositionBits(const Float3& p, uint32_t bits[3])
@@ -70,7 +70,7 @@ uint32_t NumberPositions(const MeshVertex* vertices, uint32_t vertexCount, const
     for (uint32_t v = 0; v < vertexCount; ++v) {
         uint32_t bits[3];
         if (!PositionBits(vertices[v].position, bits)) {
-            t.positionOf[v] = kNoPosition;
+            t.positionOf[v] = NoPosition;
             continue;
         }
         uint32_t slot = HashBits(bits) & t.slotMask;
@@ -113,7 +113,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
     const int triangles = indexCount / 3;
     for (int i = 0; i < indexCount; ++i) {
         adjacency[2 * i] = indices[i];
-        adjacency[2 * i + 1] = kOpenEdge;
+        adjacency[2 * i + 1] = OpenEdge;
     }
     if (triangles == 0)
         return;
@@ -125,7 +125,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
     Tables t{gPositionOf, gSlots, slotCount - 1, gCount, gEdges, gSorted};
     std::vector<uint32_t> heapPositions, heapSlots, heapCount;
     std::vector<Edge> heapEdges, heapSorted;
-    if (indexCount > kStaticIndices || vertexCount > kStaticIndices) {
+    if (indexCount > StaticIndices || vertexCount > StaticIndices) {
         heapPositions.resize(vertexCount);
         heapSlots.resize(slotCount);
         heapCount.resize(static_cast<size_t>(vertexCount) + 1);
@@ -141,7 +141,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
         const uint32_t* u = indices + 3 * tri;
         for (int k = 0; k < 3; ++k) {
             uint32_t from = t.positionOf[u[k]], to = t.positionOf[u[(k + 1) % 3]];
-            if (from != kNoPosition && to != kNoPosition)
+            if (from != NoPosition && to != NoPosition)
                 t.edges[edgeCount++] = {from, to, tri, u[(k + 2) % 3]};
         }
     }
@@ -156,7 +156,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
         for (int e = 0; e < 3; ++e) {
             // A neighbour runs this edge backwards: from corner e' to corner e.
             uint32_t from = t.positionOf[c[(e + 1) % 3]], to = t.positionOf[c[e]];
-            if (from == kNoPosition || to == kNoPosition)
+            if (from == NoPosition || to == NoPosition)
                 continue;
             const Edge* begin = t.edges + (from == 0 ? 0 : t.count[from - 1]);
             const Edge* end = t.edges + t.count[from];

@@ -1,8 +1,8 @@
 // ConstText: text joined at compile time from string literals and decimal numbers, so that a
 // fixed message or scan pattern that quotes a limit is spelled from the constant that sets it.
 //
-//   constexpr auto kMessage = JoinText("more than ", DecimalText<kObjMaxElements>(), " positions");
-//   kMessage.chars is "more than 65535 positions", a constant with static storage.
+//   constexpr auto TooManyPositionsText = JoinText("more than ", DecimalText<ObjMaxElements>(), " positions");
+//   TooManyPositionsText.chars is "more than 65535 positions", a constant with static storage.
 #pragma once
 
 #include <cstddef>

@@ -25,8 +25,8 @@ static_assert(sizeof(MeshVertex) == 32, "MeshVertex is the vertex buffer's 32-by
 
 // A run of consecutive triangles drawn with one material.
 struct MeshGroup {
-    char name[kObjNameRoom];          // zero-terminated
-    char materialName[kObjNameRoom];  // zero-terminated; empty when the group names none
+    char name[ObjNameRoom];          // zero-terminated
+    char materialName[ObjNameRoom];  // zero-terminated; empty when the group names none
     int32_t startIndex;     // first position in the plain index list
     int32_t indexCount;     // a multiple of 3
 };

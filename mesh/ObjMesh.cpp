@@ -17,7 +17,7 @@
 namespace {
 
 // The adjacency work array: six entries for every three of the largest index list.
-constexpr int WorkAdjacency = 2 * kObjMaxIndices;
+constexpr int WorkAdjacency = 2 * ObjMaxIndices;
 
 const char OutOfMemory[] = "out of memory for the work arrays";
 
@@ -60,8 +60,8 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
         Release();
         return false;
     };
-    const std::unique_ptr<MeshVertex[]> vertices(new (std::nothrow) MeshVertex[kObjMaxVertices]);
-    const std::unique_ptr<uint32_t[]> indices(new (std::nothrow) uint32_t[kObjMaxIndices]);
+    const std::unique_ptr<MeshVertex[]> vertices(new (std::nothrow) MeshVertex[ObjMaxVertices]);
+    const std::unique_ptr<uint32_t[]> indices(new (std::nothrow) uint32_t[ObjMaxIndices]);
     const std::unique_ptr<uint32_t[]> adjacency(new (std::nothrow) uint32_t[WorkAdjacency]);
     // The reader writes into these arrays unchecked, so a failed allocation ends the load here.
     ObjReadStatus status = {ObjReadFailure::None, 0};

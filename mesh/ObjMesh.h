@@ -7,7 +7,7 @@
 
 #include "MeshTypes.h"
 
-constexpr int MaxMeshGroups = kObjMaxGroups;  // the OBJ reader fills at most kObjMaxGroupCount
+constexpr int MaxMeshGroups = ObjMaxGroups;  // the OBJ reader fills at most ObjMaxGroupCount
 
 class ObjMesh {
 public:
@@ -17,7 +17,7 @@ public:
     ObjMesh& operator=(const ObjMesh&) = delete;
 
     // Releases what an earlier load left, then reads the model and creates the three buffers on
-    // device. mtllibName (kObjNameRoom bytes) receives the model's material-library name, empty when it
+    // device. mtllibName (ObjNameRoom bytes) receives the model's material-library name, empty when it
     // names none. The device and context are kept without a reference. True when all three
     // buffers exist; on false the mesh is empty.
     bool Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtllibName);

@@ -31,8 +31,8 @@ bool MatchesWord(const char* text, const char* end, const char* word)
 }
 
 // Exact powers of ten: every one up to 10^10 is a float without rounding.
-constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-constexpr uint32_t kExactMantissaLimit = 1u << 24;
+constexpr float PowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr uint32_t ExactMantissaLimit = 1u << 24;
 
 // strtof over exactly the characters [begin, end), as scanf hands them over.
 const char* ConvertWithStrtof(const char* begin, const char* end, float* value)
@@ -81,9 +81,9 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
             while (q != end && IsDigit(*q) && count < 9)
                 digits = digits * 10 + static_cast<uint32_t>(*q++ - '0'), ++count, ++fraction;
         }
-        if (count > 0 && digits <= kExactMantissaLimit &&
+        if (count > 0 && digits <= ExactMantissaLimit &&
             (q == end || (!IsDigit(*q) && *q != '.' && (*q | 0x20) != 'e' && (*q | 0x20) != 'x'))) {
-            float magnitude = static_cast<float>(digits) / kPowersOfTen[fraction];
+            float magnitude = static_cast<float>(digits) / PowersOfTen[fraction];
             *value = negative ? -magnitude : magnitude;
             return q;
         }
@@ -130,7 +130,7 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
             if (exact && !gotExponent) {
                 mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
                 fractionDigits += gotDot;
-                if (mantissa > kExactMantissaLimit)
+                if (mantissa > ExactMantissaLimit)
                     exact = false;
             }
         } else if (!gotExponent && hex && IsHexDigit(c)) {
@@ -152,7 +152,7 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
     if (!hex && !gotDigit)
         return nullptr;  // "." or a sign and "."
     if (exact && fractionDigits <= 10) {
-        float magnitude = static_cast<float>(mantissa) / kPowersOfTen[fractionDigits];
+        float magnitude = static_cast<float>(mantissa) / PowersOfTen[fractionDigits];
         *value = negative ? -magnitude : magnitude;
         return p;
     }

@@ -16,31 +16,31 @@
 namespace {
 
 // A "v", "vt" or "vn" line writes the slot at the current count before the count is checked.
-constexpr int kTableEntries = kObjMaxElements + 1;
-constexpr int kTokenRoom = 256;
-constexpr float kDegenerateEdge = 0.00001f;
-constexpr int kCornerSlotBits = 17;
-static_assert((1u << kCornerSlotBits) >= 2u * kObjMaxIndices, "the corner hash stays at most half full");
+constexpr int TableEntries = ObjMaxElements + 1;
+constexpr int TokenRoom = 256;
+constexpr float DegenerateEdge = 0.00001f;
+constexpr int CornerSlotBits = 17;
+static_assert((1u << CornerSlotBits) >= 2u * ObjMaxIndices, "the corner hash stays at most half full");
 
 // Working tables: they live as long as the program, start all zero and are never cleared
 // by a read, so a component that a line leaves out keeps what the slot held before.
-float gPositions[kTableEntries][3];
-float gTexcoords[kTableEntries][2];
-float gNormals[kTableEntries][3];
-ObjCorner gCorners[kObjMaxIndices];
-ObjCorner gDistinctCorners[kObjMaxVertices];
-char gLine[kObjLineRoom];
-constexpr size_t kLineRoom = sizeof gLine;
+float gPositions[TableEntries][3];
+float gTexcoords[TableEntries][2];
+float gNormals[TableEntries][3];
+ObjCorner gCorners[ObjMaxIndices];
+ObjCorner gDistinctCorners[ObjMaxVertices];
+char gLine[ObjLineRoom];
+constexpr size_t LineRoom = sizeof gLine;
 
 // The stream is read in large blocks and cut into the pieces that fgets(line, 1024, file)
 // would return: up to and including a line feed, at most 1023 characters.
-constexpr size_t kBlockRoom = (size_t(1) << 16) + kLineRoom;
-char gBlock[kBlockRoom];
-char gCornerTokens[4][kTokenRoom];  // corner tokens cut to 255 characters
+constexpr size_t BlockRoom = (size_t(1) << 16) + LineRoom;
+char gBlock[BlockRoom];
+char gCornerTokens[4][TokenRoom];  // corner tokens cut to 255 characters
 
 // Search tables, rebuilt by every read.
-int32_t gMergeTarget[kObjMaxElements + 1];
-int32_t gCornerSlots[1u << kCornerSlotBits];  // 1-based distinct corner, 0 = empty
+int32_t gMergeTarget[ObjMaxElements + 1];
+int32_t gCornerSlots[1u << CornerSlotBits];  // 1-based distinct corner, 0 = empty
 
 // How far each element table has ever been written, so that a reset clears only that.
 int gPositionsWritten, gTexcoordsWritten, gNormalsWritten;
@@ -55,11 +55,11 @@ public:
     {
         for (;;) {
             size_t available = length_ - position_;
-            size_t window = available < kLineRoom - 1 ? available : kLineRoom - 1;
+            size_t window = available < LineRoom - 1 ? available : LineRoom - 1;
             const char* start = gBlock + position_;
             const char* lineFeed = static_cast<const char*>(memchr(start, '\n', window));
             size_t take = lineFeed != nullptr ? static_cast<size_t>(lineFeed - start) + 1
-                          : window == kLineRoom - 1 || ended_ ? window
+                          : window == LineRoom - 1 || ended_ ? window
                                                               : 0;
             if (take > 0 || ended_) {
                 memcpy(gLine, start, take);
@@ -70,7 +70,7 @@ public:
             memmove(gBlock, start, available);
             position_ = 0;
             length_ = available;
-            size_t got = fread(gBlock + length_, 1, kBlockRoom - length_, file_);
+            size_t got = fread(gBlock + length_, 1, BlockRoom - length_, file_);
             length_ += got;
             ended_ = got == 0;
         }
@@ -186,15 +186,15 @@ void StartOutputs(int& vertexCount, int& indexCount, MeshGroup* groups, int& gro
 ObjReadFailure AddElement(const char* end, Counters& n)
 {
     if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
-        if (n.positions == kObjMaxElements)
+        if (n.positions == ObjMaxElements)
             return ObjReadFailure::TooManyPositions;
         ++n.positions;
     } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
-        if (n.texcoords == kObjMaxElements)
+        if (n.texcoords == ObjMaxElements)
             return ObjReadFailure::TooManyTexcoords;
         ++n.texcoords;
     } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
-        if (n.normals == kObjMaxElements)
+        if (n.normals == ObjMaxElements)
             return ObjReadFailure::TooManyNormals;
         ++n.normals;
     }
@@ -204,9 +204,9 @@ ObjReadFailure AddElement(const char* end, Counters& n)
 // "g name": a new draw group without a material, starting at the next corner.
 ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
 {
-    char name[kObjNameRoom];
-    if (sscanf_s(gLine, "g %s", name, kObjNameRoom) >= 1) {
-        if (groupCount == kObjMaxGroupCount)
+    char name[ObjNameRoom];
+    if (sscanf_s(gLine, "g %s", name, ObjNameRoom) >= 1) {
+        if (groupCount == ObjMaxGroupCount)
             return ObjReadFailure::TooManyGroups;
         MeshGroup& group = groups[groupCount];
         strcpy_s(group.name, name);
@@ -221,17 +221,17 @@ ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
 // "usemtl name": the material of the current group.
 void SetGroupMaterial(MeshGroup& group)
 {
-    char name[kObjNameRoom];
-    if (sscanf_s(gLine, "usemtl %s", name, kObjNameRoom) >= 1)
+    char name[ObjNameRoom];
+    if (sscanf_s(gLine, "usemtl %s", name, ObjNameRoom) >= 1)
         strcpy_s(group.materialName, name);
 }
 
 // "mtllib name": the material library; a later line replaces an earlier one.
 void SetLibraryName(char* mtllibName)
 {
-    char name[kObjNameRoom];
-    if (sscanf_s(gLine, "mtllib %s", name, kObjNameRoom) >= 1)
-        strcpy_s(mtllibName, kObjNameRoom, name);
+    char name[ObjNameRoom];
+    if (sscanf_s(gLine, "mtllib %s", name, ObjNameRoom) >= 1)
+        strcpy_s(mtllibName, ObjNameRoom, name);
 }
 
 // Corner tokens: the first four words after the 'f', each cut to 255 characters. Returns how
@@ -250,11 +250,11 @@ int CutCornerTokens(const char* end, const char* (&tokenBegin)[4], const char* (
             ++p;
         tokenBegin[tokens] = begin;
         tokenEnd[tokens] = p;
-        if (p - begin >= kTokenRoom) {
-            memcpy(gCornerTokens[tokens], begin, kTokenRoom - 1);
-            gCornerTokens[tokens][kTokenRoom - 1] = '\0';
+        if (p - begin >= TokenRoom) {
+            memcpy(gCornerTokens[tokens], begin, TokenRoom - 1);
+            gCornerTokens[tokens][TokenRoom - 1] = '\0';
             tokenBegin[tokens] = gCornerTokens[tokens];
-            tokenEnd[tokens] = gCornerTokens[tokens] + kTokenRoom - 1;
+            tokenEnd[tokens] = gCornerTokens[tokens] + TokenRoom - 1;
         }
         ++tokens;
     }
@@ -262,18 +262,18 @@ int CutCornerTokens(const char* end, const char* (&tokenBegin)[4], const char* (
 }
 
 // The fan from the first corner, (0, 1, 2) and for a quad (0, 2, 3), into the corner list and
-// the current group; a triangle with an edge shorter than kDegenerateEdge is dropped.
+// the current group; a triangle with an edge shorter than DegenerateEdge is dropped.
 ObjReadFailure AddFanTriangles(const ObjCorner (&corner)[4], int corners, Counters& n, MeshGroup& group)
 {
     for (int t = 0; t + 2 < corners; ++t) {
         const ObjCorner& c0 = corner[0];
         const ObjCorner& c1 = corner[t + 1];
         const ObjCorner& c2 = corner[t + 2];
-        if (n.corners + 3 > kObjMaxIndices)  // no room for three more corners
+        if (n.corners + 3 > ObjMaxIndices)  // no room for three more corners
             return ObjReadFailure::TooManyTriangles;
-        if (EdgeLength(c0.position, c1.position, n.positions) < kDegenerateEdge ||
-            EdgeLength(c0.position, c2.position, n.positions) < kDegenerateEdge ||
-            EdgeLength(c1.position, c2.position, n.positions) < kDegenerateEdge)
+        if (EdgeLength(c0.position, c1.position, n.positions) < DegenerateEdge ||
+            EdgeLength(c0.position, c2.position, n.positions) < DegenerateEdge ||
+            EdgeLength(c1.position, c2.position, n.positions) < DegenerateEdge)
             continue;
         gCorners[n.corners++] = c0;
         gCorners[n.corners++] = c1;
@@ -344,7 +344,7 @@ void MergePositions(const Counters& n)
 }
 
 // Indexing: vertices numbered in order of first appearance, one index per corner. Returns
-// false when the index list reaches kObjMaxIndices entries; distinct receives the number of
+// false when the index list reaches ObjMaxIndices entries; distinct receives the number of
 // distinct corners.
 bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& distinct)
 {
@@ -364,7 +364,7 @@ bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& di
             gCornerSlots[slot] = ++distinct;
         }
         indices[indexCount++] = static_cast<uint32_t>(gCornerSlots[slot] - 1);
-        if (indexCount == kObjMaxIndices)
+        if (indexCount == ObjMaxIndices)
             return false;
     }
     return true;
@@ -434,15 +434,15 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
 namespace {
 
 // The failure descriptions that quote a limit, spelled from it.
-constexpr auto kMaxElementsText = DecimalText<kObjMaxElements>();
-constexpr auto kTooManyPositionsText = JoinText("more than ", kMaxElementsText, " positions (v lines)");
-constexpr auto kTooManyTexcoordsText = JoinText("more than ", kMaxElementsText, " texture coordinates (vt lines)");
-constexpr auto kTooManyNormalsText = JoinText("more than ", kMaxElementsText, " normals (vn lines)");
-constexpr auto kTooManyGroupsText = JoinText("more than ", DecimalText<kObjMaxGroupLines>(), " g lines (at most ",
-                                             DecimalText<kObjMaxGroupCount>(), " groups)");
-constexpr auto kTooManyTrianglesText = JoinText("more than ", DecimalText<kObjMaxStoredTriangles>(), " triangles");
-constexpr auto kTooManyIndicesText = JoinText("more than ", DecimalText<kObjMaxTriangles>(), " triangles (at most ",
-                                              DecimalText<kObjMaxLoadedIndices>(), " indices)");
+constexpr auto MaxElementsText = DecimalText<ObjMaxElements>();
+constexpr auto TooManyPositionsText = JoinText("more than ", MaxElementsText, " positions (v lines)");
+constexpr auto TooManyTexcoordsText = JoinText("more than ", MaxElementsText, " texture coordinates (vt lines)");
+constexpr auto TooManyNormalsText = JoinText("more than ", MaxElementsText, " normals (vn lines)");
+constexpr auto TooManyGroupsText = JoinText("more than ", DecimalText<ObjMaxGroupLines>(), " g lines (at most ",
+                                             DecimalText<ObjMaxGroupCount>(), " groups)");
+constexpr auto TooManyTrianglesText = JoinText("more than ", DecimalText<ObjMaxStoredTriangles>(), " triangles");
+constexpr auto TooManyIndicesText = JoinText("more than ", DecimalText<ObjMaxTriangles>(), " triangles (at most ",
+                                              DecimalText<ObjMaxLoadedIndices>(), " indices)");
 
 } // namespace
 
@@ -450,13 +450,13 @@ const char* DescribeObjReadFailure(ObjReadFailure failure)
 {
     switch (failure) {
     case ObjReadFailure::None: return "no failure";
-    case ObjReadFailure::TooManyPositions: return kTooManyPositionsText.chars;
-    case ObjReadFailure::TooManyTexcoords: return kTooManyTexcoordsText.chars;
-    case ObjReadFailure::TooManyNormals: return kTooManyNormalsText.chars;
-    case ObjReadFailure::TooManyGroups: return kTooManyGroupsText.chars;
+    case ObjReadFailure::TooManyPositions: return TooManyPositionsText.chars;
+    case ObjReadFailure::TooManyTexcoords: return TooManyTexcoordsText.chars;
+    case ObjReadFailure::TooManyNormals: return TooManyNormalsText.chars;
+    case ObjReadFailure::TooManyGroups: return TooManyGroupsText.chars;
     case ObjReadFailure::TooFewCorners: return "a face line with fewer than three corners";
-    case ObjReadFailure::TooManyTriangles: return kTooManyTrianglesText.chars;
-    case ObjReadFailure::TooManyIndices: return kTooManyIndicesText.chars;
+    case ObjReadFailure::TooManyTriangles: return TooManyTrianglesText.chars;
+    case ObjReadFailure::TooManyIndices: return TooManyIndicesText.chars;
     }
     return "unknown failure";
 }

@@ -12,13 +12,13 @@
 // Why a read stopped, for tools that explain a failed load to a user.
 enum class ObjReadFailure {
     None,
-    TooManyPositions,   // a "v" line beyond kObjMaxElements
-    TooManyTexcoords,   // a "vt" line beyond kObjMaxElements
-    TooManyNormals,     // a "vn" line beyond kObjMaxElements
-    TooManyGroups,      // a "g" line beyond kObjMaxGroupLines
+    TooManyPositions,   // a "v" line beyond ObjMaxElements
+    TooManyTexcoords,   // a "vt" line beyond ObjMaxElements
+    TooManyNormals,     // a "vn" line beyond ObjMaxElements
+    TooManyGroups,      // a "g" line beyond ObjMaxGroupLines
     TooFewCorners,      // a face line with fewer than three corners
-    TooManyTriangles,   // a triangle met while kObjMaxStoredTriangles are stored
-    TooManyIndices,     // the index list reaching kObjMaxIndices entries
+    TooManyTriangles,   // a triangle met while ObjMaxStoredTriangles are stored
+    TooManyIndices,     // the index list reaching ObjMaxIndices entries
 };
 
 struct ObjReadStatus {
@@ -27,10 +27,10 @@ struct ObjReadStatus {
 };
 
 // Reads the stream from its current position to its end (it is not closed) into:
-//   vertices[kObjMaxVertices], vertexCount   the distinct vertices in order of first use;
-//   indices[kObjMaxIndices], indexCount      three 0-based vertex numbers per triangle;
-//   groups[kObjMaxGroups], groupCount        draw groups in file order, group 0 unnamed;
-//   mtllibName[kObjNameRoom]                 the last "mtllib" name, or empty.
+//   vertices[ObjMaxVertices], vertexCount   the distinct vertices in order of first use;
+//   indices[ObjMaxIndices], indexCount      three 0-based vertex numbers per triangle;
+//   groups[ObjMaxGroups], groupCount        draw groups in file order, group 0 unnamed;
+//   mtllibName[ObjNameRoom]                 the last "mtllib" name, or empty.
 // Returns true when the whole stream was read within every limit; false at the first
 // failure, leaving the outputs partly written. A null stream fails. When status is given,
 // it receives the reason and line. Not reentrant: the reader's working tables are shared.

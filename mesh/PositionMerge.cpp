@@ -17,11 +17,11 @@
 
 namespace {
 
-constexpr int kSlotBits = 17;
-constexpr double kCellsPerUnit = 1024.0;
-constexpr double kBorder = 0.11;  // 1.0001e-4 is 0.1024 cells; a little more is still exact
-constexpr float kExactKeyMagnitude = 1048576.0f;  // 2^20
-constexpr int64_t kExactKeyOffset = int64_t(1) << 40;
+constexpr int SlotBits = 17;
+constexpr double CellsPerUnit = 1024.0;
+constexpr double Border = 0.11;  // 1.0001e-4 is 0.1024 cells; a little more is still exact
+constexpr float ExactKeyMagnitude = 1048576.0f;  // 2^20
+constexpr int64_t ExactKeyOffset = int64_t(1) << 40;
 
 struct CellKey {
     int64_t k[3];
@@ -38,18 +38,18 @@ struct Slot {
 // Program-lifetime working storage; the slot table and the occupancy bits are cleared at
 // the start of every call. A clear occupancy bit (indexed by the top bits of the cell hash)
 // proves a neighbour cell empty without a probe into the larger slot table.
-constexpr int kOccupancyBits = 20;
-Slot gSlots[1u << kSlotBits];
-uint64_t gOccupied[(1u << kOccupancyBits) / 64];
+constexpr int OccupancyBits = 20;
+Slot gSlots[1u << SlotBits];
+uint64_t gOccupied[(1u << OccupancyBits) / 64];
 // Both are used in a size that suits the call's position count, so small models clear little.
 uint32_t gSlotMask;
 int gOccupancyShift;  // 64 minus the number of occupancy bits in use
-CellKey gCellOf[kObjMaxElements + 1];      // by 1-based position
-int32_t gNextInCell[kObjMaxElements + 1];  // next position of the same cell, ascending; 0 = end
-int32_t gLastInCell[kObjMaxElements + 1];  // valid for a cell's first position
-int8_t gStep[kObjMaxElements + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
-uint64_t gOwnHash[kObjMaxElements + 1];    // hash of the position's own cell
-constexpr int kPrefetchAhead = 16;       // positions whose slot is fetched ahead of its use
+CellKey gCellOf[ObjMaxElements + 1];      // by 1-based position
+int32_t gNextInCell[ObjMaxElements + 1];  // next position of the same cell, ascending; 0 = end
+int32_t gLastInCell[ObjMaxElements + 1];  // valid for a cell's first position
+int8_t gStep[ObjMaxElements + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
+uint64_t gOwnHash[ObjMaxElements + 1];    // hash of the position's own cell
+constexpr int PrefetchAhead = 16;       // positions whose slot is fetched ahead of its use
 
 uint64_t HashCell(const CellKey& key)
 {
@@ -87,16 +87,16 @@ void MarkOccupied(uint64_t hash)
 // enough to a border for a near position to be across it (otherwise the cell itself).
 void AxisCells(float v, int64_t& cell, int64_t& neighbour)
 {
-    if (std::fabs(v) < kExactKeyMagnitude) {
-        double scaled = static_cast<double>(v) * kCellsPerUnit;  // exact: a power of two
+    if (std::fabs(v) < ExactKeyMagnitude) {
+        double scaled = static_cast<double>(v) * CellsPerUnit;  // exact: a power of two
         double floored = std::floor(scaled);
         double fraction = scaled - floored;
         cell = static_cast<int64_t>(floored);
-        neighbour = fraction < kBorder ? cell - 1 : fraction > 1.0 - kBorder ? cell + 1 : cell;
+        neighbour = fraction < Border ? cell - 1 : fraction > 1.0 - Border ? cell + 1 : cell;
     } else {
         uint32_t bits;
         memcpy(&bits, &v, sizeof bits);
-        cell = neighbour = kExactKeyOffset + bits;
+        cell = neighbour = ExactKeyOffset + bits;
     }
 }
 
@@ -110,9 +110,9 @@ float Distance(const float* a, const float* b)
 void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
 {
     int slotBits = 6;
-    while (slotBits < kSlotBits && (1 << slotBits) < 2 * count)
+    while (slotBits < SlotBits && (1 << slotBits) < 2 * count)
         ++slotBits;
-    int occupancyBits = slotBits + 3 < kOccupancyBits ? slotBits + 3 : kOccupancyBits;
+    int occupancyBits = slotBits + 3 < OccupancyBits ? slotBits + 3 : OccupancyBits;
     gSlotMask = (1u << slotBits) - 1;
     gOccupancyShift = 64 - occupancyBits;
     memset(gSlots, 0, sizeof(Slot) << slotBits);
@@ -137,8 +137,8 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
     }
 
     for (int32_t j = 1; j <= count; ++j) {
-        if (j + kPrefetchAhead <= count)
-            __builtin_prefetch(&gSlots[gOwnHash[j + kPrefetchAhead] & gSlotMask]);
+        if (j + PrefetchAhead <= count)
+            __builtin_prefetch(&gSlots[gOwnHash[j + PrefetchAhead] & gSlotMask]);
         const float* p = positions[j - 1];
         int32_t best = firstNaN != 0 ? firstNaN : j;
         bool hasNaN = std::isnan(p[0]) || std::isnan(p[1]) || std::isnan(p[2]);

@@ -70,7 +70,7 @@ bool OpenSharedEdges(const MeshVertex* vertices, const uint32_t* indices, int in
             ++end;
         if (end - first > 2)
             for (int i = first; i < end; ++i)
-                adjacency[edges[i].entry] = kOpenEdge;
+                adjacency[edges[i].entry] = OpenEdge;
         first = end;
     }
     delete[] edges;

@@ -62,7 +62,7 @@ HRESULT CreateDeviceObjects()
         return hr;
     }
 
-    char mtllibName[kObjNameRoom] = "";
+    char mtllibName[ObjNameRoom] = "";
     if (!Mesh.Load(Device, ImmediateContext, mtllibName))
     {
         NoteStartupFailure(E_FAIL, "loading the model %s failed: %s", ModelFile, Mesh.GetLoadFailure());

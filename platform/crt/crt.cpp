@@ -53,7 +53,7 @@ extern "C" errno_t strcpy_s(char* dest, rsize_t size, const char* src)
 
 namespace {
 
-constexpr int kMaxFields = 32;
+constexpr int MaxFields = 32;
 
 bool IsLengthModifier(char c)
 {
@@ -71,7 +71,7 @@ extern "C" int sscanf_s(const char* buffer, const char* format, ...)
         return EOF;
     }
 
-    void* fields[kMaxFields] = {};
+    void* fields[MaxFields] = {};
     int fieldCount = 0;
     std::string rewritten;
     rewritten.reserve(strlen(format) + 16);
@@ -130,7 +130,7 @@ extern "C" int sscanf_s(const char* buffer, const char* format, ...)
             rewritten.append(start, f);
             continue;
         }
-        if (fieldCount == kMaxFields) {
+        if (fieldCount == MaxFields) {
             va_end(args);
             errno = EINVAL;
             return EOF;

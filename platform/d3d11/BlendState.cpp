@@ -101,7 +101,7 @@ GLenum GlBlendOp(D3D11_BLEND_OP op)
     }
 }
 
-const D3D11_RENDER_TARGET_BLEND_DESC kDefaultTarget = {
+const D3D11_RENDER_TARGET_BLEND_DESC DefaultTarget = {
     FALSE, D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ZERO,
     D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
 
@@ -131,7 +131,7 @@ void BlendState::Apply(const BlendState* state, const FLOAT factor[4], UINT samp
     const bool independent = state && state->desc_.IndependentBlendEnable;
     for (GLuint i = 0; i < 8; ++i) {
         const D3D11_RENDER_TARGET_BLEND_DESC& rt =
-            state ? state->desc_.RenderTarget[independent ? i : 0] : kDefaultTarget;
+            state ? state->desc_.RenderTarget[independent ? i : 0] : DefaultTarget;
         if (rt.BlendEnable) {
             glEnablei(GL_BLEND, i);
             glBlendFuncSeparatei(i, GlBlend(rt.SrcBlend), GlBlend(rt.DestBlend), GlAlphaBlend(rt.SrcBlendAlpha),

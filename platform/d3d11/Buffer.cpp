@@ -11,13 +11,13 @@ namespace d3d11gl {
 
 namespace {
 
-constexpr UINT kKnownBindFlags = D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER | D3D11_BIND_CONSTANT_BUFFER |
+constexpr UINT KnownBindFlags = D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER | D3D11_BIND_CONSTANT_BUFFER |
                                  D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET |
                                  D3D11_BIND_UNORDERED_ACCESS;
-constexpr UINT kCpuFlags = D3D11_CPU_ACCESS_WRITE | D3D11_CPU_ACCESS_READ;
+constexpr UINT CpuFlags = D3D11_CPU_ACCESS_WRITE | D3D11_CPU_ACCESS_READ;
 // A dynamic ring holds about this many bytes (and at least 16 slots): 4096 discards of a
 // 224-byte constant buffer before the first slot is reused.
-constexpr GLsizeiptr kRingBytes = 1 << 20;
+constexpr GLsizeiptr RingBytes = 1 << 20;
 
 GLsizeiptr AlignUp(GLsizeiptr value, GLsizeiptr alignment) { return (value + alignment - 1) / alignment * alignment; }
 
@@ -28,12 +28,12 @@ HRESULT ValidateBufferDesc(const Device* device, const D3D11_BUFFER_DESC& desc,
 {
     const char* call = "CreateBuffer";
     if (desc.ByteWidth == 0) return Refuse(device, call, "ByteWidth is 0");
-    if (desc.BindFlags & ~kKnownBindFlags)
+    if (desc.BindFlags & ~KnownBindFlags)
         return Refuse(device, call, "BindFlags 0x%X holds unknown bits 0x%X", desc.BindFlags,
-                      desc.BindFlags & ~kKnownBindFlags);
-    if (desc.CPUAccessFlags & ~kCpuFlags)
+                      desc.BindFlags & ~KnownBindFlags);
+    if (desc.CPUAccessFlags & ~CpuFlags)
         return Refuse(device, call, "CPUAccessFlags 0x%X holds unknown bits 0x%X", desc.CPUAccessFlags,
-                      desc.CPUAccessFlags & ~kCpuFlags);
+                      desc.CPUAccessFlags & ~CpuFlags);
     if (desc.BindFlags & D3D11_BIND_CONSTANT_BUFFER) {
         if (desc.BindFlags != D3D11_BIND_CONSTANT_BUFFER)
             return Refuse(device, call, "BindFlags is 0x%X: a constant buffer cannot be bound any other way",
@@ -98,7 +98,7 @@ bool Buffer::Init(const D3D11_SUBRESOURCE_DATA* initialData)
     NoteGlCreated();
     if (desc_.Usage == D3D11_USAGE_DYNAMIC) {
         slotSize_ = AlignUp(desc_.ByteWidth, std::max(16, OwnerDevice()->UniformBufferAlignment()));
-        slotCount_ = static_cast<int>(std::clamp<GLsizeiptr>(kRingBytes / slotSize_, 16, 4096)) / kSegments * kSegments;
+        slotCount_ = static_cast<int>(std::clamp<GLsizeiptr>(RingBytes / slotSize_, 16, 4096)) / Segments * Segments;
         const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
         glNamedBufferStorage(name_, slotSize_ * slotCount_, nullptr, flags);
         mapped_ = static_cast<uint8_t*>(glMapNamedBufferRange(name_, 0, slotSize_ * slotCount_, flags));
@@ -133,7 +133,7 @@ Buffer::~Buffer()
 
 void* Buffer::Discard()
 {
-    const int perSegment = slotCount_ / kSegments;
+    const int perSegment = slotCount_ / Segments;
     int next = slot_ + 1 == slotCount_ ? 0 : slot_ + 1;
     if (next % perSegment == 0) {
         // Leaving a segment: every draw that can read it has been issued, so fence it. Entering

@@ -42,17 +42,17 @@ private:
     bool Init(const D3D11_SUBRESOURCE_DATA* initialData);
     void* Discard();
 
-    static constexpr int kSegments = 4;
+    static constexpr int Segments = 4;
     D3D11_BUFFER_DESC desc_;
     GLuint name_ = 0;
     GLintptr offset_ = 0;
-    // Dynamic ring: slotCount_ slots of slotSize_ bytes, split into kSegments segments; a fence
+    // Dynamic ring: slotCount_ slots of slotSize_ bytes, split into Segments segments; a fence
     // marks the end of each segment's use and is waited for before the segment is written again.
     uint8_t* mapped_ = nullptr;
     GLsizeiptr slotSize_ = 0;
     int slotCount_ = 0;
     int slot_ = 0;
-    GLsync fences_[kSegments] = {};
+    GLsync fences_[Segments] = {};
     // Staging buffers: the CPU copy that Map hands out.
     std::vector<uint8_t> shadow_;
     D3D11_MAP mapType_ = D3D11_MAP(0);

@@ -89,12 +89,12 @@ HRESULT DepthStencilState::Create(Device* device, const D3D11_DEPTH_STENCIL_DESC
 
 void DepthStencilState::Apply(const DepthStencilState* state, UINT stencilRef)
 {
-    static const D3D11_DEPTH_STENCILOP_DESC kKeepAlways = {D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP,
+    static const D3D11_DEPTH_STENCILOP_DESC KeepAlways = {D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP,
                                                            D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_ALWAYS};
-    static const D3D11_DEPTH_STENCIL_DESC kDefault = {
+    static const D3D11_DEPTH_STENCIL_DESC Default = {
         TRUE, D3D11_DEPTH_WRITE_MASK_ALL, D3D11_COMPARISON_LESS, FALSE, D3D11_DEFAULT_STENCIL_READ_MASK,
-        D3D11_DEFAULT_STENCIL_WRITE_MASK, kKeepAlways, kKeepAlways};
-    const D3D11_DEPTH_STENCIL_DESC& d = state ? state->desc_ : kDefault;
+        D3D11_DEFAULT_STENCIL_WRITE_MASK, KeepAlways, KeepAlways};
+    const D3D11_DEPTH_STENCIL_DESC& d = state ? state->desc_ : Default;
     if (d.DepthEnable) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GlComparison(d.DepthFunc));

@@ -19,7 +19,7 @@ namespace d3d11gl {
 
 namespace {
 
-Device* g_liveDevices = nullptr;
+Device* LiveDevices = nullptr;
 
 // The first level of `levels` that an OpenGL 4.5 device provides (11_0, 10_1, 10_0).
 bool ChooseFeatureLevel(const D3D_FEATURE_LEVEL* levels, UINT count, D3D_FEATURE_LEVEL* chosen)
@@ -37,7 +37,7 @@ bool ChooseFeatureLevel(const D3D_FEATURE_LEVEL* levels, UINT count, D3D_FEATURE
     return false;
 }
 
-constexpr UINT kKnownCreateFlags = D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CREATE_DEVICE_DEBUG |
+constexpr UINT KnownCreateFlags = D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CREATE_DEVICE_DEBUG |
                                    D3D11_CREATE_DEVICE_SWITCH_TO_REF |
                                    D3D11_CREATE_DEVICE_PREVENT_INTERNAL_THREADING_OPTIMIZATIONS |
                                    D3D11_CREATE_DEVICE_BGRA_SUPPORT;
@@ -57,14 +57,14 @@ HRESULT CreateInto(platform_test::CreateKind kind, const char* call, Iface** out
 
 }  // namespace
 
-Device* FirstLiveDevice() { return g_liveDevices; }
+Device* FirstLiveDevice() { return LiveDevices; }
 
 Device::Device(std::unique_ptr<GlContext> gl, D3D_FEATURE_LEVEL level, UINT flags)
     : gl_(std::move(gl)), level_(level), flags_(flags), explainsRefusals_(d3d11gl::ExplainsRefusals(flags))
 {
     NoteObjectCreated();
-    nextLive = g_liveDevices;
-    g_liveDevices = this;
+    nextLive = LiveDevices;
+    LiveDevices = this;
     gl_->MakeCurrent();
     GLint alignment = 256;
     glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &alignment);
@@ -90,7 +90,7 @@ Device::~Device()
 {
     gl_->MakeCurrent();
     context_.reset();
-    for (Device** link = &g_liveDevices; *link; link = &(*link)->nextLive)
+    for (Device** link = &LiveDevices; *link; link = &(*link)->nextLive)
         if (*link == this) {
             *link = nextLive;
             break;
@@ -274,9 +274,9 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
     if (sdkVersion != D3D11_SDK_VERSION)
         return RefuseWith(E_INVALIDARG, flags, call, "SDKVersion is %u, not D3D11_SDK_VERSION (%u)", sdkVersion,
                           UINT(D3D11_SDK_VERSION));
-    if (flags & ~kKnownCreateFlags)
+    if (flags & ~KnownCreateFlags)
         return RefuseWith(E_INVALIDARG, flags, call, "Flags 0x%X holds unknown bits 0x%X", flags,
-                          flags & ~kKnownCreateFlags);
+                          flags & ~KnownCreateFlags);
     if (levels && levelCount == 0)
         return RefuseWith(E_INVALIDARG, flags, call, "pFeatureLevels is given but FeatureLevels is 0");
     if ((driverType == D3D_DRIVER_TYPE_SOFTWARE) != (software != nullptr))

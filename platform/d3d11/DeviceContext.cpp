@@ -106,13 +106,13 @@ void DeviceContext::IASetInputLayout(ID3D11InputLayout* pInputLayout)
     auto* layout = static_cast<InputLayout*>(pInputLayout);
     if (layout == layout_) return;
     AssignRef(layout_, layout);
-    boundVertexArray_ = kStale;
+    boundVertexArray_ = Stale;
 }
 
 void DeviceContext::IASetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer* const* ppVertexBuffers,
                                        const UINT* pStrides, const UINT* pOffsets)
 {
-    if (StartSlot >= kVbSlots || NumBuffers > kVbSlots - StartSlot) return;
+    if (StartSlot >= VbSlots || NumBuffers > VbSlots - StartSlot) return;
     for (UINT i = 0; i < NumBuffers; ++i) {
         VertexBinding& slot = vertexBuffers_[StartSlot + i];
         auto* buffer = ppVertexBuffers ? static_cast<Buffer*>(ppVertexBuffers[i]) : nullptr;
@@ -146,7 +146,7 @@ void DeviceContext::IAGetInputLayout(ID3D11InputLayout** ppInputLayout)
 void DeviceContext::IAGetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer** ppVertexBuffers,
                                        UINT* pStrides, UINT* pOffsets)
 {
-    for (UINT i = 0; i < NumBuffers && StartSlot + i < kVbSlots; ++i) {
+    for (UINT i = 0; i < NumBuffers && StartSlot + i < VbSlots; ++i) {
         const VertexBinding& slot = vertexBuffers_[StartSlot + i];
         if (ppVertexBuffers) HandOut<ID3D11Buffer>(slot.buffer, &ppVertexBuffers[i]);
         if (pStrides) pStrides[i] = slot.stride;
@@ -174,8 +174,8 @@ void DeviceContext::VSSetShader(ID3D11VertexShader* pVertexShader, ID3D11ClassIn
     auto* shader = static_cast<VertexShader*>(pVertexShader);
     if (shader == vs_) return;
     AssignRef(vs_, shader);
-    appliedPrograms_[0] = kStale;
-    dirty_ |= kDirtyShaders;
+    appliedPrograms_[0] = Stale;
+    dirty_ |= DirtyShaders;
 }
 
 void DeviceContext::GSSetShader(ID3D11GeometryShader* pShader, ID3D11ClassInstance* const*, UINT)
@@ -184,8 +184,8 @@ void DeviceContext::GSSetShader(ID3D11GeometryShader* pShader, ID3D11ClassInstan
     auto* shader = static_cast<GeometryShader*>(pShader);
     if (shader == gs_) return;
     AssignRef(gs_, shader);
-    appliedPrograms_[1] = kStale;
-    dirty_ |= kDirtyShaders;
+    appliedPrograms_[1] = Stale;
+    dirty_ |= DirtyShaders;
 }
 
 void DeviceContext::PSSetShader(ID3D11PixelShader* pPixelShader, ID3D11ClassInstance* const*, UINT)
@@ -194,10 +194,10 @@ void DeviceContext::PSSetShader(ID3D11PixelShader* pPixelShader, ID3D11ClassInst
     auto* shader = static_cast<PixelShader*>(pPixelShader);
     if (shader == ps_) return;
     // Whether a pixel shader exists decides the colour masks; its samplers decide sampler units.
-    if ((shader == nullptr) != (ps_ == nullptr)) dirty_ |= kDirtyBlend;
+    if ((shader == nullptr) != (ps_ == nullptr)) dirty_ |= DirtyBlend;
     AssignRef(ps_, shader);
-    appliedPrograms_[2] = kStale;
-    dirty_ |= kDirtyShaders | kDirtySamplers;
+    appliedPrograms_[2] = Stale;
+    dirty_ |= DirtyShaders | DirtySamplers;
 }
 
 void DeviceContext::VSGetShader(ID3D11VertexShader** ppVertexShader, ID3D11ClassInstance**, UINT* pNumClassInstances)
@@ -221,12 +221,12 @@ void DeviceContext::PSGetShader(ID3D11PixelShader** ppPixelShader, ID3D11ClassIn
 
 void DeviceContext::SetConstantBuffers(int stage, UINT start, UINT count, ID3D11Buffer* const* buffers)
 {
-    if (start >= kCbSlots || count > kCbSlots - start) return;
+    if (start >= CbSlots || count > CbSlots - start) return;
     for (UINT i = 0; i < count; ++i) {
         Buffer* buffer = buffers ? static_cast<Buffer*>(buffers[i]) : nullptr;
         if (buffer == constantBuffers_[stage][start + i]) continue;
         AssignRef(constantBuffers_[stage][start + i], buffer);
-        appliedConstantBuffers_[stage][start + i].name = kStale;
+        appliedConstantBuffers_[stage][start + i].name = Stale;
         // A slot stays in the mask after being emptied until the draw has unbound it in GL.
         constantBufferMask_[stage] |= 1u << (start + i);
     }
@@ -236,7 +236,7 @@ void DeviceContext::GetConstantBuffers(int stage, UINT start, UINT count, ID3D11
 {
     if (!buffers) return;
     for (UINT i = 0; i < count; ++i)
-        HandOut<ID3D11Buffer>(start + i < kCbSlots ? constantBuffers_[stage][start + i] : nullptr, &buffers[i]);
+        HandOut<ID3D11Buffer>(start + i < CbSlots ? constantBuffers_[stage][start + i] : nullptr, &buffers[i]);
 }
 
 void DeviceContext::VSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b) { SetConstantBuffers(0, s, n, b); }
@@ -249,13 +249,13 @@ void DeviceContext::PSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b) { Get
 void DeviceContext::PSSetShaderResources(UINT StartSlot, UINT NumViews, ID3D11ShaderResourceView* const* ppViews)
 {
     LogCall(Call::PSSetShaderResources, NumViews > 0 && ppViews ? IdOf(ppViews[0]) : 0, StartSlot, NumViews);
-    if (StartSlot >= kSrvSlots || NumViews > kSrvSlots - StartSlot) return;
+    if (StartSlot >= SrvSlots || NumViews > SrvSlots - StartSlot) return;
     for (UINT i = 0; i < NumViews; ++i) {
         auto* view = ppViews ? static_cast<ShaderResourceView*>(ppViews[i]) : nullptr;
         if (psResources_[StartSlot + i] == view) continue;
         AssignRef(psResources_[StartSlot + i], view);
-        appliedTextures_[StartSlot + i] = kStale;
-        dirty_ |= kDirtyTextures;
+        appliedTextures_[StartSlot + i] = Stale;
+        dirty_ |= DirtyTextures;
     }
 }
 
@@ -263,19 +263,19 @@ void DeviceContext::PSGetShaderResources(UINT StartSlot, UINT NumViews, ID3D11Sh
 {
     if (!ppViews) return;
     for (UINT i = 0; i < NumViews; ++i)
-        HandOut<ID3D11ShaderResourceView>(StartSlot + i < kSrvSlots ? psResources_[StartSlot + i] : nullptr,
+        HandOut<ID3D11ShaderResourceView>(StartSlot + i < SrvSlots ? psResources_[StartSlot + i] : nullptr,
                                           &ppViews[i]);
 }
 
 void DeviceContext::PSSetSamplers(UINT StartSlot, UINT NumSamplers, ID3D11SamplerState* const* ppSamplers)
 {
-    if (StartSlot >= kSamplerSlots || NumSamplers > kSamplerSlots - StartSlot) return;
+    if (StartSlot >= SamplerSlots || NumSamplers > SamplerSlots - StartSlot) return;
     for (UINT i = 0; i < NumSamplers; ++i) {
         auto* sampler = ppSamplers ? static_cast<SamplerState*>(ppSamplers[i]) : nullptr;
         if (psSamplers_[StartSlot + i] == sampler) continue;
         AssignRef(psSamplers_[StartSlot + i], sampler);
-        std::fill_n(appliedSamplers_, kSrvSlots, kStale);
-        dirty_ |= kDirtySamplers;
+        std::fill_n(appliedSamplers_, SrvSlots, Stale);
+        dirty_ |= DirtySamplers;
     }
 }
 
@@ -283,7 +283,7 @@ void DeviceContext::PSGetSamplers(UINT StartSlot, UINT NumSamplers, ID3D11Sample
 {
     if (!ppSamplers) return;
     for (UINT i = 0; i < NumSamplers; ++i)
-        HandOut<ID3D11SamplerState>(StartSlot + i < kSamplerSlots ? psSamplers_[StartSlot + i] : nullptr,
+        HandOut<ID3D11SamplerState>(StartSlot + i < SamplerSlots ? psSamplers_[StartSlot + i] : nullptr,
                                     &ppSamplers[i]);
 }
 
@@ -294,12 +294,12 @@ void DeviceContext::RSSetState(ID3D11RasterizerState* pRasterizerState)
     auto* state = static_cast<RasterizerState*>(pRasterizerState);
     if (state == rasterizer_) return;
     AssignRef(rasterizer_, state);
-    dirty_ |= kDirtyRasterizer;
+    dirty_ |= DirtyRasterizer;
 }
 
 void DeviceContext::RSSetViewports(UINT NumViewports, const D3D11_VIEWPORT* pViewports)
 {
-    if (NumViewports > kViewportSlots || (NumViewports && !pViewports)) return;
+    if (NumViewports > ViewportSlots || (NumViewports && !pViewports)) return;
     if (NumViewports == viewportCount_ &&
         std::equal(pViewports, pViewports + NumViewports, viewports_, [](const auto& a, const auto& b) {
             return a.TopLeftX == b.TopLeftX && a.TopLeftY == b.TopLeftY && a.Width == b.Width &&
@@ -308,7 +308,7 @@ void DeviceContext::RSSetViewports(UINT NumViewports, const D3D11_VIEWPORT* pVie
         return;
     std::copy_n(pViewports, NumViewports, viewports_);
     viewportCount_ = NumViewports;
-    dirty_ |= kDirtyViewports;
+    dirty_ |= DirtyViewports;
 }
 
 void DeviceContext::RSGetState(ID3D11RasterizerState** ppRasterizerState)
@@ -328,9 +328,9 @@ void DeviceContext::RSGetViewports(UINT* pNumViewports, D3D11_VIEWPORT* pViewpor
 void DeviceContext::OMSetRenderTargets(UINT NumViews, ID3D11RenderTargetView* const* ppRenderTargetViews,
                                        ID3D11DepthStencilView* pDepthStencilView)
 {
-    if (NumViews > kRtSlots) return;
+    if (NumViews > RtSlots) return;
     bool changed = false;
-    for (UINT i = 0; i < kRtSlots; ++i) {
+    for (UINT i = 0; i < RtSlots; ++i) {
         auto* view = i < NumViews && ppRenderTargetViews ? static_cast<RenderTargetView*>(ppRenderTargetViews[i])
                                                          : nullptr;
         if (renderTargets_[i] == view) continue;
@@ -343,19 +343,19 @@ void DeviceContext::OMSetRenderTargets(UINT NumViews, ID3D11RenderTargetView* co
         changed = true;
     }
     // The viewport's conversion to GL's bottom-left origin depends on the target's height.
-    if (changed) dirty_ |= kDirtyTargets | kDirtyViewports;
+    if (changed) dirty_ |= DirtyTargets | DirtyViewports;
 }
 
 void DeviceContext::OMSetBlendState(ID3D11BlendState* pBlendState, const FLOAT BlendFactor[4], UINT SampleMask)
 {
-    static const FLOAT kOnes[4] = {1, 1, 1, 1};
-    const FLOAT* factor = BlendFactor ? BlendFactor : kOnes;
+    static const FLOAT Ones[4] = {1, 1, 1, 1};
+    const FLOAT* factor = BlendFactor ? BlendFactor : Ones;
     auto* state = static_cast<BlendState*>(pBlendState);
     if (state == blend_ && SampleMask == sampleMask_ && std::equal(factor, factor + 4, blendFactor_)) return;
     AssignRef(blend_, state);
     std::copy_n(factor, 4, blendFactor_);
     sampleMask_ = SampleMask;
-    dirty_ |= kDirtyBlend;
+    dirty_ |= DirtyBlend;
 }
 
 void DeviceContext::OMSetDepthStencilState(ID3D11DepthStencilState* pDepthStencilState, UINT StencilRef)
@@ -364,7 +364,7 @@ void DeviceContext::OMSetDepthStencilState(ID3D11DepthStencilState* pDepthStenci
     if (state == depthStencilState_ && StencilRef == stencilRef_) return;
     AssignRef(depthStencilState_, state);
     stencilRef_ = StencilRef;
-    dirty_ |= kDirtyDepthStencil;
+    dirty_ |= DirtyDepthStencil;
 }
 
 void DeviceContext::OMGetRenderTargets(UINT NumViews, ID3D11RenderTargetView** ppRenderTargetViews,
@@ -372,7 +372,7 @@ void DeviceContext::OMGetRenderTargets(UINT NumViews, ID3D11RenderTargetView** p
 {
     if (ppRenderTargetViews)
         for (UINT i = 0; i < NumViews; ++i)
-            HandOut<ID3D11RenderTargetView>(i < kRtSlots ? renderTargets_[i] : nullptr, &ppRenderTargetViews[i]);
+            HandOut<ID3D11RenderTargetView>(i < RtSlots ? renderTargets_[i] : nullptr, &ppRenderTargetViews[i]);
     if (ppDepthStencilView) HandOut<ID3D11DepthStencilView>(depthStencil_, ppDepthStencilView);
 }
 
@@ -413,8 +413,8 @@ void DeviceContext::ClearState()
 {
     LogLifetimeCall(Call::ClearState);
     // The unbinding below is not a sequence of program calls: keep it out of the call log.
-    const bool logging = g_callLogActive;
-    g_callLogActive = false;
+    const bool logging = CallLogActive;
+    CallLogActive = false;
     IASetInputLayout(nullptr);
     ++vertexInputGeneration_;
     for (VertexBinding& b : vertexBuffers_) {
@@ -428,10 +428,10 @@ void DeviceContext::ClearState()
     VSSetShader(nullptr, nullptr, 0);
     GSSetShader(nullptr, nullptr, 0);
     PSSetShader(nullptr, nullptr, 0);
-    for (int stage = 0; stage < kStageCount; ++stage)
-        SetConstantBuffers(stage, 0, kCbSlots, nullptr);
-    PSSetShaderResources(0, kSrvSlots, nullptr);
-    PSSetSamplers(0, kSamplerSlots, nullptr);
+    for (int stage = 0; stage < StageCount; ++stage)
+        SetConstantBuffers(stage, 0, CbSlots, nullptr);
+    PSSetShaderResources(0, SrvSlots, nullptr);
+    PSSetSamplers(0, SamplerSlots, nullptr);
     AssignRef(rasterizer_, static_cast<RasterizerState*>(nullptr));
     viewportCount_ = 0;
     OMSetRenderTargets(0, nullptr, nullptr);
@@ -440,8 +440,8 @@ void DeviceContext::ClearState()
     sampleMask_ = 0xffffffff;
     AssignRef(depthStencilState_, static_cast<DepthStencilState*>(nullptr));
     stencilRef_ = 0;
-    dirty_ = kDirtyAll;
-    g_callLogActive = logging;
+    dirty_ = DirtyAll;
+    CallLogActive = logging;
 }
 
 void DeviceContext::Flush()

@@ -23,13 +23,13 @@ class VertexShader;
 class GeometryShader;
 class PixelShader;
 
-constexpr int kStageCount = 3;  // vertex, geometry, pixel
-constexpr int kCbSlots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
-constexpr int kSrvSlots = 16;  // the texture units a stage gets in GL
-constexpr int kSamplerSlots = D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT;
-constexpr int kVbSlots = D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT;
-constexpr int kRtSlots = D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT;
-constexpr int kViewportSlots = D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE;
+constexpr int StageCount = 3;  // vertex, geometry, pixel
+constexpr int CbSlots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
+constexpr int SrvSlots = 16;  // the texture units a stage gets in GL
+constexpr int SamplerSlots = D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT;
+constexpr int VbSlots = D3D11_IA_VERTEX_INPUT_RESOURCE_SLOT_COUNT;
+constexpr int RtSlots = D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT;
+constexpr int ViewportSlots = D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE;
 
 class DeviceContext final : public ID3D11DeviceContext {
 public:
@@ -114,23 +114,23 @@ public:
 
     // Layer internals
     // The GL state that clears and copies changed behind the context's back (masks, framebuffers).
-    void InvalidateOutputMasks() { dirty_ |= kDirtyBlend | kDirtyDepthStencil; }
-    void InvalidateFramebuffer() { dirty_ |= kDirtyTargets; }
+    void InvalidateOutputMasks() { dirty_ |= DirtyBlend | DirtyDepthStencil; }
+    void InvalidateFramebuffer() { dirty_ |= DirtyTargets; }
     bool HasBindings() const;
     // Copies between two textures whose rows run in opposite directions use these framebuffers.
     GLuint CopyFramebuffer(int which);
 
 private:
     enum : uint32_t {
-        kDirtyTargets = 1u << 0,
-        kDirtyViewports = 1u << 1,
-        kDirtyShaders = 1u << 2,
-        kDirtyBlend = 1u << 3,
-        kDirtyDepthStencil = 1u << 4,
-        kDirtyRasterizer = 1u << 5,
-        kDirtyTextures = 1u << 6,
-        kDirtySamplers = 1u << 7,
-        kDirtyAll = 0xffu,
+        DirtyTargets = 1u << 0,
+        DirtyViewports = 1u << 1,
+        DirtyShaders = 1u << 2,
+        DirtyBlend = 1u << 3,
+        DirtyDepthStencil = 1u << 4,
+        DirtyRasterizer = 1u << 5,
+        DirtyTextures = 1u << 6,
+        DirtySamplers = 1u << 7,
+        DirtyAll = 0xffu,
     };
     struct VertexBinding {
         Buffer* buffer = nullptr;
@@ -161,7 +161,7 @@ private:
 
     // Direct3D state (each slot holds one counted reference)
     InputLayout* layout_ = nullptr;
-    VertexBinding vertexBuffers_[kVbSlots];
+    VertexBinding vertexBuffers_[VbSlots];
     Buffer* indexBuffer_ = nullptr;
     DXGI_FORMAT indexFormat_ = DXGI_FORMAT_UNKNOWN;
     UINT indexOffset_ = 0;
@@ -169,14 +169,14 @@ private:
     VertexShader* vs_ = nullptr;
     GeometryShader* gs_ = nullptr;
     PixelShader* ps_ = nullptr;
-    Buffer* constantBuffers_[kStageCount][kCbSlots] = {};
-    uint32_t constantBufferMask_[kStageCount] = {};  // slots to look at when drawing
-    ShaderResourceView* psResources_[kSrvSlots] = {};
-    SamplerState* psSamplers_[kSamplerSlots] = {};
+    Buffer* constantBuffers_[StageCount][CbSlots] = {};
+    uint32_t constantBufferMask_[StageCount] = {};  // slots to look at when drawing
+    ShaderResourceView* psResources_[SrvSlots] = {};
+    SamplerState* psSamplers_[SamplerSlots] = {};
     RasterizerState* rasterizer_ = nullptr;
-    D3D11_VIEWPORT viewports_[kViewportSlots] = {};
+    D3D11_VIEWPORT viewports_[ViewportSlots] = {};
     UINT viewportCount_ = 0;
-    RenderTargetView* renderTargets_[kRtSlots] = {};
+    RenderTargetView* renderTargets_[RtSlots] = {};
     DepthStencilView* depthStencil_ = nullptr;
     BlendState* blend_ = nullptr;
     FLOAT blendFactor_[4] = {1, 1, 1, 1};
@@ -185,7 +185,7 @@ private:
     UINT stencilRef_ = 0;
 
     // What GL has now
-    uint32_t dirty_ = kDirtyAll;
+    uint32_t dirty_ = DirtyAll;
     GLuint framebuffer_ = 0;
     GLuint pipeline_ = 0;
     GLuint emptyVertexArray_ = 0;
@@ -196,12 +196,12 @@ private:
     uint32_t vertexInputGeneration_ = 1;
     GLuint copyFramebuffers_[2] = {};
     GLuint boundVertexArray_ = 0;
-    GLuint appliedPrograms_[kStageCount] = {};
-    AppliedRange appliedConstantBuffers_[kStageCount][kCbSlots] = {};
-    GLuint appliedTextures_[kSrvSlots] = {};
-    GLuint appliedSamplers_[kSrvSlots] = {};
+    GLuint appliedPrograms_[StageCount] = {};
+    AppliedRange appliedConstantBuffers_[StageCount][CbSlots] = {};
+    GLuint appliedTextures_[SrvSlots] = {};
+    GLuint appliedSamplers_[SrvSlots] = {};
     int targetHeight_ = 0;
-    static constexpr GLuint kStale = ~0u;  // forces the next apply to rebind
+    static constexpr GLuint Stale = ~0u;  // forces the next apply to rebind
 };
 
 }  // namespace d3d11gl

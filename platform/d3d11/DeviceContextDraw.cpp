@@ -23,16 +23,16 @@ using platform_test::Call;
 
 void DeviceContext::ApplyTargets()
 {
-    GLenum drawBuffers[kRtSlots];
+    GLenum drawBuffers[RtSlots];
     targetHeight_ = 0;
-    for (int i = 0; i < kRtSlots; ++i) {
+    for (int i = 0; i < RtSlots; ++i) {
         RenderTargetView* view = renderTargets_[i];
         glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0 + i, view ? view->Texture().Name() : 0,
                                   view ? view->Level() : 0);
         drawBuffers[i] = view ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
         if (view && !targetHeight_) targetHeight_ = view->Texture().LevelHeight(view->Level());
     }
-    glNamedFramebufferDrawBuffers(framebuffer_, kRtSlots, drawBuffers);
+    glNamedFramebufferDrawBuffers(framebuffer_, RtSlots, drawBuffers);
     glNamedFramebufferTexture(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, 0, 0);
     if (depthStencil_) {
         glNamedFramebufferTexture(framebuffer_, depthStencil_->Attachment(), depthStencil_->Texture().Name(),
@@ -58,10 +58,10 @@ void DeviceContext::ApplyViewports()
 
 void DeviceContext::ApplyShaders()
 {
-    const GLuint programs[kStageCount] = {vs_ ? vs_->Program().program : 0, gs_ ? gs_->Program().program : 0,
+    const GLuint programs[StageCount] = {vs_ ? vs_->Program().program : 0, gs_ ? gs_->Program().program : 0,
                                           ps_ ? ps_->Program().program : 0};
-    const GLbitfield bits[kStageCount] = {GL_VERTEX_SHADER_BIT, GL_GEOMETRY_SHADER_BIT, GL_FRAGMENT_SHADER_BIT};
-    for (int s = 0; s < kStageCount; ++s) {
+    const GLbitfield bits[StageCount] = {GL_VERTEX_SHADER_BIT, GL_GEOMETRY_SHADER_BIT, GL_FRAGMENT_SHADER_BIT};
+    for (int s = 0; s < StageCount; ++s) {
         if (appliedPrograms_[s] == programs[s]) continue;
         glUseProgramStages(pipeline_, bits[s], programs[s]);
         appliedPrograms_[s] = programs[s];
@@ -70,7 +70,7 @@ void DeviceContext::ApplyShaders()
 
 void DeviceContext::ApplyConstantBuffers()
 {
-    for (int s = 0; s < kStageCount; ++s) {
+    for (int s = 0; s < StageCount; ++s) {
         for (uint32_t mask = constantBufferMask_[s]; mask; mask &= mask - 1) {
             const int slot = std::countr_zero(mask);
             Buffer* buffer = constantBuffers_[s][slot];
@@ -89,7 +89,7 @@ void DeviceContext::ApplyConstantBuffers()
 
 void DeviceContext::ApplyTextures()
 {
-    for (int slot = 0; slot < kSrvSlots; ++slot) {
+    for (int slot = 0; slot < SrvSlots; ++slot) {
         GLuint name = psResources_[slot] ? psResources_[slot]->Name() : 0;
         if (appliedTextures_[slot] == name) continue;
         glBindTextureUnit(platform::TextureUnit(ShaderStage::Pixel, slot), name);
@@ -101,13 +101,13 @@ void DeviceContext::ApplyTextures()
 // units without a pairing keep Direct3D's default sampler.
 void DeviceContext::ApplySamplers()
 {
-    GLuint want[kSrvSlots];
-    std::fill_n(want, kSrvSlots, defaultSampler_);
+    GLuint want[SrvSlots];
+    std::fill_n(want, SrvSlots, defaultSampler_);
     if (ps_)
         for (const platform::CombinedSampler& c : ps_->Program().samplers)
-            if (c.textureSlot < kSrvSlots && c.samplerSlot < kSamplerSlots && psSamplers_[c.samplerSlot])
+            if (c.textureSlot < SrvSlots && c.samplerSlot < SamplerSlots && psSamplers_[c.samplerSlot])
                 want[c.textureSlot] = psSamplers_[c.samplerSlot]->Name();
-    for (int slot = 0; slot < kSrvSlots; ++slot) {
+    for (int slot = 0; slot < SrvSlots; ++slot) {
         if (psResources_[slot] && psResources_[slot]->Texture().Format().Integer())
             want[slot] = 0;  // a sampler object's filter would override the texture's NEAREST
         if (appliedSamplers_[slot] == want[slot]) continue;
@@ -141,7 +141,7 @@ bool DeviceContext::ApplyVertexInput()
             layout_->attachedIndexBuffer = indexName;
         }
         layout_->attachedGeneration = vertexInputGeneration_;
-    } else if (emptyVertexArrayIndexBuffer_ != indexName || boundVertexArray_ == kStale) {
+    } else if (emptyVertexArrayIndexBuffer_ != indexName || boundVertexArray_ == Stale) {
         glVertexArrayElementBuffer(vertexArray, indexName);
         emptyVertexArrayIndexBuffer_ = indexName;
     }
@@ -173,14 +173,14 @@ bool DeviceContext::PrepareDraw()
 {
     if (!vs_ || DrawMode() == GL_NONE || !device_->MakeCurrent()) return false;
     if (dirty_) {
-        if (dirty_ & kDirtyTargets) ApplyTargets();
-        if (dirty_ & kDirtyViewports) ApplyViewports();
-        if (dirty_ & kDirtyShaders) ApplyShaders();
-        if (dirty_ & kDirtyBlend) BlendState::Apply(blend_, blendFactor_, sampleMask_, ps_ != nullptr);
-        if (dirty_ & kDirtyDepthStencil) DepthStencilState::Apply(depthStencilState_, stencilRef_);
-        if (dirty_ & kDirtyRasterizer) RasterizerState::Apply(rasterizer_);
-        if (dirty_ & kDirtyTextures) ApplyTextures();
-        if (dirty_ & (kDirtySamplers | kDirtyTextures)) ApplySamplers();
+        if (dirty_ & DirtyTargets) ApplyTargets();
+        if (dirty_ & DirtyViewports) ApplyViewports();
+        if (dirty_ & DirtyShaders) ApplyShaders();
+        if (dirty_ & DirtyBlend) BlendState::Apply(blend_, blendFactor_, sampleMask_, ps_ != nullptr);
+        if (dirty_ & DirtyDepthStencil) DepthStencilState::Apply(depthStencilState_, stencilRef_);
+        if (dirty_ & DirtyRasterizer) RasterizerState::Apply(rasterizer_);
+        if (dirty_ & DirtyTextures) ApplyTextures();
+        if (dirty_ & (DirtySamplers | DirtyTextures)) ApplySamplers();
         dirty_ = 0;
     }
     ApplyConstantBuffers();

@@ -38,10 +38,10 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetV
     // would make the driver finish the work queued so far first.
     GLuint framebuffer = view->ClearFramebuffer();
     GLint drawBuffer = 0;
-    for (int i = 0; i < kRtSlots; ++i)
+    for (int i = 0; i < RtSlots; ++i)
         if (renderTargets_[i] == view) {
-            if (dirty_ & kDirtyTargets) ApplyTargets();
-            dirty_ &= ~kDirtyTargets;
+            if (dirty_ & DirtyTargets) ApplyTargets();
+            dirty_ &= ~DirtyTargets;
             framebuffer = framebuffer_;
             drawBuffer = i;
             break;
@@ -73,8 +73,8 @@ void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* pDepthStencilV
     const bool stencil = (ClearFlags & D3D11_CLEAR_STENCIL) != 0 && hasStencil;
     GLuint framebuffer = view->ClearFramebuffer();
     if (depthStencil_ == view) {
-        if (dirty_ & kDirtyTargets) ApplyTargets();
-        dirty_ &= ~kDirtyTargets;
+        if (dirty_ & DirtyTargets) ApplyTargets();
+        dirty_ &= ~DirtyTargets;
         framebuffer = framebuffer_;
     }
     glDepthMask(GL_TRUE);

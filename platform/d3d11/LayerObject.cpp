@@ -6,15 +6,15 @@
 namespace d3d11gl {
 
 namespace {
-int g_liveObjects = 0;
-int g_liveGlObjects = 0;
+int LiveObjectTotal = 0;
+int LiveGlObjectTotal = 0;
 }  // namespace
 
-void NoteObjectCreated() { ++g_liveObjects; }
-void NoteObjectDestroyed() { --g_liveObjects; }
-void NoteGlCreated(int count) { g_liveGlObjects += count; }
-void NoteGlDeleted(int count) { g_liveGlObjects -= count; }
-int LiveObjects() { return g_liveObjects; }
-int LiveGlObjects() { return g_liveGlObjects; }
+void NoteObjectCreated() { ++LiveObjectTotal; }
+void NoteObjectDestroyed() { --LiveObjectTotal; }
+void NoteGlCreated(int count) { LiveGlObjectTotal += count; }
+void NoteGlDeleted(int count) { LiveGlObjectTotal -= count; }
+int LiveObjects() { return LiveObjectTotal; }
+int LiveGlObjects() { return LiveGlObjectTotal; }
 
 }  // namespace d3d11gl

@@ -23,9 +23,9 @@ HRESULT RasterizerState::Create(Device* device, const D3D11_RASTERIZER_DESC& des
 
 void RasterizerState::Apply(const RasterizerState* state)
 {
-    static const D3D11_RASTERIZER_DESC kDefault = {D3D11_FILL_SOLID, D3D11_CULL_BACK, FALSE, 0, 0.0f, 0.0f,
+    static const D3D11_RASTERIZER_DESC Default = {D3D11_FILL_SOLID, D3D11_CULL_BACK, FALSE, 0, 0.0f, 0.0f,
                                                    TRUE, FALSE, FALSE, FALSE};
-    const D3D11_RASTERIZER_DESC& d = state ? state->desc_ : kDefault;
+    const D3D11_RASTERIZER_DESC& d = state ? state->desc_ : Default;
     glPolygonMode(GL_FRONT_AND_BACK, d.FillMode == D3D11_FILL_WIREFRAME ? GL_LINE : GL_FILL);
     if (d.CullMode == D3D11_CULL_NONE) {
         glDisable(GL_CULL_FACE);

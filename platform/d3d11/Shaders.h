@@ -24,10 +24,10 @@ HRESULT BuildShaderProgram(Device* device, const void* bytecode, SIZE_T size, pl
                            ShaderProgram* out);
 void DeleteShaderProgram(Device* device, ShaderProgram& program);
 
-template <class Iface, platform::ShaderStage kStage>
+template <class Iface, platform::ShaderStage Stage>
 class ShaderObject : public DeviceChild<Iface> {
 public:
-    static constexpr platform::ShaderStage kShaderStage = kStage;
+    static constexpr platform::ShaderStage StageKind = Stage;
     const ShaderProgram& Program() const { return program_; }
 
 protected:
@@ -40,10 +40,10 @@ protected:
     {
         ShaderProgram program;
         if (!out) {
-            HRESULT hr = BuildShaderProgram(device, bytecode, size, kStage, nullptr);
+            HRESULT hr = BuildShaderProgram(device, bytecode, size, Stage, nullptr);
             return FAILED(hr) ? hr : S_FALSE;
         }
-        HRESULT hr = BuildShaderProgram(device, bytecode, size, kStage, &program);
+        HRESULT hr = BuildShaderProgram(device, bytecode, size, Stage, &program);
         if (FAILED(hr)) return hr;
         T* shader = new T(device);
         shader->program_ = std::move(program);

@@ -21,7 +21,7 @@ bool IsBackBufferFormat(DXGI_FORMAT format)
            format == DXGI_FORMAT_B8G8R8A8_UNORM;
 }
 
-constexpr UINT kMaxBuffers = 16;
+constexpr UINT MaxBuffers = 16;
 
 }  // namespace
 
@@ -182,9 +182,9 @@ HRESULT SwapChain::ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI
     if (backBuffer_ && backBuffer_->RefCount() > 1)
         return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "the back buffer is still referenced %u more times",
                           unsigned(backBuffer_->RefCount() - 1));
-    if (BufferCount > kMaxBuffers)
+    if (BufferCount > MaxBuffers)
         return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "BufferCount is %u; the most is %u", BufferCount,
-                          kMaxBuffers);
+                          MaxBuffers);
     if (NewFormat != DXGI_FORMAT_UNKNOWN && !IsBackBufferFormat(NewFormat))
         return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "NewFormat %u is not a back-buffer format",
                           Raw(NewFormat));
@@ -237,9 +237,9 @@ HRESULT WINAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_
     const char* call = "D3D11CreateDeviceAndSwapChain";
     using d3d11gl::RefuseWith;
     if (!window) return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "OutputWindow is not a window");
-    if (desc.BufferCount == 0 || desc.BufferCount > d3d11gl::kMaxBuffers)
+    if (desc.BufferCount == 0 || desc.BufferCount > d3d11gl::MaxBuffers)
         return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "BufferCount is %u; it takes 1 to %u", desc.BufferCount,
-                          d3d11gl::kMaxBuffers);
+                          d3d11gl::MaxBuffers);
     if (!d3d11gl::IsBackBufferFormat(desc.BufferDesc.Format))
         return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "BufferDesc.Format %u is not a back-buffer format",
                           d3d11gl::Raw(desc.BufferDesc.Format));

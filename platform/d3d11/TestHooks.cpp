@@ -16,8 +16,8 @@ namespace d3d11gl {
 int LiveObjects();
 int LiveGlObjects();
 
-bool g_callLogActive = false;
-bool g_lifetimeLogActive = false;
+bool CallLogActive = false;
+bool LifetimeLogActive = false;
 
 namespace {
 
@@ -26,18 +26,18 @@ std::vector<platform_test::CallRecord>& Log()
     static std::vector<platform_test::CallRecord> log;
     return log;
 }
-constexpr size_t kLogCapacity = 65536;
+constexpr size_t LogCapacity = 65536;
 
-HRESULT g_injectedReason = S_OK;
-int g_mapsUntilFailure = 0;
-constexpr int kCreateKinds = int(platform_test::CreateKind::SamplerState) + 1;
-int g_createsUntilFailure[kCreateKinds] = {};
-long g_presents = 0;
-bool g_refuseRobust = false;
-long g_resetQueries = 0;
-int g_varyingCap = 0;
-bool g_removalReported = false;
-int g_replacementDevices = 0;
+HRESULT InjectedRemovalReason = S_OK;
+int MapsUntilFailure = 0;
+constexpr int CreateKinds = int(platform_test::CreateKind::SamplerState) + 1;
+int CreatesUntilFailure[CreateKinds] = {};
+long Presents = 0;
+bool RefuseRobust = false;
+long ResetQueries = 0;
+int VaryingCap = 0;
+bool RemovalReported = false;
+int ReplacementDevices = 0;
 
 // QV_TEST_DEVICE_FAULT="<frame>:<hex code>[,<hex code>...][:<period>]", read once: the first
 // code after that many presents; with a period, again every <period> presents after it, taking
@@ -94,47 +94,47 @@ long ReportPeriod()
 
 void AppendCall(platform_test::Call call, uint64_t a, uint64_t b, uint64_t c)
 {
-    if (Log().size() < kLogCapacity) Log().push_back({call, a, b, c});
+    if (Log().size() < LogCapacity) Log().push_back({call, a, b, c});
 }
 
-HRESULT InjectedReason() { return g_injectedReason; }
-bool RobustContextsRefused() { return g_refuseRobust; }
-void NoteResetStatusQuery() { ++g_resetQueries; }
-int VaryingComponentCap() { return g_varyingCap; }
-void NoteRemovalReported() { g_removalReported = true; }
+HRESULT InjectedReason() { return InjectedRemovalReason; }
+bool RobustContextsRefused() { return RefuseRobust; }
+void NoteResetStatusQuery() { ++ResetQueries; }
+int VaryingComponentCap() { return VaryingCap; }
+void NoteRemovalReported() { RemovalReported = true; }
 
 void NoteDeviceCreated()
 {
     // A program that polls a removed device every frame and then builds a new one made one
     // replacement, however many times it polled.
-    if (g_removalReported) ++g_replacementDevices;
-    g_removalReported = false;
+    if (RemovalReported) ++ReplacementDevices;
+    RemovalReported = false;
     platform::SetObjectCounter(
-        [] { return platform::ObjectCounts{LiveObjects(), LiveGlObjects(), g_replacementDevices}; });
+        [] { return platform::ObjectCounts{LiveObjects(), LiveGlObjects(), ReplacementDevices}; });
 }
 
 bool ShouldFailMap()
 {
-    if (g_mapsUntilFailure <= 0) return false;
-    return --g_mapsUntilFailure == 0;
+    if (MapsUntilFailure <= 0) return false;
+    return --MapsUntilFailure == 0;
 }
 
 bool ShouldFailCreate(platform_test::CreateKind kind)
 {
-    int& left = g_createsUntilFailure[int(kind)];
+    int& left = CreatesUntilFailure[int(kind)];
     if (left <= 0) return false;
     return --left == 0;
 }
 
 void NotePresent()
 {
-    ++g_presents;
-    if (const long period = ReportPeriod(); period && g_presents % period == 0)
-        std::fprintf(stderr, "present %ld: live objects %d, live GL objects %d\n", g_presents, LiveObjects(),
+    ++Presents;
+    if (const long period = ReportPeriod(); period && Presents % period == 0)
+        std::fprintf(stderr, "present %ld: live objects %d, live GL objects %d\n", Presents, LiveObjects(),
                      LiveGlObjects());
     EnvFault& fault = Fault();
-    if (fault.frame < 0 || g_presents < fault.frame || (fault.fired && !fault.period)) return;
-    if (fault.fired && (g_presents - fault.frame) % fault.period != 0) return;
+    if (fault.frame < 0 || Presents < fault.frame || (fault.fired && !fault.period)) return;
+    if (fault.fired && (Presents - fault.frame) % fault.period != 0) return;
     // The fault hits the devices alive now; a device rebuilt afterwards is healthy.
     fault.fired = true;
     const HRESULT code = fault.codes[fault.next];
@@ -148,15 +148,15 @@ namespace platform_test {
 
 int LiveObjectCount() { return d3d11gl::LiveObjects(); }
 int LiveGlObjectCount() { return d3d11gl::LiveGlObjects(); }
-int ReplacementDeviceCount() { return d3d11gl::g_replacementDevices; }
+int ReplacementDeviceCount() { return d3d11gl::ReplacementDevices; }
 
-void InjectDeviceRemovedReason(HRESULT code) { d3d11gl::g_injectedReason = code; }
+void InjectDeviceRemovedReason(HRESULT code) { d3d11gl::InjectedRemovalReason = code; }
 
-void FailNthMap(int n) { d3d11gl::g_mapsUntilFailure = n > 0 ? n : 0; }
+void FailNthMap(int n) { d3d11gl::MapsUntilFailure = n > 0 ? n : 0; }
 
 void FailNthCreate(CreateKind kind, int n)
 {
-    if (int(kind) < d3d11gl::kCreateKinds) d3d11gl::g_createsUntilFailure[int(kind)] = n > 0 ? n : 0;
+    if (int(kind) < d3d11gl::CreateKinds) d3d11gl::CreatesUntilFailure[int(kind)] = n > 0 ? n : 0;
 }
 
 uint64_t ObjectId(IUnknown* object) { return d3d11gl::IdOf(object); }
@@ -164,12 +164,12 @@ uint64_t ObjectId(IUnknown* object) { return d3d11gl::IdOf(object); }
 void StartCallLog(bool lifetimeCalls)
 {
     d3d11gl::Log().clear();
-    d3d11gl::Log().reserve(d3d11gl::kLogCapacity);
-    d3d11gl::g_lifetimeLogActive = lifetimeCalls;
-    d3d11gl::g_callLogActive = true;
+    d3d11gl::Log().reserve(d3d11gl::LogCapacity);
+    d3d11gl::LifetimeLogActive = lifetimeCalls;
+    d3d11gl::CallLogActive = true;
 }
 
-void StopCallLog() { d3d11gl::g_callLogActive = false; }
+void StopCallLog() { d3d11gl::CallLogActive = false; }
 
 const std::vector<CallRecord>& CallLog() { return d3d11gl::Log(); }
 
@@ -198,9 +198,9 @@ bool ReadStencil(ID3D11Texture2D* depthStencil, std::vector<uint8_t>* out)
     return glGetError() == GL_NO_ERROR;
 }
 
-void RefuseRobustContexts(bool refuse) { d3d11gl::g_refuseRobust = refuse; }
-long ResetStatusQueryCount() { return d3d11gl::g_resetQueries; }
-void CapVaryingComponents(int components) { d3d11gl::g_varyingCap = components > 0 ? components : 0; }
+void RefuseRobustContexts(bool refuse) { d3d11gl::RefuseRobust = refuse; }
+long ResetStatusQueryCount() { return d3d11gl::ResetQueries; }
+void CapVaryingComponents(int components) { d3d11gl::VaryingCap = components > 0 ? components : 0; }
 
 bool DescribeDevice(ID3D11Device* device, DeviceFacts* out)
 {

@@ -8,17 +8,17 @@
 
 namespace d3d11gl {
 
-extern bool g_callLogActive;
+extern bool CallLogActive;
 void AppendCall(platform_test::Call call, uint64_t a, uint64_t b, uint64_t c);
 inline void LogCall(platform_test::Call call, uint64_t a = 0, uint64_t b = 0, uint64_t c = 0)
 {
-    if (g_callLogActive) AppendCall(call, a, b, c);
+    if (CallLogActive) AppendCall(call, a, b, c);
 }
 // Release, ClearState and SetFullscreenState: logged only when the log was started for them.
-extern bool g_lifetimeLogActive;
+extern bool LifetimeLogActive;
 inline void LogLifetimeCall(platform_test::Call call, uint64_t a = 0, uint64_t b = 0)
 {
-    if (g_callLogActive && g_lifetimeLogActive) AppendCall(call, a, b, 0);
+    if (CallLogActive && LifetimeLogActive) AppendCall(call, a, b, 0);
 }
 inline uint64_t IdOf(const void* object) { return reinterpret_cast<uintptr_t>(object); }
 

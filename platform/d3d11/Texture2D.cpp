@@ -18,7 +18,7 @@ UINT FullMipCount(UINT width, UINT height)
     return levels;
 }
 
-constexpr UINT kTextureBindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET | D3D11_BIND_DEPTH_STENCIL |
+constexpr UINT TextureBindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET | D3D11_BIND_DEPTH_STENCIL |
                                    D3D11_BIND_UNORDERED_ACCESS;
 
 }  // namespace
@@ -40,9 +40,9 @@ HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D1
                       desc.SampleDesc.Quality);
     TextureFormat format = TextureFormatOf(desc.Format);
     if (!format.internalFormat) return Refuse(device, call, "Format %u is not a texture format", Raw(desc.Format));
-    if (desc.BindFlags & ~kTextureBindFlags)
+    if (desc.BindFlags & ~TextureBindFlags)
         return Refuse(device, call, "BindFlags 0x%X holds bits 0x%X that a texture cannot take", desc.BindFlags,
-                      desc.BindFlags & ~kTextureBindFlags);
+                      desc.BindFlags & ~TextureBindFlags);
     if (format.depth && (desc.BindFlags & (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE)))
         return Refuse(device, call, "BindFlags is 0x%X: depth-stencil format %u cannot be a render target or "
                       "shader resource", desc.BindFlags, Raw(desc.Format));

@@ -163,7 +163,7 @@ ImageResult LoadImageRgba8WithMips(const std::string& path, std::vector<ImageLev
     std::fclose(f);
     if (readError) return ImageResult::FileNotFound;  // e.g. a directory
     if (tooBig) return ImageResult::TooLarge;
-    return DecodeImageRgba8WithMips(bytes.data(), bytes.size(), kMaxImageSide, levels);
+    return DecodeImageRgba8WithMips(bytes.data(), bytes.size(), MaxImageSide, levels);
 }
 
 }  // namespace platform

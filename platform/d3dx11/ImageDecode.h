@@ -10,7 +10,7 @@
 
 namespace platform {
 
-constexpr uint32_t kMaxImageSide = 16384;  // the largest Direct3D 11 2-D texture side
+constexpr uint32_t MaxImageSide = 16384;  // the largest Direct3D 11 2-D texture side
 
 // One mip level: tightly packed rows of RGBA8 texels, the first row is the top of the image.
 struct ImageLevel {
@@ -31,7 +31,7 @@ enum class ImageResult {
 ImageResult DecodeImageRgba8WithMips(const uint8_t* bytes, size_t size, uint32_t maxSide,
                                      std::vector<ImageLevel>* levels);
 
-// Reads the file (Windows separators accepted) and decodes it with kMaxImageSide.
+// Reads the file (Windows separators accepted) and decodes it with MaxImageSide.
 ImageResult LoadImageRgba8WithMips(const std::string& path, std::vector<ImageLevel>* levels);
 
 // The next level down: half the size (at least 1), each texel the rounded mean of the 2 x 2

@@ -43,7 +43,7 @@ void Quiet(png_structp, png_const_charp) {}
 // deflate expands data at most 1032 times, so a header that promises more pixels (at one bit
 // each, the least any PNG stores) than the file could hold is damaged. Refusing it here keeps a
 // small file from allocating the pixel memory its header claims.
-constexpr uint64_t kMaxDeflateRatio = 1032;
+constexpr uint64_t MaxDeflateRatio = 1032;
 
 }  // namespace
 
@@ -69,7 +69,7 @@ PngResult DecodePngRgba8(const uint8_t* bytes, size_t size, uint32_t maxSide, ui
     png_set_user_limits(png, maxSide, maxSide);
     png_read_info(png, info);
     const uint32_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-    if (uint64_t(w) * h / 8 > uint64_t(size) * kMaxDeflateRatio) png_error(png, "more pixels than the file holds");
+    if (uint64_t(w) * h / 8 > uint64_t(size) * MaxDeflateRatio) png_error(png, "more pixels than the file holds");
 
     png_set_expand(png);      // palette to RGB, grey below 8 bits to 8, a tRNS chunk to alpha
     png_set_strip_16(png);    // 16-bit samples: the high byte

@@ -18,7 +18,7 @@ struct Entry {
     std::string name;  // empty: the location is free
     uint32_t index = 0;
 };
-using Table = std::array<Entry, kSemanticLocationCount>;
+using Table = std::array<Entry, SemanticLocationCount>;
 
 // Common vertex inputs have fixed places, all below 16: the attribute locations every GL 4.5
 // driver has.
@@ -42,14 +42,14 @@ Table varyings;
 uint32_t Place(Table& table, const std::string& semantic, uint32_t index)
 {
     std::lock_guard<std::mutex> lock(tableMutex);
-    for (uint32_t i = 0; i < kSemanticLocationCount; ++i)
+    for (uint32_t i = 0; i < SemanticLocationCount; ++i)
         if (table[i].index == index && table[i].name == semantic) return i;
-    for (uint32_t i = 0; i < kSemanticLocationCount; ++i)
+    for (uint32_t i = 0; i < SemanticLocationCount; ++i)
         if (table[i].name.empty()) {
             table[i] = {semantic, index};
             return i;
         }
-    return kSemanticLocationCount;
+    return SemanticLocationCount;
 }
 
 }  // namespace

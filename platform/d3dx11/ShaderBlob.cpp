@@ -34,7 +34,7 @@ public:
     bool String(std::string* s)
     {
         uint32_t len = 0;
-        if (!Word(&len) || len > kMaxBlobStringLength) return false;
+        if (!Word(&len) || len > MaxBlobStringLength) return false;
         const size_t padded = (size_t(len) + 3) & ~size_t(3);
         if (n_ - pos_ < padded) return false;
         s->assign(reinterpret_cast<const char*>(p_ + pos_), len);
@@ -55,8 +55,8 @@ std::vector<uint8_t> WriteShaderBlob(const ShaderBlobContents& c)
 {
     std::vector<uint8_t> out;
     out.reserve(64 + c.spirv.size() * 4);
-    PutWord(&out, kShaderBlobMagic);
-    PutWord(&out, kShaderBlobVersion);
+    PutWord(&out, ShaderBlobMagic);
+    PutWord(&out, ShaderBlobVersion);
     PutWord(&out, uint32_t(c.stage));
     PutString(&out, c.entryPoint);
     PutWord(&out, uint32_t(c.inputs.size()));
@@ -75,13 +75,13 @@ bool ParseShaderBlob(const void* bytes, size_t size, ShaderBlobContents* out)
     if (!bytes || size % 4 != 0) return false;
     Reader r(static_cast<const uint8_t*>(bytes), size);
     uint32_t magic = 0, version = 0, stage = 0, count = 0;
-    if (!r.Word(&magic) || magic != kShaderBlobMagic) return false;
-    if (!r.Word(&version) || version != kShaderBlobVersion) return false;
+    if (!r.Word(&magic) || magic != ShaderBlobMagic) return false;
+    if (!r.Word(&version) || version != ShaderBlobVersion) return false;
     if (!r.Word(&stage) || stage > uint32_t(ShaderStage::Pixel)) return false;
     ShaderBlobContents c;
     c.stage = ShaderStage(stage);
     if (!r.String(&c.entryPoint)) return false;
-    if (!r.Word(&count) || count > kMaxBlobInputs) return false;
+    if (!r.Word(&count) || count > MaxBlobInputs) return false;
     c.inputs.resize(count);
     for (ShaderInput& in : c.inputs) {
         if (!r.String(&in.semantic) || in.semantic.empty() || !r.Word(&in.index) || !r.Word(&in.componentCount))

@@ -6,7 +6,7 @@
 //
 //   magic 'QVSB' (0x42535651)   version (1)   stage (ShaderStage)
 //   entry point: length, bytes
-//   input count (at most kMaxBlobInputs), then per input: semantic length, bytes (upper case,
+//   input count (at most MaxBlobInputs), then per input: semantic length, bytes (upper case,
 //       without the index), semantic index, component count (1..4)
 //   SPIR-V word count, then the words
 //
@@ -24,18 +24,18 @@
 
 namespace platform {
 
-constexpr uint32_t kShaderBlobMagic = 0x42535651;  // "QVSB"
-constexpr uint32_t kShaderBlobVersion = 1;
-constexpr uint32_t kMaxBlobInputs = 32;
-constexpr uint32_t kMaxBlobStringLength = 256;
-constexpr uint32_t kSemanticLocationCount = 32;  // SemanticLocation's results are below this
+constexpr uint32_t ShaderBlobMagic = 0x42535651;  // "QVSB"
+constexpr uint32_t ShaderBlobVersion = 1;
+constexpr uint32_t MaxBlobInputs = 32;
+constexpr uint32_t MaxBlobStringLength = 256;
+constexpr uint32_t SemanticLocationCount = 32;  // SemanticLocation's results are below this
 
 // glslang gives every HLSL register class its own range of SPIR-V bindings, so the translator can
 // tell b3 from t3: binding = base of the class + register number.
-constexpr uint32_t kConstantBufferBindingBase = 0;
-constexpr uint32_t kTextureBindingBase = 128;
-constexpr uint32_t kSamplerBindingBase = 256;
-constexpr uint32_t kOtherBindingBase = 384;  // UAVs and structured buffers (not translated)
+constexpr uint32_t ConstantBufferBindingBase = 0;
+constexpr uint32_t TextureBindingBase = 128;
+constexpr uint32_t SamplerBindingBase = 256;
+constexpr uint32_t OtherBindingBase = 384;  // UAVs and structured buffers (not translated)
 
 struct ShaderBlobContents {
     ShaderStage stage = ShaderStage::Vertex;
@@ -53,8 +53,8 @@ bool ParseShaderBlob(const void* bytes, size_t size, ShaderBlobContents* out);
 // The process-wide location of a varying semantic, so that stages translated separately agree: a
 // semantic seen for the first time takes the lowest free location, counted up from 0, since
 // drivers check locations against their stages' component limits (4 components a location; GL
-// 4.5 promises only 64 vertex output components, locations 0 to 15). kSemanticLocationCount
-// when kSemanticLocationCount semantics are already placed.
+// 4.5 promises only 64 vertex output components, locations 0 to 15). SemanticLocationCount
+// when SemanticLocationCount semantics are already placed.
 uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index);
 
 // Splits an HLSL semantic as glslang records it ("TEXCOORD1") into upper-case name and index.

@@ -21,7 +21,7 @@ namespace {
 
 using platform::ShaderStage;
 
-constexpr size_t kMaxSourceBytes = 64u << 20;  // glslang takes string lengths as int
+constexpr size_t MaxSourceBytes = 64u << 20;  // glslang takes string lengths as int
 
 // glslang keeps process-wide tables; set them up once and tear them down at exit.
 struct GlslangProcess {
@@ -79,16 +79,16 @@ bool ReadWholeFile(const std::string& path, std::string* text)
 
 bool ParseProfile(const char* profile, ShaderStage* stage, EShLanguage* language)
 {
-    static const char* const kModels[] = {"_4_0", "_4_1", "_5_0"};
+    static const char* const Models[] = {"_4_0", "_4_1", "_5_0"};
     static const struct {
         const char* prefix;
         ShaderStage stage;
         EShLanguage language;
-    } kStages[] = {{"vs", ShaderStage::Vertex, EShLangVertex},
+    } Stages[] = {{"vs", ShaderStage::Vertex, EShLangVertex},
                    {"gs", ShaderStage::Geometry, EShLangGeometry},
                    {"ps", ShaderStage::Pixel, EShLangFragment}};
-    for (const auto& s : kStages)
-        for (const char* model : kModels)
+    for (const auto& s : Stages)
+        for (const char* model : Models)
             if (std::string(s.prefix) + model == profile) {
                 *stage = s.stage;
                 *language = s.language;
@@ -172,7 +172,7 @@ struct HlslSource {
 };
 
 // HLSL packing rules for cbuffers, so that byte offsets are the ones the program uploads.
-const EShMessages kMessages = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);
+const EShMessages GlslangMessages = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);
 
 void Configure(glslang::TShader& shader, const HlslSource& src)
 {
@@ -186,12 +186,12 @@ void Configure(glslang::TShader& shader, const HlslSource& src)
     shader.setHlslIoMapping(true);
     shader.setAutoMapLocations(true);
     shader.setAutoMapBindings(true);
-    shader.setShiftBinding(glslang::EResUbo, platform::kConstantBufferBindingBase);
-    shader.setShiftBinding(glslang::EResTexture, platform::kTextureBindingBase);
-    shader.setShiftBinding(glslang::EResSampler, platform::kSamplerBindingBase);
-    shader.setShiftBinding(glslang::EResUav, platform::kOtherBindingBase);
-    shader.setShiftBinding(glslang::EResSsbo, platform::kOtherBindingBase);
-    shader.setShiftBinding(glslang::EResImage, platform::kOtherBindingBase);
+    shader.setShiftBinding(glslang::EResUbo, platform::ConstantBufferBindingBase);
+    shader.setShiftBinding(glslang::EResTexture, platform::TextureBindingBase);
+    shader.setShiftBinding(glslang::EResSampler, platform::SamplerBindingBase);
+    shader.setShiftBinding(glslang::EResUav, platform::OtherBindingBase);
+    shader.setShiftBinding(glslang::EResSsbo, platform::OtherBindingBase);
+    shader.setShiftBinding(glslang::EResImage, platform::OtherBindingBase);
 }
 
 // Whether the preprocessed source mentions `name(`: when it does not, a failed compile is
@@ -201,7 +201,7 @@ bool MentionsFunction(const HlslSource& src, glslang::TShader::Includer& include
     glslang::TShader shader(src.language);
     Configure(shader, src);
     std::string text;
-    if (!shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, kMessages, &text, includer))
+    if (!shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false, GlslangMessages, &text, includer))
         return true;  // the preprocessor's own error is the message to show
     const std::string name = src.entryPoint;
     const auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
@@ -223,14 +223,14 @@ bool CompileHlsl(const HlslSource& src, ID3DInclude* include, CompileOutput* out
     IncludeAdapter adapter(include);
     glslang::TShader::Includer& includer = include ? static_cast<glslang::TShader::Includer&>(adapter) : forbid;
     const std::string missing = "ERROR: " + src.name + ": entry point '" + src.entryPoint + "' not found\n";
-    if (!shader.parse(GetDefaultResources(), 100, false, kMessages, includer)) {
+    if (!shader.parse(GetDefaultResources(), 100, false, GlslangMessages, includer)) {
         out->log = shader.getInfoLog();
         if (!MentionsFunction(src, includer)) out->log = missing + out->log;
         return false;
     }
     glslang::TProgram program;
     program.addShader(&shader);
-    if (!program.link(kMessages) || !program.mapIO()) {
+    if (!program.link(GlslangMessages) || !program.mapIO()) {
         out->log = std::string(shader.getInfoLog()) + program.getInfoLog();
         // glslang reports a missing entry point only as a link warning; say what failed.
         if (out->log.find("Entry point not found") != std::string::npos) out->log = missing + out->log;
@@ -271,7 +271,7 @@ HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO
     if (ppErrorMsgs) *ppErrorMsgs = nullptr;
     if (pPump) return Finish(E_NOTIMPL, pHResult);
     if (!pSrcFile || !pFunctionName || !pProfile || !ppShader) return Finish(E_INVALIDARG, pHResult);
-    if (std::strlen(pFunctionName) > platform::kMaxBlobStringLength) return Finish(E_INVALIDARG, pHResult);
+    if (std::strlen(pFunctionName) > platform::MaxBlobStringLength) return Finish(E_INVALIDARG, pHResult);
 
     ShaderStage stage;
     EShLanguage language;
@@ -284,7 +284,7 @@ HRESULT WINAPI D3DX11CompileFromFileW(LPCWSTR pSrcFile, const D3D10_SHADER_MACRO
     std::string path, source;
     if (!WidePathToUtf8(pSrcFile, &path)) return Finish(E_INVALIDARG, pHResult);
     if (!ReadWholeFile(path, &source)) return Finish(D3D11_ERROR_FILE_NOT_FOUND, pHResult);
-    if (source.size() > kMaxSourceBytes) {
+    if (source.size() > MaxSourceBytes) {
         if (ppErrorMsgs) *ppErrorMsgs = platform::CreateTextBlob(("ERROR: " + path + ": file too large").c_str());
         return Finish(E_FAIL, pHResult);
     }

@@ -13,8 +13,8 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kVertexAttributeCount = 16;  // GL_MAX_VERTEX_ATTRIBS guaranteed by GL 4.5
-const std::string kFlatBufferPrefix = "QvConstantBuffer";
+constexpr uint32_t VertexAttributeCount = 16;  // GL_MAX_VERTEX_ATTRIBS guaranteed by GL 4.5
+const std::string FlatBufferPrefix = "QvConstantBuffer";
 
 // Owns a SPIRV-Cross context; errors reported through the callback collect in `error`.
 class CrossContext {
@@ -107,12 +107,12 @@ bool LocateInterface(spvc_compiler compiler, const spvc_reflected_resource* list
         } else {
             const bool vertexInput = stage == ShaderStage::Vertex && inputs;
             location = vertexInput ? SemanticLocation(name, index) : VaryingSemanticLocation(name, index);
-            if (location >= kSemanticLocationCount) {
+            if (location >= SemanticLocationCount) {
                 *error = std::string("no location left for semantic ") + semantic;
                 return false;
             }
             if (!vertexInput) varyings->push_back({semantic, location});
-            if (vertexInput && location >= kVertexAttributeCount) {
+            if (vertexInput && location >= VertexAttributeCount) {
                 *error = std::string("vertex input semantic ") + semantic + " has location " +
                          std::to_string(location) + ", beyond the 16 vertex attributes";
                 return false;
@@ -137,7 +137,7 @@ bool Register(spvc_compiler compiler, SpvId id, uint32_t base, uint32_t limit, c
 }
 
 // Constant buffer b# of the stage goes to ConstantBufferBinding(stage, #). With `flatten`, each
-// buffer becomes one array of vec4 named kFlatBufferPrefix + register (see BlockAroundFlatBuffers).
+// buffer becomes one array of vec4 named FlatBufferPrefix + register (see BlockAroundFlatBuffers).
 bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, bool flatten, TranslatedShader* out,
                          std::string* error)
 {
@@ -146,14 +146,14 @@ bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, bool 
     if (!ResourceList(resources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count)) return false;
     for (size_t i = 0; i < count; ++i) {
         uint32_t reg;
-        if (!Register(compiler, list[i].id, kConstantBufferBindingBase, kConstantBufferSlotsPerStage,
+        if (!Register(compiler, list[i].id, ConstantBufferBindingBase, ConstantBufferSlotsPerStage,
                       "constant buffer", &reg, error))
             return false;
         spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationDescriptorSet);
         spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationBinding, ConstantBufferBinding(out->stage, reg));
         out->constantBufferSlots.push_back(reg);
         if (flatten) {
-            spvc_compiler_set_name(compiler, list[i].base_type_id, (kFlatBufferPrefix + std::to_string(reg)).c_str());
+            spvc_compiler_set_name(compiler, list[i].base_type_id, (FlatBufferPrefix + std::to_string(reg)).c_str());
             if (spvc_compiler_flatten_buffer_block(compiler, list[i].id) != SPVC_SUCCESS) return false;
         }
     }
@@ -176,24 +176,24 @@ bool BindSamplers(spvc_compiler compiler, TranslatedShader* out, std::string* er
     std::vector<CombinedSampler> result;
     for (size_t i = 0; i < count; ++i) {
         CombinedSampler s;
-        if (!Register(compiler, pairs[i].image_id, kTextureBindingBase, kTextureSlotsPerStage, "texture",
+        if (!Register(compiler, pairs[i].image_id, TextureBindingBase, TextureSlotsPerStage, "texture",
                       &s.textureSlot, error))
             return false;
         if (dummy != 0 && pairs[i].sampler_id == dummy)
-            s.samplerSlot = kNoSampler;
-        else if (!Register(compiler, pairs[i].sampler_id, kSamplerBindingBase, kTextureSlotsPerStage, "sampler",
+            s.samplerSlot = NoSampler;
+        else if (!Register(compiler, pairs[i].sampler_id, SamplerBindingBase, TextureSlotsPerStage, "sampler",
                            &s.samplerSlot, error))
             return false;
         result.push_back(s);
     }
     // Units (relative to the stage) that are some texture's own or already handed out as spares.
-    std::vector<bool> used(kTextureSlotsPerStage, false);
+    std::vector<bool> used(TextureSlotsPerStage, false);
     for (const CombinedSampler& s : result) used[s.textureSlot] = true;
-    std::vector<bool> given(kTextureSlotsPerStage, false);
+    std::vector<bool> given(TextureSlotsPerStage, false);
     for (CombinedSampler& s : result) {
         uint32_t slot = s.textureSlot;
         if (given[slot]) {
-            slot = kTextureSlotsPerStage;
+            slot = TextureSlotsPerStage;
             while (slot > 0 && used[slot - 1]) --slot;
             if (slot == 0) {
                 *error = "too many texture and sampler pairs for one stage";
@@ -225,13 +225,13 @@ bool BlockAroundFlatBuffers(ShaderStage stage, std::string* glsl, std::string* e
         if (end == std::string::npos) end = glsl->size();
         const std::string line = glsl->substr(at, end - at);
         at = end + 1;
-        const size_t name = line.find(kFlatBufferPrefix);
+        const size_t name = line.find(FlatBufferPrefix);
         const size_t open = line.find('[', name == std::string::npos ? 0 : name);
         if (name == std::string::npos || line.compare(0, 8, "uniform ") != 0 || open == std::string::npos) {
             result += line + "\n";
             continue;
         }
-        const std::string reg = line.substr(name + kFlatBufferPrefix.size(), open - name - kFlatBufferPrefix.size());
+        const std::string reg = line.substr(name + FlatBufferPrefix.size(), open - name - FlatBufferPrefix.size());
         if (reg.empty() || reg.size() > 2 || reg.find_first_not_of("0123456789") != std::string::npos) {
             *error = "unexpected flattened constant buffer: " + line;
             return false;
@@ -297,7 +297,7 @@ bool ReflectInputSignature(const std::vector<uint32_t>& spirv, std::vector<Shade
         SplitSemantic(semantic, &in.semantic, &in.index);
         spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].type_id);
         in.componentCount = std::clamp(spvc_type_get_vector_size(type), 1u, 4u);
-        if (inputs->size() >= kMaxBlobInputs || in.semantic.size() > kMaxBlobStringLength) {
+        if (inputs->size() >= MaxBlobInputs || in.semantic.size() > MaxBlobStringLength) {
             *error = "input signature too large";
             return false;
         }
@@ -313,10 +313,10 @@ bool ReadShaderSignature(const void* bytecode, size_t size, ShaderStage* stage, 
     for (ShaderInput& in : blob.inputs) {
         if (blob.stage == ShaderStage::Vertex) {
             in.location = SemanticLocation(in.semantic, in.index);
-            if (in.location >= kVertexAttributeCount) return false;
+            if (in.location >= VertexAttributeCount) return false;
         } else {
             in.location = VaryingSemanticLocation(in.semantic, in.index);
-            if (in.location >= kSemanticLocationCount) return false;
+            if (in.location >= SemanticLocationCount) return false;
         }
     }
     if (stage) *stage = blob.stage;

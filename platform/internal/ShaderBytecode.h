@@ -19,15 +19,15 @@ enum class ShaderStage : uint32_t { Vertex = 0, Geometry = 1, Pixel = 2 };
 // texture and sampler slots; GL has one binding space, so each stage gets its own range.
 // Constant buffer slot k of stage s is uniform-buffer binding ConstantBufferBinding(s, k); texture slot
 // k of stage s is texture unit TextureUnit(s, k).
-constexpr uint32_t kConstantBufferSlotsPerStage = 14;
-constexpr uint32_t kTextureSlotsPerStage = 16;
+constexpr uint32_t ConstantBufferSlotsPerStage = 14;
+constexpr uint32_t TextureSlotsPerStage = 16;
 constexpr uint32_t ConstantBufferBinding(ShaderStage s, uint32_t slot)
 {
-    return static_cast<uint32_t>(s) * kConstantBufferSlotsPerStage + slot;
+    return static_cast<uint32_t>(s) * ConstantBufferSlotsPerStage + slot;
 }
 constexpr uint32_t TextureUnit(ShaderStage s, uint32_t slot)
 {
-    return static_cast<uint32_t>(s) * kTextureSlotsPerStage + slot;
+    return static_cast<uint32_t>(s) * TextureSlotsPerStage + slot;
 }
 
 // One input of a shader's signature. `semantic` is upper case without the index ("POSITION",
@@ -42,9 +42,9 @@ struct ShaderInput {
 
 // A texture+sampler pair that the GLSL samples as one combined sampler on texture unit `unit`
 // (= TextureUnit(stage, textureSlot)); the device binds the sampler object of `samplerSlot` there.
-// A texture only read with Load has no sampler: samplerSlot is kNoSampler and the unit reads with
+// A texture only read with Load has no sampler: samplerSlot is NoSampler and the unit reads with
 // the texture's own parameters.
-constexpr uint32_t kNoSampler = 0xFFFFFFFFu;
+constexpr uint32_t NoSampler = 0xFFFFFFFFu;
 struct CombinedSampler {
     uint32_t unit = 0;
     uint32_t textureSlot = 0;

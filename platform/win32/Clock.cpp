@@ -13,9 +13,9 @@
 
 namespace {
 
-std::atomic<bool> g_frozen{false};
-std::atomic<uint32_t> g_frozenMs{0};
-std::atomic<uint32_t> g_offsetMs{0};
+std::atomic<bool> Frozen{false};
+std::atomic<uint32_t> FrozenMs{0};
+std::atomic<uint32_t> OffsetMs{0};
 
 uint64_t MonotonicMs() {
     timespec ts{};
@@ -30,8 +30,8 @@ void ApplyEnvironmentOnce() {
         if (text == nullptr) return true;
         uint32_t ms = 0;
         if (win32::ParseTestTimeMs(text, &ms)) {
-            g_frozenMs.store(ms);
-            g_frozen.store(true);
+            FrozenMs.store(ms);
+            Frozen.store(true);
         } else {
             std::fprintf(stderr, "QV_TEST_TIME_MS=\"%s\" ignored: not a whole number of milliseconds "
                                  "from 0 to 4294967295\n", text);
@@ -61,17 +61,17 @@ bool ParseTestTimeMs(const char* text, uint32_t* ms) {
 
 DWORD WINAPI timeGetTime() {
     ApplyEnvironmentOnce();
-    if (g_frozen.load()) return g_frozenMs.load();
-    return DWORD(uint32_t(MonotonicMs()) + g_offsetMs.load());
+    if (Frozen.load()) return FrozenMs.load();
+    return DWORD(uint32_t(MonotonicMs()) + OffsetMs.load());
 }
 
 namespace platform_test {
 
 void SetTime(bool frozen, uint32_t ms, uint32_t offsetMs) {
     ApplyEnvironmentOnce();  // so that a later first reading cannot undo this call
-    g_frozenMs.store(ms);
-    g_offsetMs.store(offsetMs);
-    g_frozen.store(frozen);
+    FrozenMs.store(ms);
+    OffsetMs.store(offsetMs);
+    Frozen.store(frozen);
 }
 
 }  // namespace platform_test

@@ -12,7 +12,7 @@ struct KeyPair {
     int vk;
 };
 
-constexpr KeyPair kKeys[] = {
+constexpr KeyPair Keys[] = {
     {SDLK_BACKSPACE, VK_BACK},     {SDLK_TAB, VK_TAB},           {SDLK_RETURN, VK_RETURN},
     {SDLK_KP_ENTER, VK_RETURN},    {SDLK_LSHIFT, VK_SHIFT},      {SDLK_RSHIFT, VK_SHIFT},
     {SDLK_LCTRL, VK_CONTROL},      {SDLK_RCTRL, VK_CONTROL},     {SDLK_LALT, VK_MENU},
@@ -87,7 +87,7 @@ int VirtualKeyFromSdl(int keycode, int scancode) {
     if (keycode >= SDLK_F1 && keycode <= SDLK_F12) return VK_F1 + (keycode - SDLK_F1);
     if (keycode >= SDLK_KP_1 && keycode <= SDLK_KP_9) return VK_NUMPAD1 + (keycode - SDLK_KP_1);
     if (keycode == SDLK_KP_0) return VK_NUMPAD0;
-    for (const KeyPair& k : kKeys)
+    for (const KeyPair& k : Keys)
         if (k.sdl == keycode) return k.vk;
     // Layouts without Latin letters: fall back to the key's position.
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);

@@ -8,16 +8,16 @@
 namespace platform {
 
 namespace {
-ObjectCounter g_counter = nullptr;
+ObjectCounter Counter = nullptr;
 }  // namespace
 
-void SetObjectCounter(ObjectCounter counter) { g_counter = counter; }
+void SetObjectCounter(ObjectCounter counter) { Counter = counter; }
 
 void WriteExitReport()
 {
     const char* flag = std::getenv("QV_TEST_REPORT_LIVE_OBJECTS");
     if (!flag || std::strcmp(flag, "1") != 0) return;
-    const ObjectCounts counts = g_counter ? g_counter() : ObjectCounts{};
+    const ObjectCounts counts = Counter ? Counter() : ObjectCounts{};
     std::fprintf(stderr, "live objects: %d, live GL objects: %d, device rebuilds: %d\n", counts.liveObjects,
                  counts.liveGlObjects, counts.deviceRebuilds);
 }

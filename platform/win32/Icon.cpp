@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kMaxIcons = 8;
+constexpr int MaxIcons = 8;
 
 // Constant-initialised, so registrations from static initialisers of any file are safe.
 struct IconRecord {
@@ -18,17 +18,17 @@ struct IconRecord {
     size_t size;
     SDL_Surface* surface;  // decoded on first LoadIconW
 };
-IconRecord g_icons[kMaxIcons];
-int g_iconCount = 0;
+IconRecord IconTable[MaxIcons];
+int IconCount = 0;
 
 // Handles for the system arrow cursor and the stock application icon, which SDL draws itself.
 struct StockToken {
     int unused;
-} g_arrowCursor, g_applicationIcon;
+} ArrowCursor, ApplicationIcon;
 
 IconRecord* FindIcon(HICON icon) {
-    for (int i = 0; i < g_iconCount; ++i)
-        if (reinterpret_cast<HICON>(&g_icons[i]) == icon) return &g_icons[i];
+    for (int i = 0; i < IconCount; ++i)
+        if (reinterpret_cast<HICON>(&IconTable[i]) == icon) return &IconTable[i];
     return nullptr;
 }
 
@@ -37,10 +37,10 @@ IconRecord* FindIcon(HICON icon) {
 namespace platform {
 
 bool RegisterIconResource(int id, const unsigned char* data, size_t size) {
-    if (data == nullptr || size == 0 || g_iconCount == kMaxIcons) return false;
-    for (int i = 0; i < g_iconCount; ++i)
-        if (g_icons[i].id == id) return false;
-    g_icons[g_iconCount++] = IconRecord{id, data, size, nullptr};
+    if (data == nullptr || size == 0 || IconCount == MaxIcons) return false;
+    for (int i = 0; i < IconCount; ++i)
+        if (IconTable[i].id == id) return false;
+    IconTable[IconCount++] = IconRecord{id, data, size, nullptr};
     return true;
 }
 
@@ -59,12 +59,12 @@ HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
     }
     int id = int(ULONG_PTR(name));
     if (instance == nullptr) {
-        if (name == IDI_APPLICATION) return reinterpret_cast<HICON>(&g_applicationIcon);
+        if (name == IDI_APPLICATION) return reinterpret_cast<HICON>(&ApplicationIcon);
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return nullptr;
     }
-    for (int i = 0; i < g_iconCount; ++i) {
-        IconRecord& r = g_icons[i];
+    for (int i = 0; i < IconCount; ++i) {
+        IconRecord& r = IconTable[i];
         if (r.id != id) continue;
         if (r.surface == nullptr) {
             r.surface = SDL_LoadBMP_RW(SDL_RWFromConstMem(r.data, int(r.size)), 1);
@@ -80,7 +80,7 @@ HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
 }
 
 HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name) {
-    if (instance == nullptr && name == IDC_ARROW) return reinterpret_cast<HCURSOR>(&g_arrowCursor);
+    if (instance == nullptr && name == IDC_ARROW) return reinterpret_cast<HCURSOR>(&ArrowCursor);
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
 }

@@ -15,7 +15,7 @@ thread_local DWORD t_lastError = 0;
 // The program's module: its address is the HINSTANCE of the program.
 struct ModuleToken {
     int unused;
-} g_module;
+} Module;
 
 #if defined(__x86_64__) || defined(__i386__)
 bool CpuHas(DWORD feature) {
@@ -85,7 +85,7 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
         t_lastError = 126;  // ERROR_MOD_NOT_FOUND: only the program itself is known
         return nullptr;
     }
-    return reinterpret_cast<HMODULE>(&g_module);
+    return reinterpret_cast<HMODULE>(&Module);
 }
 
 DWORD WINAPI GetLastError() { return t_lastError; }

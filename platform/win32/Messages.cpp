@@ -9,25 +9,25 @@
 namespace win32 {
 namespace {
 
-MSG g_queue[kQueueCapacity];
-int g_head = 0;   // index of the oldest message
-int g_count = 0;  // messages waiting
-bool g_quitPending = false;
-int g_quitCode = 0;
+MSG Queue[QueueCapacity];
+int Head = 0;   // index of the oldest message
+int QueuedMessageCount = 0;  // messages waiting
+bool QuitPending = false;
+int QuitCode = 0;
 
 bool Push(const MSG& msg) {
-    if (g_count == kQueueCapacity) return false;
-    g_queue[(g_head + g_count) % kQueueCapacity] = msg;
-    ++g_count;
+    if (QueuedMessageCount == QueueCapacity) return false;
+    Queue[(Head + QueuedMessageCount) % QueueCapacity] = msg;
+    ++QueuedMessageCount;
     return true;
 }
 
-MSG& At(int i) { return g_queue[(g_head + i) % kQueueCapacity]; }
+MSG& At(int i) { return Queue[(Head + i) % QueueCapacity]; }
 
 void RemoveAt(int i) {
     for (int j = i; j > 0; --j) At(j) = At(j - 1);  // close the gap towards the head
-    g_head = (g_head + 1) % kQueueCapacity;
-    --g_count;
+    Head = (Head + 1) % QueueCapacity;
+    --QueuedMessageCount;
 }
 
 // Moves waiting SDL events into the queue while it has room; the rest wait in SDL's queue.
@@ -35,7 +35,7 @@ void PumpSdlEvents() {
     if (!VideoStarted()) return;
     SDL_PumpEvents();
     SDL_Event event;
-    while (g_count < kQueueCapacity && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    while (QueuedMessageCount < QueueCapacity && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         MSG msg{};
         if (TranslateSdlEvent(event, &msg)) {
             msg.time = timeGetTime();
@@ -61,16 +61,16 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         return FALSE;
     }
     PumpSdlEvents();
-    for (int i = 0; i < g_count; ++i) {
+    for (int i = 0; i < QueuedMessageCount; ++i) {
         if (!Matches(At(i), hwnd, filterMin, filterMax)) continue;
         *msg = At(i);
         if (removeMsg & PM_REMOVE) RemoveAt(i);
         return TRUE;
     }
     // WM_QUIT belongs to the thread (null window), so a window filter never returns it.
-    if (g_quitPending && hwnd == nullptr && Matches(MSG{nullptr, WM_QUIT, 0, 0, 0, {}}, nullptr, filterMin, filterMax)) {
-        *msg = MSG{nullptr, WM_QUIT, WPARAM(g_quitCode), 0, timeGetTime(), {}};
-        if (removeMsg & PM_REMOVE) g_quitPending = false;
+    if (QuitPending && hwnd == nullptr && Matches(MSG{nullptr, WM_QUIT, 0, 0, 0, {}}, nullptr, filterMin, filterMax)) {
+        *msg = MSG{nullptr, WM_QUIT, WPARAM(QuitCode), 0, timeGetTime(), {}};
+        if (removeMsg & PM_REMOVE) QuitPending = false;
         return TRUE;
     }
     return FALSE;
@@ -117,8 +117,8 @@ BOOL WINAPI PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
-    g_quitPending = true;
-    g_quitCode = exitCode;
+    QuitPending = true;
+    QuitCode = exitCode;
 }
 
 LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT message, WPARAM, LPARAM) {

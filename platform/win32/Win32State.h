@@ -9,15 +9,15 @@ union SDL_Event;
 
 namespace win32 {
 
-constexpr int kMaxClasses = 16;
-constexpr int kMaxWindows = 16;
-constexpr int kMaxClassName = 256;  // characters, terminator included (the Windows limit)
-constexpr int kQueueCapacity = 512;
+constexpr int MaxClasses = 16;
+constexpr int MaxWindows = 16;
+constexpr int MaxClassName = 256;  // characters, terminator included (the Windows limit)
+constexpr int QueueCapacity = 512;
 
 struct ClassRecord {
     bool used;
     ATOM atom;
-    wchar_t name[kMaxClassName];
+    wchar_t name[MaxClassName];
     WNDCLASSEXW wc;  // lpszClassName and lpszMenuName are not kept (they point into the caller)
     int windowCount;
 };

@@ -13,11 +13,11 @@
 namespace win32 {
 namespace {
 
-WindowRecord g_windows[kMaxWindows];
-bool g_videoStarted = false;
+WindowRecord WindowTable[MaxWindows];
+bool SdlVideoStarted = false;
 
-constexpr int kDefaultWidth = 640;  // what CW_USEDEFAULT as a width gives
-constexpr int kDefaultHeight = 480;
+constexpr int DefaultWidth = 640;  // what CW_USEDEFAULT as a width gives
+constexpr int DefaultHeight = 480;
 
 size_t EncodeUtf8(uint32_t cp, char* out) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
@@ -65,10 +65,10 @@ void WideToUtf8(const wchar_t* text, char* out, size_t outSize) {
     out[used] = '\0';
 }
 
-bool VideoStarted() { return g_videoStarted; }
+bool VideoStarted() { return SdlVideoStarted; }
 
 bool EnsureVideo() {
-    if (g_videoStarted) return true;
+    if (SdlVideoStarted) return true;
     // Ctrl+C and kill must end the program as usual instead of turning into SDL_QUIT events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // A borderless full-screen window stays up when it loses focus, as on Windows.
@@ -88,33 +88,33 @@ bool EnsureVideo() {
     // the last GL window closes, and loading it again costs time and leaks inside the driver.
     if (SDL_GL_LoadLibrary(nullptr) != 0)
         std::fprintf(stderr, "win32: cannot load OpenGL: %s\n", SDL_GetError());
-    g_videoStarted = true;
+    SdlVideoStarted = true;
     return true;
 }
 
 HWND HandleOf(const WindowRecord* w) {
-    uintptr_t index = uintptr_t(w - g_windows);
+    uintptr_t index = uintptr_t(w - WindowTable);
     return reinterpret_cast<HWND>((uintptr_t(w->generation) << 8) | (index + 1));
 }
 
 WindowRecord* LookupWindow(HWND hwnd) {
     uintptr_t value = reinterpret_cast<uintptr_t>(hwnd);
     uintptr_t index = (value & 0xFF) - 1;
-    if (value == 0 || index >= uintptr_t(kMaxWindows)) return nullptr;
-    WindowRecord* w = &g_windows[index];
+    if (value == 0 || index >= uintptr_t(MaxWindows)) return nullptr;
+    WindowRecord* w = &WindowTable[index];
     if (!w->live || (value >> 8) != w->generation) return nullptr;
     return w;
 }
 
 WindowRecord* LookupWindowBySdlId(uint32_t id) {
-    for (WindowRecord& w : g_windows)
+    for (WindowRecord& w : WindowTable)
         if (w.live && w.sdlId == id) return &w;
     return nullptr;
 }
 
 WindowRecord* SoleWindow() {
     WindowRecord* found = nullptr;
-    for (WindowRecord& w : g_windows) {
+    for (WindowRecord& w : WindowTable) {
         if (!w.live) continue;
         if (found != nullptr) return nullptr;
         found = &w;
@@ -135,7 +135,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
         return nullptr;
     }
     WindowRecord* w = nullptr;
-    for (WindowRecord& slot : g_windows) {
+    for (WindowRecord& slot : WindowTable) {
         if (!slot.live) {
             w = &slot;
             break;
@@ -151,8 +151,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     }
 
     if (width == CW_USEDEFAULT) {
-        width = kDefaultWidth;
-        height = kDefaultHeight;
+        width = DefaultWidth;
+        height = DefaultHeight;
     }
     width = width < 1 ? 1 : width;
     height = height < 1 ? 1 : height;

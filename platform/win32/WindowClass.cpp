@@ -6,8 +6,8 @@
 namespace win32 {
 namespace {
 
-ClassRecord g_classes[kMaxClasses];
-ATOM g_nextAtom = 0xC000;  // registered class atoms live in 0xC000..0xFFFF
+ClassRecord Classes[MaxClasses];
+ATOM NextAtom = 0xC000;  // registered class atoms live in 0xC000..0xFFFF
 
 bool SameName(const wchar_t* a, const wchar_t* b) {
     for (;; ++a, ++b) {
@@ -19,14 +19,14 @@ bool SameName(const wchar_t* a, const wchar_t* b) {
 }  // namespace
 
 ClassRecord* ClassAt(int index) {
-    if (index < 0 || index >= kMaxClasses || !g_classes[index].used) return nullptr;
-    return &g_classes[index];
+    if (index < 0 || index >= MaxClasses || !Classes[index].used) return nullptr;
+    return &Classes[index];
 }
 
 int FindClass(LPCWSTR name, HINSTANCE instance) {
     if (name == nullptr) return -1;
-    for (int i = 0; i < kMaxClasses; ++i) {
-        const ClassRecord& c = g_classes[i];
+    for (int i = 0; i < MaxClasses; ++i) {
+        const ClassRecord& c = Classes[i];
         if (!c.used || c.wc.hInstance != instance) continue;
         if (IS_INTRESOURCE(name) ? c.atom == ATOM(ULONG_PTR(name)) : SameName(c.name, name)) return i;
     }
@@ -45,7 +45,7 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc) {
     }
     size_t length = 0;
     while (wc->lpszClassName[length] != L'\0') {
-        if (++length >= size_t(kMaxClassName)) {
+        if (++length >= size_t(MaxClassName)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
@@ -54,12 +54,12 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    for (ClassRecord& c : g_classes) {
+    for (ClassRecord& c : Classes) {
         if (c.used) continue;
         c = ClassRecord{};
         c.used = true;
-        c.atom = g_nextAtom;
-        g_nextAtom = g_nextAtom == 0xFFFF ? ATOM(0xC000) : ATOM(g_nextAtom + 1);
+        c.atom = NextAtom;
+        NextAtom = NextAtom == 0xFFFF ? ATOM(0xC000) : ATOM(NextAtom + 1);
         for (size_t i = 0; i <= length; ++i) c.name[i] = wc->lpszClassName[i];
         c.wc = *wc;
         c.wc.lpszClassName = nullptr;
@@ -87,10 +87,10 @@ BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
         return FALSE;
     }
-    if (g_classes[index].windowCount > 0) {
+    if (Classes[index].windowCount > 0) {
         SetLastError(ERROR_CLASS_HAS_WINDOWS);
         return FALSE;
     }
-    g_classes[index].used = false;
+    Classes[index].used = false;
     return TRUE;
 }

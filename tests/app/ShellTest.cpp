@@ -23,13 +23,13 @@
 namespace {
 
 // The program finds its data as "..\misc\": run in <tmp>/run beside a link <tmp>/misc.
-std::string g_root;
+std::string ScratchRoot;
 
 void LinkMisc()
 {
     const char* source = std::getenv("QV_SOURCE_DIR");
     ASSERT_NE(source, nullptr) << "QV_SOURCE_DIR is not set";
-    ASSERT_EQ(symlink((std::string(source) + "/misc").c_str(), (g_root + "/misc").c_str()), 0);
+    ASSERT_EQ(symlink((std::string(source) + "/misc").c_str(), (ScratchRoot + "/misc").c_str()), 0);
 }
 
 class ShellTest : public ::testing::Test {
@@ -39,10 +39,10 @@ protected:
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         char pattern[] = "/tmp/quenvale-shell-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        g_root = pattern;
-        ASSERT_EQ(mkdir((g_root + "/run").c_str(), 0755), 0);
+        ScratchRoot = pattern;
+        ASSERT_EQ(mkdir((ScratchRoot + "/run").c_str(), 0755), 0);
         LinkMisc();
-        ASSERT_EQ(chdir((g_root + "/run").c_str()), 0);
+        ASSERT_EQ(chdir((ScratchRoot + "/run").c_str()), 0);
     }
 
     void SetUp() override
@@ -357,7 +357,7 @@ TEST_F(ShellTest, ReleaseGraphicsClearsStateLeavesFullScreenThenMaterialsMeshAnd
 TEST_F(ShellTest, ARebuildThatFailsClosesAndSaysWhy)
 {
     // The data goes away while the program runs; a reset device cannot be rebuilt.
-    ASSERT_EQ(unlink((g_root + "/misc").c_str()), 0);
+    ASSERT_EQ(unlink((ScratchRoot + "/misc").c_str()), 0);
     platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_RESET);
     bool keepRunning = IdleFrame();
     platform_test::InjectDeviceRemovedReason(0);

@@ -9,8 +9,8 @@
 #include "RenderTestSupport.h"
 
 namespace {
-std::atomic<bool> g_counting{false};
-std::atomic<long> g_allocations{0};
+std::atomic<bool> Counting{false};
+std::atomic<long> AllocationsSeen{0};
 }  // namespace
 
 // AddressSanitizer brings its own operator new, which shared libraries may bind to instead of
@@ -22,7 +22,7 @@ std::atomic<long> g_allocations{0};
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size)
 {
-    if (g_counting) ++g_allocations;
+    if (Counting) ++AllocationsSeen;
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
@@ -58,8 +58,8 @@ TEST_F(Allocation, GroupLoopAllocatesNothing)
     context->IASetIndexBuffer(ib, DXGI_FORMAT_R32_UINT, 0);
     context->DrawIndexed(3, 0, 0);  // first draw: driver set-up is allowed to allocate
 
-    g_allocations = 0;
-    g_counting = true;
+    AllocationsSeen = 0;
+    Counting = true;
     for (int i = 0; i < 500; ++i) {
         D3D11_MAPPED_SUBRESOURCE mapped{};
         if (FAILED(context->Map(frame, 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped))) break;
@@ -68,8 +68,8 @@ TEST_F(Allocation, GroupLoopAllocatesNothing)
         context->PSSetShaderResources(0, 1, views[i & 1].addr());
         context->DrawIndexed(3, 0, 0);
     }
-    g_counting = false;
-    EXPECT_EQ(g_allocations.load(), 0);
+    Counting = false;
+    EXPECT_EQ(AllocationsSeen.load(), 0);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace {
 
-const D3D_FEATURE_LEVEL kLevels[] = {D3D_FEATURE_LEVEL_11_0};
+const D3D_FEATURE_LEVEL Levels[] = {D3D_FEATURE_LEVEL_11_0};
 
 // A valid 4 x 4 texture (made without a word), for the view refusals.
 Ref<ID3D11Texture2D> MakeTexture(ID3D11Device* device, DXGI_FORMAT format, UINT bindFlags)
@@ -28,11 +28,11 @@ struct Refusal {
 
 // One refusal from each part of the layer: device creation (no device yet), a buffer, a texture,
 // a view, a state, an input layout, and a call made on the context.
-const Refusal kRefusals[] = {
+const Refusal RefusalCases[] = {
     {E_INVALIDARG, "D3D11CreateDevice: SDKVersion is 6, not D3D11_SDK_VERSION (7)",
      [](ID3D11Device*, ID3D11DeviceContext*, UINT flags) {
          Ref<ID3D11Device> device;
-         return D3D11CreateDevice(nullptr, TestDriverType(), nullptr, flags, kLevels, 1, 6, &device, nullptr, nullptr);
+         return D3D11CreateDevice(nullptr, TestDriverType(), nullptr, flags, Levels, 1, 6, &device, nullptr, nullptr);
      }},
     {E_INVALIDARG, "CreateBuffer: ByteWidth is 0",
      [](ID3D11Device* device, ID3D11DeviceContext*, UINT) {
@@ -114,10 +114,10 @@ void CheckRefusals(UINT flags, bool explained)
 {
     Ref<ID3D11Device> device;
     Ref<ID3D11DeviceContext> context;
-    ASSERT_EQ(D3D11CreateDevice(nullptr, TestDriverType(), nullptr, flags, kLevels, 1, D3D11_SDK_VERSION, &device,
+    ASSERT_EQ(D3D11CreateDevice(nullptr, TestDriverType(), nullptr, flags, Levels, 1, D3D11_SDK_VERSION, &device,
                                 nullptr, &context),
               S_OK);
-    for (const Refusal& refusal : kRefusals) {
+    for (const Refusal& refusal : RefusalCases) {
         testing::internal::CaptureStderr();
         const HRESULT hr = refusal.call(device, context, flags);
         const std::string text = testing::internal::GetCapturedStderr();

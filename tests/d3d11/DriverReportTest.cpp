@@ -8,7 +8,7 @@
 
 namespace {
 
-const D3D_FEATURE_LEVEL kLevels[] = {D3D_FEATURE_LEVEL_11_0};
+const D3D_FEATURE_LEVEL Levels[] = {D3D_FEATURE_LEVEL_11_0};
 
 struct Device {
     Ref<ID3D11Device> device;
@@ -16,7 +16,7 @@ struct Device {
     HRESULT hr = E_FAIL;
     explicit Device(UINT flags)
     {
-        hr = D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, flags, kLevels, 1, D3D11_SDK_VERSION, &device,
+        hr = D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, flags, Levels, 1, D3D11_SDK_VERSION, &device,
                                nullptr, &context);
     }
 };

@@ -12,11 +12,11 @@ using RenderPipeline = RenderTest;
 // lands in the target's top-left pixel.
 TEST_F(RenderPipeline, TextureTopLeftTexelIsAtTexcoordZero)
 {
-    uint32_t image[kSize * kSize];
-    for (UINT y = 0; y < kSize; ++y)
-        for (UINT x = 0; x < kSize; ++x) image[y * kSize + x] = Rgba(uint8_t(x * 30), uint8_t(y * 30), 0, 255);
+    uint32_t image[ImageSide * ImageSide];
+    for (UINT y = 0; y < ImageSide; ++y)
+        for (UINT x = 0; x < ImageSide; ++x) image[y * ImageSide + x] = Rgba(uint8_t(x * 30), uint8_t(y * 30), 0, 255);
     Ref<ID3D11Texture2D> texture =
-        MakeTexture(kSize, kSize, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, image, kSize * 4);
+        MakeTexture(ImageSide, ImageSide, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_SHADER_RESOURCE, image, ImageSide * 4);
     Ref<ID3D11ShaderResourceView> srv;
     ASSERT_EQ(device->CreateShaderResourceView(texture, nullptr, &srv), S_OK);
     D3D11_SAMPLER_DESC point{};
@@ -45,14 +45,14 @@ TEST_F(RenderPipeline, TextureTopLeftTexelIsAtTexcoordZero)
     context->PSSetShader(ps, nullptr, 0);
     context->PSSetShaderResources(0, 1, srv.addr());
     context->PSSetSamplers(0, 1, sampler.addr());
-    const D3D11_VIEWPORT viewport{0, 0, float(kSize), float(kSize), 0, 1};
+    const D3D11_VIEWPORT viewport{0, 0, float(ImageSide), float(ImageSide), 0, 1};
     context->RSSetViewports(1, &viewport);
     Ref<ID3D11RasterizerState> noCull = Rasterizer(D3D11_CULL_NONE, FALSE);
     context->RSSetState(noCull);
     context->OMSetRenderTargets(1, rtv.addr(), nullptr);
     context->Draw(4, 0);
     std::vector<uint32_t> read = ReadRgba(target);
-    ASSERT_EQ(read.size(), size_t(kSize * kSize));
+    ASSERT_EQ(read.size(), size_t(ImageSide * ImageSide));
     EXPECT_EQ(0, std::memcmp(read.data(), image, sizeof image));
 }
 
@@ -112,7 +112,7 @@ TEST_F(RenderPipeline, EveryDrawSeesItsOwnWriteDiscardConstants)
     context->PSSetShader(ps, nullptr, 0);
     context->VSSetConstantBuffers(1, 1, frame.addr());
     context->PSSetConstantBuffers(1, 1, frame.addr());
-    const D3D11_VIEWPORT viewport{0, 0, float(kSize), float(kSize), 0, 1};
+    const D3D11_VIEWPORT viewport{0, 0, float(ImageSide), float(ImageSide), 0, 1};
     context->RSSetViewports(1, &viewport);
     Ref<ID3D11RasterizerState> noCull = Rasterizer(D3D11_CULL_NONE, FALSE);
     context->RSSetState(noCull);
@@ -127,8 +127,8 @@ TEST_F(RenderPipeline, EveryDrawSeesItsOwnWriteDiscardConstants)
     std::memcpy(image + 32, Transposed(projection).m, 64);
     const int laps = 5;  // 5 × 64 = 320 maps
     for (int lap = 0; lap < laps; ++lap)
-        for (int i = 0; i < int(kSize * kSize); ++i) {
-            const int x = i % kSize, y = i / kSize;
+        for (int i = 0; i < int(ImageSide * ImageSide); ++i) {
+            const int x = i % ImageSide, y = i / ImageSide;
             std::memcpy(image, Transposed(Translation(float(x), float(y))).m, 64);
             image[48] = float(x) / 7.0f;
             image[49] = float(y) / 7.0f;
@@ -141,11 +141,11 @@ TEST_F(RenderPipeline, EveryDrawSeesItsOwnWriteDiscardConstants)
             context->Draw(6, 0);
         }
     std::vector<uint32_t> read = ReadRgba(target);
-    ASSERT_EQ(read.size(), size_t(kSize * kSize));
-    for (UINT y = 0; y < kSize; ++y)
-        for (UINT x = 0; x < kSize; ++x) {
+    ASSERT_EQ(read.size(), size_t(ImageSide * ImageSide));
+    for (UINT y = 0; y < ImageSide; ++y)
+        for (UINT x = 0; x < ImageSide; ++x) {
             auto unorm = [](float v) { return uint8_t(v * 255.0f + 0.5f); };
-            EXPECT_PRED3(NearRgba, read[y * kSize + x], Rgba(unorm(x / 7.0f), unorm(y / 7.0f), 255, 255), 1)
+            EXPECT_PRED3(NearRgba, read[y * ImageSide + x], Rgba(unorm(x / 7.0f), unorm(y / 7.0f), 255, 255), 1)
                 << "cell " << x << "," << y;
         }
 }
@@ -177,7 +177,7 @@ TEST_F(RenderPipeline, AdjacencyOpenEdgesReachTheGeometryShader)
     context->VSSetShader(vs, nullptr, 0);
     context->GSSetShader(gs, nullptr, 0);
     context->PSSetShader(ps, nullptr, 0);
-    const D3D11_VIEWPORT viewport{0, 0, float(kSize), float(kSize), 0, 1};
+    const D3D11_VIEWPORT viewport{0, 0, float(ImageSide), float(ImageSide), 0, 1};
     context->RSSetViewports(1, &viewport);
     context->OMSetRenderTargets(1, rtv.addr(), nullptr);
     context->DrawIndexed(6, 0, 0);

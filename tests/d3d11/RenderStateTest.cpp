@@ -6,9 +6,9 @@ namespace {
 
 using RenderState = RenderTest;
 
-constexpr float kRed[4] = {1, 0, 0, 1};
-constexpr float kGreen[4] = {0, 1, 0, 1};
-constexpr float kBlue[4] = {0, 0, 1, 1};
+constexpr float RedColor[4] = {1, 0, 0, 1};
+constexpr float Green[4] = {0, 1, 0, 1};
+constexpr float Blue[4] = {0, 0, 1, 1};
 
 D3D11_DEPTH_STENCIL_DESC DepthOnly(D3D11_COMPARISON_FUNC func, D3D11_DEPTH_WRITE_MASK write)
 {
@@ -54,7 +54,7 @@ TEST_F(RenderState, ClearsIgnoreEveryWriteMask)
     noWrites.StencilWriteMask = 0;
     Ref<ID3D11DepthStencilState> dss = DepthStencil(noWrites);
     Ref<ID3D11Buffer> tri = VertexBuffer({QV_CLOCKWISE_FULL(0.5f)});
-    Ref<ID3D11Buffer> params = Params(kRed);
+    Ref<ID3D11Buffer> params = Params(RedColor);
     BindPositionPipeline(tri, params);
     context->OMSetBlendState(blend, nullptr, 0xffffffff);
     context->OMSetDepthStencilState(dss, 0);
@@ -81,7 +81,7 @@ TEST_F(RenderState, DepthRangeAndComparisons)
     Ref<ID3D11DepthStencilState> less = DepthStencil(DepthOnly(D3D11_COMPARISON_LESS, D3D11_DEPTH_WRITE_MASK_ALL));
     Ref<ID3D11DepthStencilState> greater =
         DepthStencil(DepthOnly(D3D11_COMPARISON_GREATER, D3D11_DEPTH_WRITE_MASK_ZERO));
-    Ref<ID3D11Buffer> red = Params(kRed), green = Params(kGreen), blue = Params(kBlue);
+    Ref<ID3D11Buffer> red = Params(RedColor), green = Params(Green), blue = Params(Blue);
     Ref<ID3D11Buffer> at03 = VertexBuffer({QV_CLOCKWISE_FULL(0.3f)});
     Ref<ID3D11Buffer> at07 = VertexBuffer({QV_CLOCKWISE_FULL(0.7f)});
     Ref<ID3D11Buffer> at09 = VertexBuffer({QV_CLOCKWISE_FULL(0.9f)});
@@ -106,7 +106,7 @@ TEST_F(RenderState, DepthClipOffClampsInsteadOfClipping)
     Ref<ID3D11DepthStencilState> always =
         DepthStencil(DepthOnly(D3D11_COMPARISON_ALWAYS, D3D11_DEPTH_WRITE_MASK_ALL));
     Ref<ID3D11Buffer> beyond = VertexBuffer({QV_CLOCKWISE_FULL(1.5f)});
-    Ref<ID3D11Buffer> red = Params(kRed);
+    Ref<ID3D11Buffer> red = Params(RedColor);
     BindPositionPipeline(beyond, red);
     context->OMSetDepthStencilState(always, 0);
     Ref<ID3D11RasterizerState> clip = Rasterizer(D3D11_CULL_NONE, FALSE, TRUE);
@@ -133,7 +133,7 @@ TEST_F(RenderState, ClockwiseOnScreenIsFront)
     D3D11_SUBRESOURCE_DATA data{indices, 0, 0};
     Ref<ID3D11Buffer> ib;
     ASSERT_EQ(device->CreateBuffer(&desc, &data, &ib), S_OK);
-    Ref<ID3D11Buffer> red = Params(kRed);
+    Ref<ID3D11Buffer> red = Params(RedColor);
     BindPositionPipeline(halves, red);
     context->IASetIndexBuffer(ib, DXGI_FORMAT_R32_UINT, 0);
 
@@ -146,7 +146,7 @@ TEST_F(RenderState, ClockwiseOnScreenIsFront)
         context->DrawIndexed(6, 0, 0);
         std::vector<uint32_t> t = ReadRgba(target);
         // (top-left texel, top-right texel) lit?
-        return std::make_pair(t[1 * kSize + 0] == Rgba(255, 0, 0, 255), t[1 * kSize + kSize - 1] == Rgba(255, 0, 0, 255));
+        return std::make_pair(t[1 * ImageSide + 0] == Rgba(255, 0, 0, 255), t[1 * ImageSide + ImageSide - 1] == Rgba(255, 0, 0, 255));
     };
     EXPECT_EQ(draw(D3D11_CULL_BACK, FALSE), std::make_pair(true, false));
     EXPECT_EQ(draw(D3D11_CULL_FRONT, FALSE), std::make_pair(false, true));
@@ -161,7 +161,7 @@ TEST_F(RenderState, TwoSidedStencilWrapsAndSaturates)
 {
     Ref<ID3D11Buffer> front = VertexBuffer({QV_CLOCKWISE_FULL(0.5f)});
     Ref<ID3D11Buffer> back = VertexBuffer({QV_COUNTER_CLOCKWISE_FULL(0.5f)});
-    Ref<ID3D11Buffer> red = Params(kRed);
+    Ref<ID3D11Buffer> red = Params(RedColor);
     Ref<ID3D11RasterizerState> noCull = Rasterizer(D3D11_CULL_NONE, FALSE);
     D3D11_BLEND_DESC additive{};
     additive.RenderTarget[0] = {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE,
@@ -202,13 +202,13 @@ TEST_F(RenderState, StencilReferenceAndTheShadowPassTest)
     Ref<ID3D11DepthStencilState> replaceState = DepthStencil(replace);
     Ref<ID3D11Buffer> left = VertexBuffer({-1, -1, 0.5f, -1, 1, 0.5f, 0, 1, 0.5f, -1, -1, 0.5f, 0, 1, 0.5f, 0, -1, 0.5f});
     Ref<ID3D11Buffer> full = VertexBuffer({QV_CLOCKWISE_FULL(0.5f)});
-    Ref<ID3D11Buffer> red = Params(kRed);
+    Ref<ID3D11Buffer> red = Params(RedColor);
     BindPositionPipeline(left, red, false);
     context->OMSetDepthStencilState(replaceState, 42);
     context->Draw(6, 0);
     std::vector<uint8_t> s = Stencil();
     EXPECT_EQ(s[0], 42);
-    EXPECT_EQ(s[kSize - 1], 0);
+    EXPECT_EQ(s[ImageSide - 1], 0);
 
     D3D11_DEPTH_STENCIL_DESC shadow = DepthOnly(D3D11_COMPARISON_ALWAYS, D3D11_DEPTH_WRITE_MASK_ZERO);
     shadow.StencilEnable = TRUE;
@@ -221,7 +221,7 @@ TEST_F(RenderState, StencilReferenceAndTheShadowPassTest)
     context->Draw(3, 0);
     std::vector<uint32_t> t = ReadRgba(target);
     EXPECT_EQ(t[0], Rgba(255, 0, 0, 255));
-    EXPECT_EQ(t[kSize - 1], Rgba(0, 0, 0, 255));
+    EXPECT_EQ(t[ImageSide - 1], Rgba(0, 0, 0, 255));
 }
 
 TEST_F(RenderState, BlendSrcAlphaOneAndSrcAlphaInvSrcAlpha)
@@ -252,15 +252,15 @@ TEST_F(RenderState, BlendSrcAlphaOneAndSrcAlphaInvSrcAlpha)
 TEST_F(RenderState, ViewportOriginIsTopLeft)
 {
     Ref<ID3D11Buffer> full = VertexBuffer({QV_CLOCKWISE_FULL(0.5f)});
-    Ref<ID3D11Buffer> red = Params(kRed);
+    Ref<ID3D11Buffer> red = Params(RedColor);
     BindPositionPipeline(full, red);
-    const D3D11_VIEWPORT quarter{0, 0, kSize / 2.0f, kSize / 2.0f, 0, 1};
+    const D3D11_VIEWPORT quarter{0, 0, ImageSide / 2.0f, ImageSide / 2.0f, 0, 1};
     context->RSSetViewports(1, &quarter);
     context->Draw(3, 0);
     std::vector<uint32_t> t = ReadRgba(target);
-    for (UINT y = 0; y < kSize; ++y)
-        for (UINT x = 0; x < kSize; ++x)
-            EXPECT_EQ(t[y * kSize + x] == Rgba(255, 0, 0, 255), x < kSize / 2 && y < kSize / 2) << x << "," << y;
+    for (UINT y = 0; y < ImageSide; ++y)
+        for (UINT x = 0; x < ImageSide; ++x)
+            EXPECT_EQ(t[y * ImageSide + x] == Rgba(255, 0, 0, 255), x < ImageSide / 2 && y < ImageSide / 2) << x << "," << y;
 }
 
 }  // namespace

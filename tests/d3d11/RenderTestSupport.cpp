@@ -23,9 +23,9 @@ void RenderTest::SetUp()
 {
     D3D11Test::SetUp();
     if (HasFatalFailure()) return;
-    target = MakeTexture(kSize, kSize, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET);
+    target = MakeTexture(ImageSide, ImageSide, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET);
     ASSERT_EQ(device->CreateRenderTargetView(target, nullptr, &rtv), S_OK);
-    depth = MakeTexture(kSize, kSize, DXGI_FORMAT_D32_FLOAT_S8X24_UINT, D3D11_BIND_DEPTH_STENCIL);
+    depth = MakeTexture(ImageSide, ImageSide, DXGI_FORMAT_D32_FLOAT_S8X24_UINT, D3D11_BIND_DEPTH_STENCIL);
     ASSERT_EQ(device->CreateDepthStencilView(depth, nullptr, &dsv), S_OK);
     const float black[4] = {0, 0, 0, 1};
     context->ClearRenderTargetView(rtv, black);
@@ -124,7 +124,7 @@ void RenderTest::BindPositionPipeline(ID3D11Buffer* positions, ID3D11Buffer* par
     context->VSSetConstantBuffers(0, 1, &params);
     context->PSSetShader(withPixelShader ? colorPs.get() : nullptr, nullptr, 0);
     context->PSSetConstantBuffers(0, 1, &params);
-    const D3D11_VIEWPORT viewport{0, 0, float(kSize), float(kSize), 0, 1};
+    const D3D11_VIEWPORT viewport{0, 0, float(ImageSide), float(ImageSide), 0, 1};
     context->RSSetViewports(1, &viewport);
     context->OMSetRenderTargets(1, rtv.addr(), dsv);
 }

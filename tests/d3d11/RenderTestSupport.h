@@ -8,7 +8,7 @@
 
 class RenderTest : public D3D11Test {
 protected:
-    static constexpr UINT kSize = 8;
+    static constexpr UINT ImageSide = 8;
     void SetUp() override;
     void TearDown() override;
 

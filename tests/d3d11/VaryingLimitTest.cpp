@@ -11,7 +11,7 @@
 
 namespace {
 
-const D3D_FEATURE_LEVEL kLevels[] = {D3D_FEATURE_LEVEL_11_0};
+const D3D_FEATURE_LEVEL Levels[] = {D3D_FEATURE_LEVEL_11_0};
 
 Ref<ID3D10Blob> CompileFile(const std::string& path, const char* entry, const char* profile)
 {
@@ -40,7 +40,7 @@ struct CappedDevice {
     explicit CappedDevice(int components)
     {
         platform_test::CapVaryingComponents(components);
-        EXPECT_EQ(D3D11CreateDevice(nullptr, TestDriverType(), nullptr, 0, kLevels, 1, D3D11_SDK_VERSION, &device,
+        EXPECT_EQ(D3D11CreateDevice(nullptr, TestDriverType(), nullptr, 0, Levels, 1, D3D11_SDK_VERSION, &device,
                                     nullptr, &context),
                   S_OK);
         platform_test::CapVaryingComponents(0);

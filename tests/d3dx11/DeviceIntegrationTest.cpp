@@ -30,15 +30,15 @@ struct Ptr {
 // what the driver keeps for the process is then reported by the leak checker from an unknown
 // module that no suppression can name. One device held (and reachable) for the whole run keeps
 // the driver loaded.
-ID3D11Device* g_deviceForTheWholeRun = nullptr;
+ID3D11Device* DeviceForTheWholeRun = nullptr;
 class KeepDriverLoaded : public ::testing::Environment {
     void SetUp() override
     {
         D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
-                          &g_deviceForTheWholeRun, nullptr, nullptr);
+                          &DeviceForTheWholeRun, nullptr, nullptr);
     }
 };
-[[maybe_unused]] const ::testing::Environment* const kKeepDriverLoaded =
+[[maybe_unused]] const ::testing::Environment* const DriverKeptLoaded =
     ::testing::AddGlobalTestEnvironment(new KeepDriverLoaded);
 
 class DeviceIntegration : public ::testing::Test {
@@ -96,7 +96,7 @@ private:
 
 TEST_F(DeviceIntegration, TextureFromFileHasEveryLevelWithTheFileTopRowFirst)
 {
-    const std::string path = WriteScratchFile("picture.bmp", MakeBmp24(3, 2, kPicture3x2, false));
+    const std::string path = WriteScratchFile("picture.bmp", MakeBmp24(3, 2, Picture3x2, false));
     Ptr<ID3D11ShaderResourceView> view;
     ASSERT_EQ(D3DX11CreateShaderResourceViewFromFileA(device, path.c_str(), nullptr, nullptr, &view, nullptr), S_OK);
     Ptr<ID3D11Resource> resource;
@@ -138,9 +138,9 @@ TEST_F(DeviceIntegration, SevenEntryPointsBecomeShadersAndTheSceneLayoutMatchesT
         {"NORMAL", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 12, D3D11_INPUT_PER_VERTEX_DATA, 0},
         {"TEXTURE", 0, DXGI_FORMAT_R32G32_FLOAT, 0, 24, D3D11_INPUT_PER_VERTEX_DATA, 0},
     };
-    for (const EntryPoint& e : kSevenEntryPoints) {
+    for (const EntryPoint& e : SevenEntryPoints) {
         std::string errors;
-        BlobPtr code = CompileSource(kSevenEntryPointSource, e.name, e.profile, 0x810, &errors);
+        BlobPtr code = CompileSource(SevenEntryPointSource, e.name, e.profile, 0x810, &errors);
         ASSERT_TRUE(code) << e.name << ": " << errors;
         const void* bytes = code->GetBufferPointer();
         const SIZE_T size = code->GetBufferSize();

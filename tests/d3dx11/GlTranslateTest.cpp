@@ -96,15 +96,15 @@ private:
 // A small RGBA8 colour target with a vertex array, read back in Direct3D's row order.
 class Target {
 public:
-    static constexpr int kSize = 16;
+    static constexpr int ImageSide = 16;
     Target()
     {
         glCreateRenderbuffers(1, &colour_);
-        glNamedRenderbufferStorage(colour_, GL_RGBA8, kSize, kSize);
+        glNamedRenderbufferStorage(colour_, GL_RGBA8, ImageSide, ImageSide);
         glCreateFramebuffers(1, &fbo_);
         glNamedFramebufferRenderbuffer(fbo_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
         glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-        glViewport(0, 0, kSize, kSize);
+        glViewport(0, 0, ImageSide, ImageSide);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
         glCreateVertexArrays(1, &vao_);
@@ -140,7 +140,7 @@ public:
     std::array<int, 4> Pixel(int x, int yFromTop) const
     {
         uint8_t p[4] = {};
-        glReadPixels(x, kSize - 1 - yFromTop, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        glReadPixels(x, ImageSide - 1 - yFromTop, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
         return {p[0], p[1], p[2], p[3]};
     }
 
@@ -149,7 +149,7 @@ private:
     std::vector<GLuint> buffers_;
 };
 
-const std::vector<float> kFullScreenTriangle = {-1, -1, 0, 3, -1, 0, -1, 3, 0};
+const std::vector<float> FullScreenTriangle = {-1, -1, 0, 3, -1, 0, -1, 3, 0};
 
 class GlTranslate : public ::testing::Test {
 protected:
@@ -185,8 +185,8 @@ TEST_F(GlTranslate, SevenEntryPointsLinkAndPairIntoValidPipelines)
 {
     Stage* s[7];
     for (int i = 0; i < 7; ++i) {
-        s[i] = &Keep(Link(kSevenEntryPointSource, kSevenEntryPoints[i].name, kSevenEntryPoints[i].profile));
-        ASSERT_NE(s[i]->program, 0u) << kSevenEntryPoints[i].name << ": " << s[i]->log;
+        s[i] = &Keep(Link(SevenEntryPointSource, SevenEntryPoints[i].name, SevenEntryPoints[i].profile));
+        ASSERT_NE(s[i]->program, 0u) << SevenEntryPoints[i].name << ": " << s[i]->log;
     }
     const Stage &vs = *s[0], &ps = *s[1], &vsSv = *s[2], &gsAdj = *s[3], &gs = *s[4], &vsS = *s[5], &psS = *s[6];
     for (const auto& stages : {std::vector<const Stage*>{&vs, &ps}, {&vsSv, &gsAdj}, {&vsSv, &gs}, {&vsS, &psS}}) {
@@ -219,7 +219,7 @@ TEST_F(GlTranslate, VaryingsMeetBySemanticNotByDeclarationOrder)
     ASSERT_NE(vs.program, 0u) << vs.log;
     ASSERT_NE(ps.program, 0u) << ps.log;
     Target target;
-    target.Attribute(SemanticLocation("POSITION", 0), kFullScreenTriangle, 3);
+    target.Attribute(SemanticLocation("POSITION", 0), FullScreenTriangle, 3);
     target.Attribute(SemanticLocation("TEXTURE", 0), {0.75f, 0, 0.75f, 0, 0.75f, 0}, 2);
     Pipeline pipeline({&vs, &ps});
     pipeline.Bind();
@@ -302,7 +302,7 @@ TEST_F(GlTranslate, PixelShaderPositionCountsRowsFromTheTop)
 {
     const std::string ps = "float4 PS(float4 pos : SV_Position) : SV_Target"
                            " { return pos.y < 4 ? float4(1, 0, 0, 1) : float4(0, 0, 1, 1); }";
-    Stage& vs = Keep(Link(kSevenEntryPointSource, "VS_S", "vs_4_0"));
+    Stage& vs = Keep(Link(SevenEntryPointSource, "VS_S", "vs_4_0"));
     Stage& fs = Keep(Link(ps, "PS", "ps_4_0"));
     ASSERT_NE(vs.program, 0u) << vs.log;
     ASSERT_NE(fs.program, 0u) << fs.log;
@@ -397,7 +397,7 @@ TEST_F(GlTranslate, OneTextureWithTwoSamplersGetsASecondUnit)
     for (const CombinedSampler& s : ps.shader.samplers) {
         units.push_back(GLint(s.unit));
         EXPECT_GE(s.unit, TextureUnit(ShaderStage::Pixel, 0));
-        EXPECT_LT(s.unit, TextureUnit(ShaderStage::Pixel, kTextureSlotsPerStage));
+        EXPECT_LT(s.unit, TextureUnit(ShaderStage::Pixel, TextureSlotsPerStage));
         if (s.textureSlot == 1) {
             EXPECT_EQ(s.unit, TextureUnit(ShaderStage::Pixel, 1));
         }
@@ -425,7 +425,7 @@ TEST_F(GlTranslate, GeometryShaderReadingPositionsDrawsBetweenSeparateStages)
     ASSERT_NE(gs.program, 0u) << gs.log;
     ASSERT_NE(ps.program, 0u) << ps.log;
     Target target;
-    target.Attribute(SemanticLocation("POSITION", 0), kFullScreenTriangle, 3);
+    target.Attribute(SemanticLocation("POSITION", 0), FullScreenTriangle, 3);
     Pipeline pipeline({&vs, &gs, &ps});
     std::string log;
     ASSERT_TRUE(pipeline.Validate(&log)) << log;
@@ -443,7 +443,7 @@ TEST_F(GlTranslate, TightlyPackedConstantBufferReadsTheBytesDirect3DWouldUpload)
     const std::string source = R"(
         cbuffer Packed : register(b0) { float a; float3 b; float c; float2 d; float e; };
         float4 PS() : SV_Target { return float4(a, b.z, d.y, e); })";
-    Stage& vs = Keep(Link(kSevenEntryPointSource, "VS_S", "vs_4_0"));
+    Stage& vs = Keep(Link(SevenEntryPointSource, "VS_S", "vs_4_0"));
     Stage& ps = Keep(Link(source, "PS", "ps_4_0"));
     ASSERT_NE(vs.program, 0u) << vs.log;
     ASSERT_NE(ps.program, 0u) << ps.log;

@@ -14,7 +14,7 @@ using platform::ImageResult;
 namespace {
 
 ImageResult Decode(const std::vector<uint8_t>& bytes, std::vector<ImageLevel>* levels,
-                   uint32_t maxSide = platform::kMaxImageSide)
+                   uint32_t maxSide = platform::MaxImageSide)
 {
     return platform::DecodeImageRgba8WithMips(bytes.data(), bytes.size(), maxSide, levels);
 }
@@ -34,11 +34,11 @@ TEST(ImageDecode, FirstRowOfThePictureIsTheTopOfLevelZeroInEveryFormat)
         std::vector<uint8_t> file;
         std::vector<uint8_t> expected;
     } cases[] = {
-        {"BMP bottom-up", MakeBmp24(3, 2, kPicture3x2, false), Opaque(kPicture3x2)},
-        {"BMP top-down", MakeBmp24(3, 2, kPicture3x2, true), Opaque(kPicture3x2)},
-        {"TGA bottom-left origin", MakeTga32(3, 2, kPicture3x2, false), kPicture3x2},
-        {"TGA top-left origin", MakeTga32(3, 2, kPicture3x2, true), kPicture3x2},
-        {"PNG", MakePng(3, 2, kPicture3x2), kPicture3x2},
+        {"BMP bottom-up", MakeBmp24(3, 2, Picture3x2, false), Opaque(Picture3x2)},
+        {"BMP top-down", MakeBmp24(3, 2, Picture3x2, true), Opaque(Picture3x2)},
+        {"TGA bottom-left origin", MakeTga32(3, 2, Picture3x2, false), Picture3x2},
+        {"TGA top-left origin", MakeTga32(3, 2, Picture3x2, true), Picture3x2},
+        {"PNG", MakePng(3, 2, Picture3x2), Picture3x2},
     };
     for (const auto& c : cases) {
         std::vector<ImageLevel> levels;
@@ -125,13 +125,13 @@ TEST(ImageDecode, OversizedImagesAreRefusedFromTheirHeaderAlone)
     EXPECT_EQ(Decode(bmp, &levels), ImageResult::TooLarge);
     // The limit itself is allowed: this header passes the size check and then fails for lack of data.
     EXPECT_EQ(Decode(MakePngHeaderOnly(16384, 16384), &levels), ImageResult::InvalidData);
-    EXPECT_EQ(Decode(MakePng(3, 2, kPicture3x2), &levels, 2), ImageResult::TooLarge);
+    EXPECT_EQ(Decode(MakePng(3, 2, Picture3x2), &levels, 2), ImageResult::TooLarge);
     EXPECT_TRUE(levels.empty());
 }
 
 TEST(ImageDecode, DamagedAndForeignFilesAreInvalidData)
 {
-    const std::vector<uint8_t> png = MakePng(3, 2, kPicture3x2);
+    const std::vector<uint8_t> png = MakePng(3, 2, Picture3x2);
     const std::string text = "newmtl not_an_image\nKd 1 1 1\n";
     const std::vector<std::vector<uint8_t>> files = {
         {},
@@ -199,12 +199,12 @@ TEST(ImageDecode, PngWithAnEmptyFirstDataChunkDecodes)
 {
     // Empty IDAT chunks are allowed and carry nothing (stb_image's PNG reader once copied a
     // leading one from a null buffer).
-    std::vector<uint8_t> png = MakePng(3, 2, kPicture3x2);
+    std::vector<uint8_t> png = MakePng(3, 2, Picture3x2);
     const uint8_t empty[12] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
     png.insert(png.begin() + 33, empty, empty + 12);  // after the signature and the header chunk
     std::vector<ImageLevel> levels;
     ASSERT_EQ(Decode(png, &levels), ImageResult::Ok);
-    EXPECT_EQ(levels[0].rgba, kPicture3x2);
+    EXPECT_EQ(levels[0].rgba, Picture3x2);
 }
 
 TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
@@ -225,13 +225,13 @@ TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
 
 TEST(ImageDecode, FilesAreFoundWithWindowsSeparatorsAndMissingOnesReported)
 {
-    const std::string path = WriteScratchFile("picture.png", MakePng(3, 2, kPicture3x2));
+    const std::string path = WriteScratchFile("picture.png", MakePng(3, 2, Picture3x2));
     std::string windowsPath = path;
     for (size_t i = 1; i < windowsPath.size(); ++i)
         if (windowsPath[i] == '/') windowsPath[i] = '\\';
     std::vector<ImageLevel> levels;
     ASSERT_EQ(platform::LoadImageRgba8WithMips(windowsPath, &levels), ImageResult::Ok);
-    EXPECT_EQ(levels[0].rgba, kPicture3x2);
+    EXPECT_EQ(levels[0].rgba, Picture3x2);
     EXPECT_EQ(levels.size(), 2u);
     EXPECT_EQ(platform::LoadImageRgba8WithMips(ScratchPath("absent.bmp"), &levels), ImageResult::FileNotFound);
     EXPECT_EQ(platform::LoadImageRgba8WithMips(ScratchPath(""), &levels), ImageResult::FileNotFound);

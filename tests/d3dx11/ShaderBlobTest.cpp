@@ -36,7 +36,7 @@ TEST(ShaderBlob, WrittenBlobReadsBackField)
 
 TEST(ShaderBlob, DamagedBlobsAreRejectedWithoutReadingPastTheirEnd)
 {
-    BlobPtr code = CompileSource(kSevenEntryPointSource, "VS", "vs_4_0");
+    BlobPtr code = CompileSource(SevenEntryPointSource, "VS", "vs_4_0");
     ASSERT_TRUE(code);
     const auto* start = static_cast<const uint8_t*>(code->GetBufferPointer());
     const std::vector<uint8_t> good(start, start + code->GetBufferSize());
@@ -96,7 +96,7 @@ TEST(ShaderBlob, SemanticsSplitIntoUpperCaseNameAndIndex)
 
 TEST(ShaderBlob, BlobsAreReferenceCountedComObjects)
 {
-    BlobPtr code = CompileSource(kSevenEntryPointSource, "PS_S", "ps_4_0");
+    BlobPtr code = CompileSource(SevenEntryPointSource, "PS_S", "ps_4_0");
     ASSERT_TRUE(code);
     void* same = nullptr;
     ASSERT_EQ(code->QueryInterface(IID_ID3D10Blob, &same), S_OK);

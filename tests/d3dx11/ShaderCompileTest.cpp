@@ -51,9 +51,9 @@ std::vector<ShaderInput> Signature(const BlobPtr& blob, ShaderStage* stage = nul
 
 TEST(ShaderCompile, AllSevenEntryPointsCompileForTheirStageInEveryShaderModel)
 {
-    const std::wstring path = Wide(WriteScratchFile("seven.hlsl", kSevenEntryPointSource));
+    const std::wstring path = Wide(WriteScratchFile("seven.hlsl", SevenEntryPointSource));
     for (const char* model : {"_4_0", "_4_1", "_5_0"}) {
-        for (const EntryPoint& e : kSevenEntryPoints) {
+        for (const EntryPoint& e : SevenEntryPoints) {
             const std::string profile = std::string(e.profile, 2) + model;
             BlobPtr code, errors;
             ASSERT_EQ(CompileFile(path, e.name, profile.c_str(), &code, &errors), S_OK) << e.name << " " << Text(errors);
@@ -71,7 +71,7 @@ TEST(ShaderCompile, AllSevenEntryPointsCompileForTheirStageInEveryShaderModel)
 
 TEST(ShaderCompile, InputSignatureKeepsEveryDeclaredVertexInputWithItsSemantic)
 {
-    const std::wstring path = Wide(WriteScratchFile("seven.hlsl", kSevenEntryPointSource));
+    const std::wstring path = Wide(WriteScratchFile("seven.hlsl", SevenEntryPointSource));
     // VS reads all three; VS_SV declares the same struct but reads only the position, and the
     // signature must still list all three so the scene input layout fits it.
     for (const char* entry : {"VS", "VS_SV"}) {
@@ -125,7 +125,7 @@ TEST(ShaderCompile, MissingFileGivesFileNotFoundAndNoBlob)
 
 TEST(ShaderCompile, WindowsSeparatorsAndNonAsciiNamesFindTheFile)
 {
-    WriteScratchFile("caf\xC3\xA9.hlsl", kSevenEntryPointSource);
+    WriteScratchFile("caf\xC3\xA9.hlsl", SevenEntryPointSource);
     std::wstring path = Wide(ScratchPath(""));  // "/tmp/qv_d3dx11_XXXXXX/"
     for (size_t i = 1; i < path.size(); ++i)
         if (path[i] == L'/') path[i] = L'\\';
@@ -158,7 +158,7 @@ TEST(ShaderCompile, SyntaxErrorGivesNegativeCodeAndTheCompilerMessage)
 
 TEST(ShaderCompile, MissingEntryPointIsACompileErrorNamingIt)
 {
-    std::string source = kSevenEntryPointSource;
+    std::string source = SevenEntryPointSource;
     source.replace(source.find("GS_SV_2("), 7, "GS_SV_X");
     std::string errors;
     HRESULT hr = S_OK;
@@ -171,7 +171,7 @@ TEST(ShaderCompile, MissingEntryPointIsACompileErrorNamingIt)
 
 TEST(ShaderCompile, ProfilesOutsideTheSupportedStagesAndModelsAreInvalidArguments)
 {
-    const std::wstring path = Wide(WriteScratchFile("seven.hlsl", kSevenEntryPointSource));
+    const std::wstring path = Wide(WriteScratchFile("seven.hlsl", SevenEntryPointSource));
     for (const char* profile : {"cs_5_0", "hs_5_0", "vs_3_0", "ps_4_0_level_9_1", "vs_4_0 ", "VS_4_0", ""}) {
         BlobPtr code;
         EXPECT_EQ(CompileFile(path, "VS", profile, &code), E_INVALIDARG) << "'" << profile << "'";
@@ -214,17 +214,17 @@ public:
     {
         if (std::string(name) != "common.hlsli") return E_FAIL;
         ++opened;
-        *data = kText;
-        *bytes = UINT(std::strlen(kText));
+        *data = IncludedText;
+        *bytes = UINT(std::strlen(IncludedText));
         return S_OK;
     }
     HRESULT Close(LPCVOID data) override
     {
-        closed += data == kText;
+        closed += data == IncludedText;
         return S_OK;
     }
     int opened = 0, closed = 0;
-    static constexpr const char* kText = "float4 Twice(float4 v) { return v * 2; }\n";
+    static constexpr const char* IncludedText = "float4 Twice(float4 v) { return v * 2; }\n";
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb/stb_image_write.h>
 
-const std::vector<uint8_t> kPicture3x2 = {
+const std::vector<uint8_t> Picture3x2 = {
     255, 0,   0,   255, 0,   255, 0,   255, 0,  0,  255, 255,  // top row: red, green, blue
     255, 255, 255, 255, 0,   0,   0,   255, 10, 20, 30,  40,   // bottom row: white, black, dark
 };

@@ -17,4 +17,4 @@ std::vector<uint8_t> MakeJpeg(int width, int height, const std::vector<uint8_t>&
 std::vector<uint8_t> MakePngHeaderOnly(uint32_t width, uint32_t height);
 
 // A 3 x 2 picture whose six texels all differ; alpha 255 except the last texel's 40.
-extern const std::vector<uint8_t> kPicture3x2;
+extern const std::vector<uint8_t> Picture3x2;

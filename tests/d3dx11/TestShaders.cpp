@@ -17,11 +17,11 @@ BlobPtr CompileSource(const std::string& source, const char* entry, const char* 
     return BlobPtr(code);
 }
 
-const EntryPoint kSevenEntryPoints[7] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},      {"VS_SV", "vs_4_0"},
+const EntryPoint SevenEntryPoints[7] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},      {"VS_SV", "vs_4_0"},
                                          {"GS_SV_1", "gs_4_0"}, {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"},
                                          {"PS_S", "ps_4_0"}};
 
-const char* const kSevenEntryPointSource = R"(
+const char* const SevenEntryPointSource = R"(
 cbuffer FrameConstants : register(b0)
 {
     float4x4 World;

@@ -24,10 +24,10 @@ BlobPtr CompileSource(const std::string& source, const char* entry, const char* 
 // A shader file shaped like the viewer's: a lit, textured scene pass (VS, PS), shadow-volume
 // extrusion with and without adjacency (VS_SV, GS_SV_1, GS_SV_2) and a full-screen strip (VS_S,
 // PS_S). PS declares its input struct in a different order from VS's output.
-extern const char* const kSevenEntryPointSource;
+extern const char* const SevenEntryPointSource;
 
 struct EntryPoint {
     const char* name;
     const char* profile;
 };
-extern const EntryPoint kSevenEntryPoints[7];
+extern const EntryPoint SevenEntryPoints[7];

@@ -63,7 +63,7 @@ TEST(TextureFromFile, CreatesAnRgba8TextureWithEveryMipLevelAndAViewOfIt)
 
 TEST(TextureFromFile, TopRowOfTheFileIsTheFirstRowOfLevelZero)
 {
-    const std::string path = WriteScratchFile("picture.bmp", MakeBmp24(3, 2, kPicture3x2, false));
+    const std::string path = WriteScratchFile("picture.bmp", MakeBmp24(3, 2, Picture3x2, false));
     FakeDevice device;
     ID3D11ShaderResourceView* view = nullptr;
     ASSERT_EQ(Load(&device, path, &view), S_OK);
@@ -97,7 +97,7 @@ TEST(TextureFromFile, FailuresReturnTheirCodeAndCreateNothing)
 
 TEST(TextureFromFile, DeviceFailuresArePassedOnAndLeaveNoObjectBehind)
 {
-    const std::string path = WriteScratchFile("small.png", MakePng(3, 2, kPicture3x2));
+    const std::string path = WriteScratchFile("small.png", MakePng(3, 2, Picture3x2));
     FakeDevice device;
     ID3D11ShaderResourceView* view = nullptr;
     device.textureResult = E_OUTOFMEMORY;
@@ -112,7 +112,7 @@ TEST(TextureFromFile, DeviceFailuresArePassedOnAndLeaveNoObjectBehind)
 
 TEST(TextureFromFile, UnsupportedOptionsAndMissingArgumentsAreRefused)
 {
-    const std::string path = WriteScratchFile("small.png", MakePng(3, 2, kPicture3x2));
+    const std::string path = WriteScratchFile("small.png", MakePng(3, 2, Picture3x2));
     FakeDevice device;
     ID3D11ShaderResourceView* view = nullptr;
     HRESULT reported = 1;

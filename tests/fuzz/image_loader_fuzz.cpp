@@ -10,14 +10,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // A smaller side limit than the loader's keeps each run fast; the checks are the same.
-    constexpr uint32_t kMaxSide = 2048;
+    constexpr uint32_t MaxSide = 2048;
     std::vector<platform::ImageLevel> levels;
-    const platform::ImageResult result = platform::DecodeImageRgba8WithMips(data, size, kMaxSide, &levels);
+    const platform::ImageResult result = platform::DecodeImageRgba8WithMips(data, size, MaxSide, &levels);
     if (result != platform::ImageResult::Ok) {
         if (!levels.empty()) std::abort();
         return 0;
     }
-    if (levels.empty() || levels[0].width > kMaxSide || levels[0].height > kMaxSide) std::abort();
+    if (levels.empty() || levels[0].width > MaxSide || levels[0].height > MaxSide) std::abort();
     for (size_t i = 0; i < levels.size(); ++i) {
         const platform::ImageLevel& l = levels[i];
         if (l.width == 0 || l.height == 0 || l.rgba.size() != size_t(l.width) * l.height * 4) std::abort();

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr uint32_t X = kOpenEdge;
+constexpr uint32_t X = OpenEdge;
 
 std::vector<uint32_t> Adjacency(const std::vector<Float3>& positions, const std::vector<uint32_t>& indices)
 {
@@ -23,14 +23,14 @@ std::vector<uint32_t> Adjacency(const std::vector<Float3>& positions, const std:
     return out;
 }
 
-const std::vector<Float3> kSquare = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+const std::vector<Float3> Square = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
 
 TEST(Adjacency, SingleTriangleAndSquare)
 {
-    EXPECT_EQ(Adjacency(kSquare, {0, 1, 2}), (std::vector<uint32_t>{0, X, 1, X, 2, X}));
-    EXPECT_EQ(Adjacency(kSquare, {0, 1, 2, 0, 2, 3}), (std::vector<uint32_t>{0, X, 1, X, 2, 3, 0, 1, 2, X, 3, X}));
+    EXPECT_EQ(Adjacency(Square, {0, 1, 2}), (std::vector<uint32_t>{0, X, 1, X, 2, X}));
+    EXPECT_EQ(Adjacency(Square, {0, 1, 2, 0, 2, 3}), (std::vector<uint32_t>{0, X, 1, X, 2, 3, 0, 1, 2, X, 3, X}));
     // Second half wound the other way: the diagonal runs the same direction twice, no match.
-    EXPECT_EQ(Adjacency(kSquare, {0, 1, 2, 0, 3, 2}), (std::vector<uint32_t>{0, X, 1, X, 2, X, 0, X, 3, X, 2, X}));
+    EXPECT_EQ(Adjacency(Square, {0, 1, 2, 0, 3, 2}), (std::vector<uint32_t>{0, X, 1, X, 2, X, 0, X, 3, X, 2, X}));
 }
 
 TEST(Adjacency, ClosedTetrahedronHasNoOpenEdge)
@@ -43,7 +43,7 @@ TEST(Adjacency, ClosedTetrahedronHasNoOpenEdge)
 TEST(Adjacency, SeamsMatchByPositionAndNegativeZeroEqualsZero)
 {
     // Vertices 4 and 5 repeat 0 and 2 (a texture seam); vertex 6 is vertex 0 with -0.
-    std::vector<Float3> p = kSquare;
+    std::vector<Float3> p = Square;
     p.push_back({0, 0, 0});
     p.push_back({1, 1, 0});
     p.push_back({-0.0f, 0, -0.0f});
@@ -52,7 +52,7 @@ TEST(Adjacency, SeamsMatchByPositionAndNegativeZeroEqualsZero)
     // Any difference, however small, and NaN never match.
     p[5].x = std::nextafter(1.0f, 2.0f);
     EXPECT_EQ(Adjacency(p, {0, 1, 2, 4, 5, 3})[5], X);
-    std::vector<Float3> q = kSquare;
+    std::vector<Float3> q = Square;
     q[0].z = NAN;
     EXPECT_EQ(Adjacency(q, {0, 1, 2, 0, 2, 3}), (std::vector<uint32_t>{0, X, 1, X, 2, X, 0, X, 2, X, 3, X}));
 }
@@ -61,20 +61,20 @@ TEST(Adjacency, EarliestCandidateWinsEvenBeforeTheTriangle)
 {
     // Triangles 0 and 2 both run edge 2 -> 0 (a non-manifold edge); triangle 1 (0 -> 2)
     // takes triangle 0's outer corner, and triangle 2 takes triangle 1's.
-    std::vector<Float3> p = kSquare;
+    std::vector<Float3> p = Square;
     p.push_back({2, 2, 2});
     auto a = Adjacency(p, {2, 0, 1, 0, 2, 3, 2, 0, 4});
     EXPECT_EQ(a[1], 3u);
     EXPECT_EQ(a[6 + 1], 1u);
     EXPECT_EQ(a[12 + 1], 3u);
     // An opposite-winding copy matches all three edges of the triangle it follows.
-    EXPECT_EQ(Adjacency(kSquare, {0, 1, 2, 0, 2, 1}), (std::vector<uint32_t>{0, 2, 1, 0, 2, 1, 0, 1, 2, 0, 1, 2}));
+    EXPECT_EQ(Adjacency(Square, {0, 1, 2, 0, 2, 1}), (std::vector<uint32_t>{0, 2, 1, 0, 2, 1, 0, 1, 2, 0, 1, 2}));
 }
 
 TEST(Adjacency, ZeroLengthEdgesMatchOnlyZeroLengthEdges)
 {
     // Triangle 0 has corners 0 and 4 at one place; triangle 1 likewise, reversed.
-    std::vector<Float3> p = kSquare;
+    std::vector<Float3> p = Square;
     p.push_back({0, 0, 0});
     auto a = Adjacency(p, {0, 4, 1, 4, 0, 2});
     EXPECT_EQ(a[1], 2u);  // edge 0 -> 4 meets triangle 1's first edge 4 -> 0
@@ -85,7 +85,7 @@ TEST(Adjacency, ZeroLengthEdgesMatchOnlyZeroLengthEdges)
 
 TEST(Adjacency, LeftoverIndicesAreOpenEntries)
 {
-    auto a = Adjacency(kSquare, {0, 1, 2, 3});
+    auto a = Adjacency(Square, {0, 1, 2, 3});
     ASSERT_EQ(a.size(), 8u);
     EXPECT_EQ(a[6], 3u);
     EXPECT_EQ(a[7], X);
@@ -115,7 +115,7 @@ TEST(Adjacency, ListsBeyondTheReaderLimitGiveTheSameEntries)
 
     // Two more triangles far away: a square of their own.
     uint32_t base = static_cast<uint32_t>(p.size());
-    for (const Float3& q : kSquare)
+    for (const Float3& q : Square)
         p.push_back({q.x + 1000, q.y, q.z});
     std::vector<uint32_t> big = grid;
     big.insert(big.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
@@ -135,7 +135,7 @@ TEST(Adjacency, ListsBeyondTheReaderLimitGiveTheSameEntries)
 // closed tetrahedron keep their neighbours.
 TEST(Adjacency, EdgesOfMoreThanTwoTrianglesOpenForTheVolumes)
 {
-    std::vector<Float3> p = kSquare;
+    std::vector<Float3> p = Square;
     p.push_back({2, 2, 2});
     p.push_back({-0.0f, 0, 0});
     std::vector<uint32_t> indices = {2, 0, 1, 5, 2, 3, 2, 0, 4, 2, 1, 4};

@@ -102,11 +102,11 @@ TEST(Differential, LargeFilesWithLongLinesAndZeroBytesMatchReference)
                 break;
             default: {
                 // A comment line of statements: the ones that begin a piece of it count.
-                static const char* kParts[] = {"v 9 8 7 ", "usemtl m ", "g x ", "  ", "vt 1 ", "vn 0 "};
+                static const char* LineParts[] = {"v 9 8 7 ", "usemtl m ", "g x ", "  ", "vt 1 ", "vn 0 "};
                 std::string filler;
                 size_t length = rng() % 2100;
                 while (filler.size() < length)
-                    filler += kParts[rng() % 6];
+                    filler += LineParts[rng() % 6];
                 if (rng() % 5 == 0 && !filler.empty())
                     filler[rng() % filler.size()] = '\0';
                 text += "#" + filler + (rng() % 2 ? "v 1 2 3" : "f 1 2 3") + (rng() % 3 ? "\n" : "\r\n");

@@ -14,10 +14,10 @@ struct LoadResult {
     ObjReadStatus status{};
     int vertexCount = 0, indexCount = 0, groupCount = 0;
     // Full room as the reader requires, left uninitialised: only what it writes is compared.
-    std::unique_ptr<MeshVertex[]> vertices = std::make_unique_for_overwrite<MeshVertex[]>(kObjMaxVertices);
-    std::unique_ptr<uint32_t[]> indices = std::make_unique_for_overwrite<uint32_t[]>(kObjMaxIndices);
-    std::unique_ptr<MeshGroup[]> groups = std::make_unique_for_overwrite<MeshGroup[]>(kObjMaxGroups);
-    char mtllib[kObjNameRoom] = {};
+    std::unique_ptr<MeshVertex[]> vertices = std::make_unique_for_overwrite<MeshVertex[]>(ObjMaxVertices);
+    std::unique_ptr<uint32_t[]> indices = std::make_unique_for_overwrite<uint32_t[]>(ObjMaxIndices);
+    std::unique_ptr<MeshGroup[]> groups = std::make_unique_for_overwrite<MeshGroup[]>(ObjMaxGroups);
+    char mtllib[ObjNameRoom] = {};
     std::vector<uint32_t> adjacency;
     BoundingSphere sphere{};
 

@@ -108,9 +108,9 @@ private:
             x = px_[base];
             y = py_[base];
             z = pz_[base];
-            static const float kOffsets[] = {0.0f, 5e-6f, 9.9e-6f, 1e-5f, 1.01e-5f, 5e-5f, 6e-5f,
+            static const float Offsets[] = {0.0f, 5e-6f, 9.9e-6f, 1e-5f, 1.01e-5f, 5e-5f, 6e-5f,
                                              9.9999e-5f, 1e-4f, 1.00001e-4f, 1.5e-4f, 2.5e-4f};
-            float d = kOffsets[Range(0, 11)];
+            float d = Offsets[Range(0, 11)];
             switch (Range(0, 3)) {
             case 0: x += d; break;
             case 1: y -= d; break;
@@ -190,10 +190,10 @@ private:
 
     std::string Name()
     {
-        static const char* kNames[] = {"body", "head", "skin", "red", "a.mtl", "b.mtl", "m", "x_y"};
+        static const char* SampleNames[] = {"body", "head", "skin", "red", "a.mtl", "b.mtl", "m", "x_y"};
         if (Chance(0.05))
             return std::string(Range(79, 90), 'n');  // at and over the 79-character room
-        return kNames[Range(0, 7)];
+        return SampleNames[Range(0, 7)];
     }
 
     void EmitOne()
@@ -227,10 +227,10 @@ private:
         } else if (k < 88) {
             Line("f " + std::string(static_cast<size_t>(Range(250, 300)), '0') + "1 2 3");
         } else {
-            static const char* kJunk[] = {"# comment", "o object", "s 1", " v 1 2 3", "vp 0.5 0.5",
+            static const char* Junk[] = {"# comment", "o object", "s 1", " v 1 2 3", "vp 0.5 0.5",
                                           "l 1 2", "", "v", "vt", "vn x", "\tf 1 2 3", "usemtl", "v nan",
                                           "vinf 1 2", "v 1e5000 2 3", "foo"};
-            Line(kJunk[Range(0, mayFail_ ? 15 : 14)]);
+            Line(Junk[Range(0, mayFail_ ? 15 : 14)]);
         }
     }
 };

@@ -174,7 +174,7 @@ TEST_F(ObjMeshTest, OneTriangleGivesBuffersOf96And12And24Bytes)
     EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetIndexBuffer()),
               (std::vector<uint32_t>{0, 1, 2}));
     EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetAdjacencyIndexBuffer()),
-              (std::vector<uint32_t>{0, kOpenEdge, 1, kOpenEdge, 2, kOpenEdge}));
+              (std::vector<uint32_t>{0, OpenEdge, 1, OpenEdge, 2, OpenEdge}));
 }
 
 TEST_F(ObjMeshTest, BuffersHoldTheModelTheAdjacencyAndTheSphere)
@@ -201,7 +201,7 @@ TEST_F(ObjMeshTest, BuffersHoldTheModelTheAdjacencyAndTheSphere)
     std::vector<uint32_t> expected(2 * indices.size());
     BuildAdjacency(vertices.data(), indices.data(), indexCount, expected.data());
     EXPECT_EQ(adjacency, expected);
-    EXPECT_EQ(std::count(adjacency.begin(), adjacency.begin() + 24, kOpenEdge), 0);  // the solid is closed
+    EXPECT_EQ(std::count(adjacency.begin(), adjacency.begin() + 24, OpenEdge), 0);  // the solid is closed
 
     BoundingSphere sphere{};
     ComputeBoundingSphere(vertices.data(), uint32_t(vertices.size()), sphere);
@@ -327,8 +327,8 @@ TEST_F(ObjMeshTest, AdjacencyBufferOpensEdgesOfThreeTriangles)
     auto indices = ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetIndexBuffer());
     std::vector<uint32_t> expected(2 * indices.size());
     BuildAdjacency(vertices.data(), indices.data(), int(indices.size()), expected.data());
-    ASSERT_NE(expected[1], kOpenEdge);  // BuildAdjacency pairs triangle 0's edge 1 -> 2 with triangle 1
-    expected[1] = expected[7] = expected[13] = kOpenEdge;
+    ASSERT_NE(expected[1], OpenEdge);  // BuildAdjacency pairs triangle 0's edge 1 -> 2 with triangle 1
+    expected[1] = expected[7] = expected[13] = OpenEdge;
     EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetAdjacencyIndexBuffer()), expected);
 }
 

@@ -44,14 +44,14 @@ thread_local bool t_inside = false;
 thread_local uint64_t t_count = 0;
 thread_local uint64_t t_driverCount = 0;
 
-constexpr int kStacks = 16, kDepth = 12;
-void* g_stacks[kStacks][kDepth];
-int g_stackDepth[kStacks];
+constexpr int StackCount = 16, FramesPerStack = 12;
+void* Stacks[StackCount][FramesPerStack];
+int StackDepth[StackCount];
 
 // Load addresses of the C and C++ libraries (their frames are passed over when charging an
 // allocation), found once at Start.
-const void* g_libcBase = nullptr;
-const void* g_libstdcxxBase = nullptr;
+const void* LibcBase = nullptr;
+const void* LibstdcxxBase = nullptr;
 
 const void* ObjectBase(const void* address, const char** name)
 {
@@ -69,7 +69,7 @@ bool AskedByDriver(void* const* frames, int depth)
     for (int i = 2; i < depth; ++i) {  // 0 is Note, 1 the malloc wrapper
         const char* name = "";
         const void* base = ObjectBase(frames[i], &name);
-        if (!base || base == g_libcBase || base == g_libstdcxxBase)
+        if (!base || base == LibcBase || base == LibstdcxxBase)
             continue;
         return std::strstr(name, "_dri.so") || std::strstr(name, "libgallium") || std::strstr(name, "libLLVM") ||
                std::strstr(name, "libGL") || std::strstr(name, "libEGL") || std::strstr(name, "libglapi");
@@ -82,14 +82,14 @@ __attribute__((noinline)) void Note()
     if (!t_counting || t_inside)
         return;
     t_inside = true;  // backtrace and dladdr must not count themselves
-    void* frames[kDepth];
-    const int depth = backtrace(frames, kDepth);
+    void* frames[FramesPerStack];
+    const int depth = backtrace(frames, FramesPerStack);
     if (AskedByDriver(frames, depth)) {
         ++t_driverCount;
     } else {
-        if (t_count < kStacks) {
-            std::memcpy(g_stacks[t_count], frames, sizeof frames);
-            g_stackDepth[t_count] = depth;
+        if (t_count < StackCount) {
+            std::memcpy(Stacks[t_count], frames, sizeof frames);
+            StackDepth[t_count] = depth;
         }
         ++t_count;
     }
@@ -168,9 +168,9 @@ void Start()
     void* warm[2];
     backtrace(warm, 2);
     const char* name = "";
-    g_libcBase = ObjectBase(reinterpret_cast<const void*>(&__libc_malloc), &name);
+    LibcBase = ObjectBase(reinterpret_cast<const void*>(&__libc_malloc), &name);
     void* (*libraryNew)(size_t) = &::operator new;
-    g_libstdcxxBase = ObjectBase(reinterpret_cast<const void*>(libraryNew), &name);
+    LibstdcxxBase = ObjectBase(reinterpret_cast<const void*>(libraryNew), &name);
     t_count = 0;
     t_driverCount = 0;
     t_counting = true;
@@ -186,10 +186,10 @@ uint64_t DriverAllocations() { return t_driverCount; }
 
 void PrintFirstStacks()
 {
-    for (uint64_t i = 0; i < t_count && i < kStacks; ++i) {
+    for (uint64_t i = 0; i < t_count && i < StackCount; ++i) {
         std::fprintf(stderr, "allocation %llu:\n", static_cast<unsigned long long>(i + 1));
         std::fflush(stderr);
-        backtrace_symbols_fd(g_stacks[i], g_stackDepth[i], STDERR_FILENO);
+        backtrace_symbols_fd(Stacks[i], StackDepth[i], STDERR_FILENO);
     }
 }
 

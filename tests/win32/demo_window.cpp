@@ -9,39 +9,39 @@
 namespace {
 
 enum Seen : int {
-    kUp = 1,
-    kDown = 2,
-    kF2 = 4,
-    kF5 = 8,
-    kLetterA = 16,
-    kDigit7 = 32,
-    kResized = 64,  // a restored 800x600 client
+    KeyUp = 1,
+    KeyDown = 2,
+    KeyF2 = 4,
+    KeyF5 = 8,
+    KeyLetterA = 16,
+    KeyDigit7 = 32,
+    Resized = 64,  // a restored 800x600 client
 };
-int g_seen = 0;
+int KeysSeen = 0;
 
 LRESULT CALLBACK DemoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
         std::printf("destroy\n");
         std::fflush(stdout);
-        PostQuitMessage(g_seen);
+        PostQuitMessage(KeysSeen);
         return 0;
     case WM_SIZE:
         std::printf("size %u %ux%u\n", unsigned(wParam), unsigned(LOWORD(lParam)), unsigned(HIWORD(lParam)));
         std::fflush(stdout);
-        if (wParam == SIZE_RESTORED && LOWORD(lParam) == 800 && HIWORD(lParam) == 600) g_seen |= kResized;
+        if (wParam == SIZE_RESTORED && LOWORD(lParam) == 800 && HIWORD(lParam) == 600) KeysSeen |= Resized;
         break;
     case WM_KEYDOWN:
         std::printf("key 0x%02X\n", unsigned(wParam));
         std::fflush(stdout);
         switch (wParam) {
         case VK_ESCAPE: PostMessageW(hwnd, WM_CLOSE, 0, 0); break;
-        case VK_UP: g_seen |= kUp; break;
-        case VK_DOWN: g_seen |= kDown; break;
-        case VK_F2: g_seen |= kF2; break;
-        case VK_F5: g_seen |= kF5; break;
-        case 'A': g_seen |= kLetterA; break;
-        case '7': g_seen |= kDigit7; break;
+        case VK_UP: KeysSeen |= KeyUp; break;
+        case VK_DOWN: KeysSeen |= KeyDown; break;
+        case VK_F2: KeysSeen |= KeyF2; break;
+        case VK_F5: KeysSeen |= KeyF5; break;
+        case 'A': KeysSeen |= KeyLetterA; break;
+        case '7': KeysSeen |= KeyDigit7; break;
         }
         break;
     }

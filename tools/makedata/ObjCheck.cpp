@@ -47,8 +47,8 @@ std::string Where(int line) { return "line " + std::to_string(line) + ": "; }
 
 // The program's OBJ reader reads a line in one piece when it holds at most this many
 // characters and its line feed; a name keeps at most this many characters.
-constexpr size_t MaxLineLength = kObjLineRoom - 2;
-constexpr size_t MaxNameLength = kObjNameRoom - 1;
+constexpr size_t MaxLineLength = ObjLineRoom - 2;
+constexpr size_t MaxNameLength = ObjNameRoom - 1;
 
 std::string NameTooLong(int line, const char* what)
 {
@@ -176,22 +176,22 @@ std::string ReadModel(FILE* f, const std::string& path, Model& m)
 // group; distinctCorners receives the model's distinct p/t/n corners.
 std::string CheckReaderLimits(const Model& m, const ObjRules& rules, std::set<std::array<int, 3>>& distinctCorners)
 {
-    if (m.positions.size() > kObjMaxElements || m.normals.size() > kObjMaxElements || m.texcoordCount > kObjMaxElements)
-        return "more than " + std::to_string(kObjMaxElements) + " v, vt or vn lines";
-    if (m.groups.size() > kObjMaxGroupLines)
-        return "more than " + std::to_string(kObjMaxGroupLines) + " groups";
+    if (m.positions.size() > ObjMaxElements || m.normals.size() > ObjMaxElements || m.texcoordCount > ObjMaxElements)
+        return "more than " + std::to_string(ObjMaxElements) + " v, vt or vn lines";
+    if (m.groups.size() > ObjMaxGroupLines)
+        return "more than " + std::to_string(ObjMaxGroupLines) + " groups";
     if (m.mtllib.empty())
         return "no mtllib line";
     const int triangles = static_cast<int>(m.faces.size());
-    if (triangles > kObjMaxTriangles)
-        return "more than " + std::to_string(kObjMaxTriangles) + " triangles";
+    if (triangles > ObjMaxTriangles)
+        return "more than " + std::to_string(ObjMaxTriangles) + " triangles";
     if (triangles < rules.minTriangles || triangles > rules.maxTriangles)
         return std::to_string(triangles) + " triangles, outside " + std::to_string(rules.minTriangles) + " to " +
                std::to_string(rules.maxTriangles);
     for (const Face& face : m.faces)
         distinctCorners.insert(face.corners.begin(), face.corners.end());
-    if (distinctCorners.size() > kObjMaxVertices)
-        return "more than " + std::to_string(kObjMaxVertices) + " distinct vertices";
+    if (distinctCorners.size() > ObjMaxVertices)
+        return "more than " + std::to_string(ObjMaxVertices) + " distinct vertices";
     std::vector<int> groupFaces(m.groups.size(), 0);
     for (const Face& face : m.faces)
         ++groupFaces[face.group];

@@ -33,12 +33,12 @@
 namespace {
 
 struct Model {
-    std::vector<MeshVertex> vertices = std::vector<MeshVertex>(kObjMaxVertices);
-    std::vector<uint32_t> indices = std::vector<uint32_t>(kObjMaxIndices);
-    std::vector<MeshGroup> groups = std::vector<MeshGroup>(kObjMaxGroups);
+    std::vector<MeshVertex> vertices = std::vector<MeshVertex>(ObjMaxVertices);
+    std::vector<uint32_t> indices = std::vector<uint32_t>(ObjMaxIndices);
+    std::vector<MeshGroup> groups = std::vector<MeshGroup>(ObjMaxGroups);
     std::vector<uint32_t> adjacency;
     int vertexCount = 0, indexCount = 0, groupCount = 0;
-    char mtllib[kObjNameRoom] = {};
+    char mtllib[ObjNameRoom] = {};
     ObjReadStatus status{};
     bool readOk = false;
     BoundingSphere sphere{};
@@ -119,7 +119,7 @@ void PrintPlain(const char* path, const Model& m)
     }
     int open = 0;
     for (int i = 1; i < 2 * m.indexCount; i += 2)
-        open += m.adjacency[i] == kOpenEdge;
+        open += m.adjacency[i] == OpenEdge;
     printf("open edges: %d of %d\n", open, m.indexCount);
     printf("bounding sphere: centre (%.9g, %.9g, %.9g), radius %.9g\n", m.sphere.center.x, m.sphere.center.y,
            m.sphere.center.z, m.sphere.radius);
