@@ -14,8 +14,8 @@
 extern HINSTANCE InstanceHandle;  // the module instance, for the window class
 extern int WindowWidth;           // client size asked for at window creation
 extern int WindowHeight;
-extern bool StandbyMode;          // the last present reported the window occluded
-extern int DeviceRebuildCount;    // hung or reset devices rebuilt so far
+extern bool StandbyMode;        // the last present reported the window occluded
+extern int DeviceRebuildCount;  // hung or reset devices rebuilt so far
 
 // --- The shell -------------------------------------------------------------------------------
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR commandLine, int showCommand);

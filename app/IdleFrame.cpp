@@ -26,8 +26,8 @@ bool IdleFrame()
         ReleaseGraphics();
         HRESULT result = CreateGraphics();
         if (FAILED(result)) {
-            RunFailure = "the graphics device stopped (" + CodeText(reason) + ") and could not be rebuilt: " +
-                         DescribeGraphicsFailure(result);
+            RunFailure = "the graphics device stopped (" + CodeText(reason) +
+                         ") and could not be rebuilt: " + DescribeGraphicsFailure(result);
             return false;
         }
         if (fullscreen) {
@@ -36,11 +36,8 @@ bool IdleFrame()
         ++DeviceRebuildCount;
         break;
     }
-    case DeviceState::Lost:
-        RunFailure = "the graphics device was removed (" + CodeText(reason) + ")";
-        return false;
-    case DeviceState::Healthy:
-        break;
+    case DeviceState::Lost: RunFailure = "the graphics device was removed (" + CodeText(reason) + ")"; return false;
+    case DeviceState::Healthy: break;
     }
 
     if (StandbyMode) {

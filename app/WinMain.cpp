@@ -38,9 +38,9 @@ bool CreateAppWindow(HINSTANCE instance)
 
     RECT frame = {0, 0, WindowWidth, WindowHeight};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    MainWindow = CreateWindowExW(0, ClassName, WindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                 frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
-                                 nullptr);
+    MainWindow =
+        CreateWindowExW(0, ClassName, WindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     if (!MainWindow) {
         ReportFailure("the main window could not be created (is a display available?)");
         return false;

@@ -39,23 +39,12 @@ void ToggleFullscreen()
 void OnKeyDown(HWND window, WPARAM key)
 {
     switch (key) {
-    case VK_ESCAPE:
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        break;
-    case VK_UP:
-        CameraDistance = StepCameraDistance(CameraDistance, -1);
-        break;
-    case VK_DOWN:
-        CameraDistance = StepCameraDistance(CameraDistance, +1);
-        break;
-    case VK_F2:
-        UseAdjacency = !UseAdjacency;
-        break;
-    case VK_F5:
-        ToggleFullscreen();
-        break;
-    default:
-        break;
+    case VK_ESCAPE: PostMessageW(window, WM_CLOSE, 0, 0); break;
+    case VK_UP: CameraDistance = StepCameraDistance(CameraDistance, -1); break;
+    case VK_DOWN: CameraDistance = StepCameraDistance(CameraDistance, +1); break;
+    case VK_F2: UseAdjacency = !UseAdjacency; break;
+    case VK_F5: ToggleFullscreen(); break;
+    default: break;
     }
 }
 
@@ -75,11 +64,8 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             ResizeRenderTargets(LOWORD(lParam), HIWORD(lParam));
         }
         break;
-    case WM_KEYDOWN:
-        OnKeyDown(window, wParam);
-        break;
-    default:
-        break;
+    case WM_KEYDOWN: OnKeyDown(window, wParam); break;
+    default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

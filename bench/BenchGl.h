@@ -9,9 +9,8 @@
 // that every draw gets constants of its own without a buffer update call. The ring is split into
 // four segments; when the writes move into a segment, they first wait for a fence set when the
 // GPU was last given work from it, so no slot is overwritten while a draw may still read it.
-class GlConstantRing
-{
-public:
+class GlConstantRing {
+  public:
     static constexpr int Slots = 4096, SlotSize = 256, Segments = 4;
 
     // Makes and maps the buffer in the current context; false when it cannot be mapped.
@@ -24,7 +23,7 @@ public:
     // Deletes the fences, unmaps and deletes the buffer; the context must be current.
     void Release();
 
-private:
+  private:
     GLuint buffer_ = 0;
     uint8_t* memory_ = nullptr;
     int slot_ = 0;
@@ -33,8 +32,7 @@ private:
 
 // An RGBA8 colour texture and a 32-bit float depth, 8-bit stencil texture of one size, attached
 // to one framebuffer.
-struct GlTarget
-{
+struct GlTarget {
     GLuint color = 0, depth = 0, framebuffer = 0;
 
     // In the current context; the framebuffer is not bound.

@@ -132,20 +132,28 @@ struct LayerScene {
         std::vector<uint32_t> indices;
         BuildGrid(groups, &vertices, &indices);
         ID3D11Buffer *vb = nullptr, *ib = nullptr;
-        D3D11_BUFFER_DESC vbDesc{UINT(vertices.size() * sizeof(Vertex)), D3D11_USAGE_DEFAULT, D3D11_BIND_VERTEX_BUFFER,
-                                 0, 0, 0};
+        D3D11_BUFFER_DESC vbDesc{
+            UINT(vertices.size() * sizeof(Vertex)), D3D11_USAGE_DEFAULT, D3D11_BIND_VERTEX_BUFFER, 0, 0, 0};
         D3D11_SUBRESOURCE_DATA vbData{vertices.data(), 0, 0};
         D3D11_BUFFER_DESC ibDesc{UINT(indices.size() * 4), D3D11_USAGE_DEFAULT, D3D11_BIND_INDEX_BUFFER, 0, 0, 0};
         D3D11_SUBRESOURCE_DATA ibData{indices.data(), 0, 0};
-        D3D11_BUFFER_DESC cbDesc{ConstantBytes, D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER,
-                                 D3D11_CPU_ACCESS_WRITE, 0, 0};
+        D3D11_BUFFER_DESC cbDesc{
+            ConstantBytes, D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER, D3D11_CPU_ACCESS_WRITE, 0, 0};
         device->CreateBuffer(&vbDesc, &vbData, &vb);
         device->CreateBuffer(&ibDesc, &ibData, &ib);
         device->CreateBuffer(&cbDesc, nullptr, &constants);
         if (!Keep(vb) || !Keep(ib) || !Keep(constants)) return false;
 
-        D3D11_TEXTURE2D_DESC texDesc{TextureSize, TextureSize, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
-                                     D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE, 0, 0};
+        D3D11_TEXTURE2D_DESC texDesc{TextureSize,
+                                     TextureSize,
+                                     1,
+                                     1,
+                                     DXGI_FORMAT_R8G8B8A8_UNORM,
+                                     {1, 0},
+                                     D3D11_USAGE_DEFAULT,
+                                     D3D11_BIND_SHADER_RESOURCE,
+                                     0,
+                                     0};
         for (int t = 0; t < TextureCount; ++t) {
             std::vector<uint32_t> texels = TextureTexels(t);
             D3D11_SUBRESOURCE_DATA data{texels.data(), TextureSize * 4, 0};
@@ -156,8 +164,16 @@ struct LayerScene {
             texture->Release();
             if (!Keep(textures[t])) return false;
         }
-        D3D11_TEXTURE2D_DESC rtDesc{TargetWidth, TargetHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
-                                    D3D11_USAGE_DEFAULT, D3D11_BIND_RENDER_TARGET, 0, 0};
+        D3D11_TEXTURE2D_DESC rtDesc{TargetWidth,
+                                    TargetHeight,
+                                    1,
+                                    1,
+                                    DXGI_FORMAT_R8G8B8A8_UNORM,
+                                    {1, 0},
+                                    D3D11_USAGE_DEFAULT,
+                                    D3D11_BIND_RENDER_TARGET,
+                                    0,
+                                    0};
         ID3D11Texture2D* depth = nullptr;
         device->CreateTexture2D(&rtDesc, nullptr, &color);
         rtDesc.Format = DXGI_FORMAT_D32_FLOAT_S8X24_UINT;
@@ -222,8 +238,9 @@ struct LayerScene {
     // The last frame's pixels, top row first, through a staging copy.
     std::vector<uint32_t> Pixels()
     {
-        D3D11_TEXTURE2D_DESC desc{TargetWidth, TargetHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0},
-                                  D3D11_USAGE_STAGING, 0, D3D11_CPU_ACCESS_READ, 0};
+        D3D11_TEXTURE2D_DESC desc{
+            TargetWidth, TargetHeight,          1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_STAGING,
+            0,           D3D11_CPU_ACCESS_READ, 0};
         ID3D11Texture2D* staging = nullptr;
         std::vector<uint32_t> pixels;
         if (FAILED(device->CreateTexture2D(&desc, nullptr, &staging))) return pixels;
@@ -232,7 +249,7 @@ struct LayerScene {
         if (SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped))) {
             for (int y = 0; y < TargetHeight; ++y) {
                 const auto* row = reinterpret_cast<const uint32_t*>(static_cast<uint8_t*>(mapped.pData) +
-                                                                     size_t(y) * mapped.RowPitch);
+                                                                    size_t(y) * mapped.RowPitch);
                 pixels.insert(pixels.end(), row, row + TargetWidth);
             }
             context->Unmap(staging, 0);
@@ -293,10 +310,16 @@ struct GlScene {
         display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API))
             return false;
-        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
-                                     EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                     EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
-                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET,
+        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                     4,
+                                     EGL_CONTEXT_MINOR_VERSION,
+                                     5,
+                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                     EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                     EGL_CONTEXT_OPENGL_ROBUST_ACCESS,
+                                     EGL_TRUE,
+                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
+                                     EGL_LOSE_CONTEXT_ON_RESET,
                                      EGL_NONE};
         eglContext = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
         if (eglContext == EGL_NO_CONTEXT || !MakeCurrent()) return false;
@@ -389,7 +412,8 @@ struct GlScene {
         std::vector<uint32_t> bottomUp(size_t(TargetWidth) * TargetHeight), pixels;
         glGetTextureImage(target.color, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(bottomUp.size() * 4), bottomUp.data());
         for (int y = TargetHeight - 1; y >= 0; --y)
-            pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * TargetWidth, bottomUp.begin() + size_t(y + 1) * TargetWidth);
+            pixels.insert(pixels.end(), bottomUp.begin() + size_t(y) * TargetWidth,
+                          bottomUp.begin() + size_t(y + 1) * TargetWidth);
         return pixels;
     }
 

@@ -66,9 +66,10 @@ std::string TorusObj()
     for (int i = 0; i < rings; ++i)
         for (int j = 0; j < segments; ++j) {
             const int p = i * segments + j + 1, q = ((i + 1) % rings) * segments + j + 1,
-                      r = ((i + 1) % rings) * segments + (j + 1) % segments + 1, s = i * segments + (j + 1) % segments + 1;
-            std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", p, p, p,
-                          q, q, q, r, r, r, p, p, p, r, r, r, s, s, s);
+                      r = ((i + 1) % rings) * segments + (j + 1) % segments + 1,
+                      s = i * segments + (j + 1) % segments + 1;
+            std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", p, p, p, q,
+                          q, q, r, r, r, p, p, p, r, r, r, s, s, s);
             obj += line;
         }
     return obj;
@@ -90,7 +91,8 @@ struct ModelData {
 
 bool CaptureModel(ModelData* model)
 {
-    if (!ReadBufferBytes(Mesh.GetVertexBuffer(), &model->vertices) || !ReadBufferBytes(Mesh.GetIndexBuffer(), &model->indices) ||
+    if (!ReadBufferBytes(Mesh.GetVertexBuffer(), &model->vertices) ||
+        !ReadBufferBytes(Mesh.GetIndexBuffer(), &model->indices) ||
         !ReadBufferBytes(Mesh.GetAdjacencyIndexBuffer(), &model->adjacency))
         return false;
     model->triangles = Mesh.GetIndexCount() / 3;
@@ -122,7 +124,8 @@ void FillConstants(FrameConstants* c, const BoundingSphere& sphere)
     c->viewLightPosition[0] = light.x;
     c->viewLightPosition[1] = light.y;
     c->viewLightPosition[2] = light.z;
-    c->world = TransposeMatrix(FrameWorldMatrix(FrozenMs, sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
+    c->world =
+        TransposeMatrix(FrameWorldMatrix(FrozenMs, sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
 }
 
 const char* GlString(GLenum name)
@@ -160,22 +163,33 @@ struct GlScene {
         constants = FrameConstantsImage;  // the projection, as CreateRenderTargets made it
         display = layerDisplay;
         if (display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) return false;
-        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
-                                     EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                     EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
-                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET,
+        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                     4,
+                                     EGL_CONTEXT_MINOR_VERSION,
+                                     5,
+                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                     EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                     EGL_CONTEXT_OPENGL_ROBUST_ACCESS,
+                                     EGL_TRUE,
+                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
+                                     EGL_LOSE_CONTEXT_ON_RESET,
                                      EGL_NONE};
         context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
         if (context == EGL_NO_CONTEXT) {  // as the layer does on a driver without robust contexts
-            const EGLint plain[] = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
-                                    EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+            const EGLint plain[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                    4,
+                                    EGL_CONTEXT_MINOR_VERSION,
+                                    5,
+                                    EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                    EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                    EGL_NONE};
             context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, plain);
         }
         if (context == EGL_NO_CONTEXT || !MakeCurrent()) return false;
 
         // VS, PS, VS_SV, GS_SV_1, GS_SV_2, VS_S, PS_S
-        const GLenum types[7] = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER, GL_VERTEX_SHADER, GL_GEOMETRY_SHADER,
-                                 GL_GEOMETRY_SHADER, GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
+        const GLenum types[7] = {GL_VERTEX_SHADER,   GL_FRAGMENT_SHADER, GL_VERTEX_SHADER,  GL_GEOMETRY_SHADER,
+                                 GL_GEOMETRY_SHADER, GL_VERTEX_SHADER,   GL_FRAGMENT_SHADER};
         for (int i = 0; i < 7; ++i) {
             const char* source = shaders[i].glsl.c_str();
             programs[i] = glCreateShaderProgramv(types[i], 1, &source);
@@ -363,7 +377,7 @@ struct GlScene {
 // The layer's GLSL for the seven entry points, in GlScene's order.
 bool TranslateAll(std::vector<platform::TranslatedShader>* shaders)
 {
-    const char* entries[7][2] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},     {"VS_SV", "vs_4_0"}, {"GS_SV_1", "gs_4_0"},
+    const char* entries[7][2] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},   {"VS_SV", "vs_4_0"}, {"GS_SV_1", "gs_4_0"},
                                  {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"}, {"PS_S", "ps_4_0"}};
     for (auto& [entry, profile] : entries) {
         ID3D10Blob* blob = nullptr;
@@ -372,7 +386,8 @@ bool TranslateAll(std::vector<platform::TranslatedShader>* shaders)
             return false;
         platform::TranslatedShader shader;
         std::string error;
-        const bool ok = platform::TranslateShaderBytecode(blob->GetBufferPointer(), blob->GetBufferSize(), &shader, &error);
+        const bool ok =
+            platform::TranslateShaderBytecode(blob->GetBufferPointer(), blob->GetBufferSize(), &shader, &error);
         blob->Release();
         if (!ok) {
             std::fprintf(stderr, "%s: %s\n", entry, error.c_str());
@@ -406,7 +421,8 @@ bool CompareModel(const char* name, int frames, int rounds)
         std::fprintf(stderr, "%s: could not read the model or translate the shaders back\n", name);
         return false;
     }
-    std::printf("%-22s layer GL: %s | %s | %s\n", name, GlString(GL_VENDOR), GlString(GL_RENDERER), GlString(GL_VERSION));
+    std::printf("%-22s layer GL: %s | %s | %s\n", name, GlString(GL_VENDOR), GlString(GL_RENDERER),
+                GlString(GL_VERSION));
     GlScene gl;
     if (!gl.Create(model, shaders, layerDisplay)) {
         std::fprintf(stderr, "%s: could not set up the GL scene\n", name);
@@ -433,7 +449,12 @@ bool CompareModel(const char* name, int frames, int rounds)
         // Rounds alternate, so that a slow stretch of a shared machine hits both.
         for (int round = 0; round < rounds; ++round) {
             eglMakeCurrent(layerDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, layerContext);
-            time([] { DrawFrame(); glFinish(); }, &layerTimes, &layerCpu);
+            time(
+                [] {
+                    DrawFrame();
+                    glFinish();
+                },
+                &layerTimes, &layerCpu);
             gl.MakeCurrent();
             time([&] { gl.Frame(); }, &glTimes, &glCpu);
         }

@@ -44,8 +44,7 @@ std::string MakeModel()
     for (int k = 0; k < PositionCount; ++k) {
         int i = k % GridWidth, j = k / GridWidth;
         float p[3] = {i * 0.01f, j * 0.01f, 0.05f * std::sin(i * 0.1f) * std::cos(j * 0.07f)};
-        if (k % 16 == 15)
-            p[0] = previous[0], p[1] = previous[1], p[2] = previous[2] + 0.00005f;
+        if (k % 16 == 15) p[0] = previous[0], p[1] = previous[1], p[2] = previous[2] + 0.00005f;
         snprintf(line, sizeof line, "v %.6f %.6f %.6f\n", p[0], p[1], p[2]);
         text += line;
         memcpy(previous, p, sizeof p);
@@ -64,9 +63,9 @@ std::string MakeModel()
     text += "g body\nusemtl skin\n";
     for (int q = 0; q < Quads; ++q) {
         int i = q % CellsPerRow, j = q / CellsPerRow;
-        if (q == Quads / 2)
-            text += "g tail\nusemtl fur\n";
-        int corner[4] = {j * GridWidth + i, j * GridWidth + i + 1, (j + 1) * GridWidth + i + 1, (j + 1) * GridWidth + i};
+        if (q == Quads / 2) text += "g tail\nusemtl fur\n";
+        int corner[4] = {j * GridWidth + i, j * GridWidth + i + 1, (j + 1) * GridWidth + i + 1,
+                         (j + 1) * GridWidth + i};
         int texOffset = i >= GridWidth / 2 ? RowsUsed * GridWidth : 0;
         text += "f";
         for (int c : corner) {
@@ -133,7 +132,7 @@ bool Same(const Outputs& a, const Outputs& b)
            memcmp(&a.sphere, &b.sphere, sizeof a.sphere) == 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -167,8 +166,7 @@ int main(int argc, char** argv)
                 std::string warn, err;
                 tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path);
                 tinyCorners = 0;
-                for (const auto& s : shapes)
-                    tinyCorners += s.mesh.indices.size();
+                for (const auto& s : shapes) tinyCorners += s.mesh.indices.size();
             });
 #endif
         }
@@ -179,8 +177,7 @@ int main(int argc, char** argv)
     }
     printf("vertices %d, indices %d, groups %d; identical to the reference: %s\n", ours.vertexCount, ours.indexCount,
            ours.groupCount, Same(ours, reference) ? "yes" : "NO");
-    if (!tiny.wall.empty())
-        printf("tinyobjloader read %zu corners\n", tinyCorners);
+    if (!tiny.wall.empty()) printf("tinyobjloader read %zu corners\n", tinyCorners);
 
     printf("median ms (reference %d runs, others %d runs)          wall        cpu\n", referenceRuns, runs);
     auto row = [](const char* name, const Times& t) {

@@ -93,8 +93,8 @@ int ProgramRun(double t0)
         return 2;
     steps.Mark("shaders and pipeline states");
 
-    D3D11_BUFFER_DESC constants = {sizeof(FrameConstants), D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER,
-                                   D3D11_CPU_ACCESS_WRITE, 0, 0};
+    D3D11_BUFFER_DESC constants = {
+        sizeof(FrameConstants), D3D11_USAGE_DYNAMIC, D3D11_BIND_CONSTANT_BUFFER, D3D11_CPU_ACCESS_WRITE, 0, 0};
     if (FAILED(Device->CreateBuffer(&constants, nullptr, &FrameConstantBuffer))) return 2;
     char mtllib[80] = "";
     if (!Mesh.Load(Device, ImmediateContext, mtllib)) return 2;
@@ -134,7 +134,7 @@ int ShaderRun(double t0)
     if (FAILED(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &Device,
                                  nullptr, &ImmediateContext)))
         return 2;
-    const char* entries[7][2] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},     {"VS_SV", "vs_4_0"}, {"GS_SV_1", "gs_4_0"},
+    const char* entries[7][2] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},   {"VS_SV", "vs_4_0"}, {"GS_SV_1", "gs_4_0"},
                                  {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"}, {"PS_S", "ps_4_0"}};
     std::vector<ID3D10Blob*> blobs;
     steps.Mark("(set-up)");

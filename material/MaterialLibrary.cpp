@@ -43,8 +43,7 @@ bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
     loadFailure[0] = '\0';
     // A model without a library still draws: every group with the default material, whose
     // texture is the default one.
-    if (fileName == nullptr || fileName[0] == '\0')
-        return LoadDefaultTexture(device);
+    if (fileName == nullptr || fileName[0] == '\0') return LoadDefaultTexture(device);
     // A longer name would not fit the field; cutting it would open some other file.
     if (!FitsNameField(fileName)) {
         snprintf(loadFailure, sizeof loadFailure, "the material library name is longer than %d characters",
@@ -62,8 +61,8 @@ bool MaterialLibrary::Load(const char* fileName, ID3D11Device* device)
     const bool read = ReadMtl(file, materials, materialCount);
     fclose(file);
     if (!read) {
-        snprintf(loadFailure, sizeof loadFailure, "the material library \"%s\" holds more than %d materials",
-                 fileName, MaxMaterials);
+        snprintf(loadFailure, sizeof loadFailure, "the material library \"%s\" holds more than %d materials", fileName,
+                 MaxMaterials);
         Release();
         return false;
     }
@@ -98,12 +97,9 @@ bool MaterialLibrary::LoadMaterialTextures(ID3D11Device* device)
         Material& m = materials[i];
         const char* names[] = {m.map_Kd, m.map_Ks, m.map_Ka, m.map_Bump, m.map_Extra1, m.map_Extra2};
         for (const char* name : names) {
-            if (textureCount == MaxTextures)
-                return true;
-            if (name[0] == '\0')
-                continue;
-            if (LoadTexture(name, device) == nullptr)
-                return false;
+            if (textureCount == MaxTextures) return true;
+            if (name[0] == '\0') continue;
+            if (LoadTexture(name, device) == nullptr) return false;
         }
     }
     return true;
@@ -113,29 +109,24 @@ void MaterialLibrary::Release()
 {
     libraryFileName[0] = '\0';
     ReleaseSlot(DefaultTexture);
-    for (int i = 0; i < textureCount; ++i)
-        ReleaseSlot(textures[i]);
+    for (int i = 0; i < textureCount; ++i) ReleaseSlot(textures[i]);
     materialCount = 0;
     textureCount = 0;
 }
 
 const Material* MaterialLibrary::FindMaterial(const char* name) const
 {
-    if (name == nullptr)
-        return nullptr;
+    if (name == nullptr) return nullptr;
     for (int i = 0; i < materialCount; ++i)
-        if (strcmp(materials[i].name, name) == 0)
-            return &materials[i];
+        if (strcmp(materials[i].name, name) == 0) return &materials[i];
     return nullptr;
 }
 
 ID3D11ShaderResourceView* MaterialLibrary::FindTexture(const char* fileName) const
 {
-    if (fileName == nullptr)
-        return nullptr;
+    if (fileName == nullptr) return nullptr;
     for (int i = 0; i < textureCount; ++i)
-        if (strcmp(textureNames[i], fileName) == 0)
-            return textures[i];
+        if (strcmp(textureNames[i], fileName) == 0) return textures[i];
     return nullptr;
 }
 
@@ -147,13 +138,10 @@ ID3D11ShaderResourceView* MaterialLibrary::GetTextureOrDefault(const char* fileN
 
 ID3D11ShaderResourceView* MaterialLibrary::LoadTexture(const char* fileName, ID3D11Device* device)
 {
-    if (fileName == nullptr)
-        return nullptr;
-    if (ID3D11ShaderResourceView* cached = FindTexture(fileName))
-        return cached;
+    if (fileName == nullptr) return nullptr;
+    if (ID3D11ShaderResourceView* cached = FindTexture(fileName)) return cached;
     // Cache entries are non-empty names that fit their field, and there are at most MaxTextures.
-    if (fileName[0] == '\0' || !FitsNameField(fileName) || textureCount == MaxTextures)
-        return nullptr;
+    if (fileName[0] == '\0' || !FitsNameField(fileName) || textureCount == MaxTextures) return nullptr;
 
     HRESULT hr = S_OK;
     ID3D11ShaderResourceView* texture = LoadImageTexture(device, fileName, &hr);

@@ -9,7 +9,7 @@
 constexpr int MaxTextures = 256;  // cached textures
 
 class MaterialLibrary {
-public:
+  public:
     MaterialLibrary() = default;
     ~MaterialLibrary() { Release(); }  // at program exit; normally finds the library empty
     MaterialLibrary(const MaterialLibrary&) = delete;
@@ -47,7 +47,7 @@ public:
     // missing (code 0x887C0002)"); empty after a successful load.
     const char* GetLoadFailure() const { return loadFailure; }
 
-private:
+  private:
     bool LoadMaterialTextures(ID3D11Device* device);
     bool LoadDefaultTexture(ID3D11Device* device);
 

@@ -65,8 +65,7 @@ void ApplyProperty(const char* line, Material& m)
 bool ReadMtl(FILE* file, Material* materials, int& count)
 {
     count = 0;
-    if (file == nullptr || materials == nullptr)
-        return false;
+    if (file == nullptr || materials == nullptr) return false;
 
     char line[LineRoom];
     int current = -1;  // no material has begun
@@ -80,8 +79,7 @@ bool ReadMtl(FILE* file, Material* materials, int& count)
             BeginMaterial(materials[++current], name);
             continue;
         }
-        if (current >= 0)
-            ApplyProperty(line, materials[current]);
+        if (current >= 0) ApplyProperty(line, materials[current]);
     }
     count = current + 1;
     return true;

@@ -4,7 +4,7 @@
 
 #include <stdio.h>
 
-constexpr int MaxMaterials = 256;  // records in a material table
+constexpr int MaxMaterials = 256;     // records in a material table
 constexpr int MaterialNameRoom = 80;  // names and file names: 79 characters and the terminator
 
 // One material as read from the library. Text fields are zero-terminated bytes, unconverted.

@@ -21,7 +21,7 @@ constexpr uint32_t NoPosition = 0xFFFFFFFFu;
 struct Edge {
     uint32_t from, to;  // position numbers
     int32_t triangle;
-    uint32_t outer;     // the candidate's corner that is not on this edge
+    uint32_t outer;  // the candidate's corner that is not on this edge
 };
 
 // Working tables with room for every model the reader can produce; a larger list gets one
@@ -30,7 +30,7 @@ struct Tables {
     uint32_t* positionOf;  // by vertex
     uint32_t* slots;       // position hash: 1-based vertex, 0 = empty
     uint32_t slotMask;
-    uint32_t* count;       // counting-sort buckets, one more than there are positions
+    uint32_t* count;  // counting-sort buckets, one more than there are positions
     Edge* edges;
     Edge* sorted;
 };
@@ -46,8 +46,7 @@ bool PositionBits(const Float3& p, uint32_t bits[3])
 {
     const float c[3] = {p.x, p.y, p.z};
     for (int i = 0; i < 3; ++i) {
-        if (std::isnan(c[i]))
-            return false;
+        if (std::isnan(c[i])) return false;
         float v = c[i] == 0.0f ? 0.0f : c[i];
         memcpy(&bits[i], &v, sizeof v);
     }
@@ -96,32 +95,26 @@ template <typename Key>
 void SortBy(const Edge* in, Edge* out, int n, uint32_t buckets, uint32_t* count, Key key)
 {
     memset(count, 0, (buckets + 1) * sizeof(uint32_t));
-    for (int i = 0; i < n; ++i)
-        ++count[key(in[i]) + 1];
-    for (uint32_t b = 0; b < buckets; ++b)
-        count[b + 1] += count[b];
-    for (int i = 0; i < n; ++i)
-        out[count[key(in[i])]++] = in[i];
+    for (int i = 0; i < n; ++i) ++count[key(in[i]) + 1];
+    for (uint32_t b = 0; b < buckets; ++b) count[b + 1] += count[b];
+    for (int i = 0; i < n; ++i) out[count[key(in[i])]++] = in[i];
 }
 
-} // namespace
+}  // namespace
 
 void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int indexCount, uint32_t* adjacency)
 {
-    if (indexCount <= 0)
-        return;
+    if (indexCount <= 0) return;
     const int triangles = indexCount / 3;
     for (int i = 0; i < indexCount; ++i) {
         adjacency[2 * i] = indices[i];
         adjacency[2 * i + 1] = OpenEdge;
     }
-    if (triangles == 0)
-        return;
+    if (triangles == 0) return;
     uint32_t vertexCount = *std::max_element(indices, indices + 3 * triangles) + 1;
 
     uint32_t slotCount = 64;
-    while (slotCount < 2 * vertexCount)
-        slotCount <<= 1;
+    while (slotCount < 2 * vertexCount) slotCount <<= 1;
     Tables t{gPositionOf, gSlots, slotCount - 1, gCount, gEdges, gSorted};
     std::vector<uint32_t> heapPositions, heapSlots, heapCount;
     std::vector<Edge> heapEdges, heapSorted;
@@ -131,8 +124,8 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
         heapCount.resize(static_cast<size_t>(vertexCount) + 1);
         heapEdges.resize(static_cast<size_t>(indexCount));
         heapSorted.resize(static_cast<size_t>(indexCount));
-        t = {heapPositions.data(), heapSlots.data(), slotCount - 1, heapCount.data(), heapEdges.data(),
-             heapSorted.data()};
+        t = {heapPositions.data(), heapSlots.data(), slotCount - 1,
+             heapCount.data(),     heapEdges.data(), heapSorted.data()};
     }
     uint32_t positions = NumberPositions(vertices, vertexCount, t);
 
@@ -141,8 +134,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
         const uint32_t* u = indices + 3 * tri;
         for (int k = 0; k < 3; ++k) {
             uint32_t from = t.positionOf[u[k]], to = t.positionOf[u[(k + 1) % 3]];
-            if (from != NoPosition && to != NoPosition)
-                t.edges[edgeCount++] = {from, to, tri, u[(k + 2) % 3]};
+            if (from != NoPosition && to != NoPosition) t.edges[edgeCount++] = {from, to, tri, u[(k + 2) % 3]};
         }
     }
     SortBy(t.edges, t.sorted, edgeCount, positions, t.count, [](const Edge& e) { return e.to; });
@@ -156,8 +148,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
         for (int e = 0; e < 3; ++e) {
             // A neighbour runs this edge backwards: from corner e' to corner e.
             uint32_t from = t.positionOf[c[(e + 1) % 3]], to = t.positionOf[c[e]];
-            if (from == NoPosition || to == NoPosition)
-                continue;
+            if (from == NoPosition || to == NoPosition) continue;
             const Edge* begin = t.edges + (from == 0 ? 0 : t.count[from - 1]);
             const Edge* end = t.edges + t.count[from];
             const Edge* run = std::lower_bound(begin, end, to, [](const Edge& x, uint32_t v) { return x.to < v; });

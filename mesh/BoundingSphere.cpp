@@ -11,7 +11,7 @@ float Distance(const Float3& a, const Float3& b)
     return Length3(a.x - b.x, a.y - b.y, a.z - b.z);
 }
 
-} // namespace
+}  // namespace
 
 void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, BoundingSphere& sphere)
 {
@@ -65,12 +65,10 @@ void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, Bou
 
 const char* DescribeSphereProblem(const BoundingSphere& sphere)
 {
-    if (sphere.radius == 0.0f)
-        return "the model has no extent: all its positions are one point";
+    if (sphere.radius == 0.0f) return "the model has no extent: all its positions are one point";
     const bool finite = std::isfinite(sphere.radius) && std::isfinite(1.0f / sphere.radius) &&
                         std::isfinite(sphere.center.x) && std::isfinite(sphere.center.y) &&
                         std::isfinite(sphere.center.z);
-    if (!finite)
-        return "the model's extent is not a finite number (a position too large or too small to scale)";
+    if (!finite) return "the model's extent is not a finite number (a position too large or too small to scale)";
     return nullptr;
 }

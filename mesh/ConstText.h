@@ -14,8 +14,7 @@ struct ConstText {
     constexpr ConstText() = default;
     constexpr ConstText(const char (&text)[Size])
     {
-        for (size_t i = 0; i < Size; ++i)
-            chars[i] = text[i];
+        for (size_t i = 0; i < Size; ++i) chars[i] = text[i];
     }
 };
 
@@ -23,8 +22,7 @@ struct ConstText {
 constexpr size_t DecimalDigits(long long value)
 {
     size_t digits = 1;
-    for (; value >= 10; value /= 10)
-        ++digits;
+    for (; value >= 10; value /= 10) ++digits;
     return digits;
 }
 
@@ -35,8 +33,7 @@ constexpr ConstText<DecimalDigits(Value) + 1> DecimalText()
     static_assert(Value >= 0, "DecimalText spells non-negative numbers");
     ConstText<DecimalDigits(Value) + 1> text;
     long long rest = Value;
-    for (size_t i = DecimalDigits(Value); i-- > 0; rest /= 10)
-        text.chars[i] = static_cast<char>('0' + rest % 10);
+    for (size_t i = DecimalDigits(Value); i-- > 0; rest /= 10) text.chars[i] = static_cast<char>('0' + rest % 10);
     return text;
 }
 
@@ -48,8 +45,7 @@ constexpr auto JoinText(const Parts&... parts)
     ConstText<size> joined;
     size_t at = 0;
     auto append = [&](const auto& part) {
-        for (size_t i = 0; i + 1 < sizeof part.chars; ++i)
-            joined.chars[at++] = part.chars[i];
+        for (size_t i = 0; i + 1 < sizeof part.chars; ++i) joined.chars[at++] = part.chars[i];
     };
     (append(ConstText(parts)), ...);
     return joined;

@@ -27,8 +27,8 @@ static_assert(sizeof(MeshVertex) == 32, "MeshVertex is the vertex buffer's 32-by
 struct MeshGroup {
     char name[ObjNameRoom];          // zero-terminated
     char materialName[ObjNameRoom];  // zero-terminated; empty when the group names none
-    int32_t startIndex;     // first position in the plain index list
-    int32_t indexCount;     // a multiple of 3
+    int32_t startIndex;              // first position in the plain index list
+    int32_t indexCount;              // a multiple of 3
 };
 
 struct BoundingSphere {

@@ -107,8 +107,8 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
         const void* data;
         const char* what;
     } steps[] = {
-        {&vertexBuffer, static_cast<UINT>(vertexCount * sizeof(MeshVertex)), D3D11_BIND_VERTEX_BUFFER,
-         vertices.get(), "vertex buffer"},
+        {&vertexBuffer, static_cast<UINT>(vertexCount * sizeof(MeshVertex)), D3D11_BIND_VERTEX_BUFFER, vertices.get(),
+         "vertex buffer"},
         {&indexBuffer, static_cast<UINT>(indexCount) * 4, D3D11_BIND_INDEX_BUFFER, indices.get(), "index buffer"},
         {&adjacencyIndexBuffer, static_cast<UINT>(indexCount) * 8, D3D11_BIND_INDEX_BUFFER, adjacency.get(),
          "adjacency index buffer"},

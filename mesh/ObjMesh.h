@@ -10,7 +10,7 @@
 constexpr int MaxMeshGroups = ObjMaxGroups;  // the OBJ reader fills at most ObjMaxGroupCount
 
 class ObjMesh {
-public:
+  public:
     ObjMesh() = default;
     ~ObjMesh() { Release(); }  // at program exit; normally finds the mesh empty
     ObjMesh(const ObjMesh&) = delete;
@@ -42,9 +42,9 @@ public:
     // fewer than three corners", ...); empty after a successful load.
     const char* GetLoadFailure() const { return loadFailure; }
 
-private:
-    ID3D11Device* device = nullptr;          // not owned
-    ID3D11DeviceContext* context = nullptr;  // not owned
+  private:
+    ID3D11Device* device = nullptr;                // not owned
+    ID3D11DeviceContext* context = nullptr;        // not owned
     ID3D11Buffer* vertexBuffer = nullptr;          // vertexCount MeshVertex records
     ID3D11Buffer* indexBuffer = nullptr;           // indexCount 32-bit indices, three per triangle
     ID3D11Buffer* adjacencyIndexBuffer = nullptr;  // 2 * indexCount 32-bit entries, six per triangle

@@ -25,8 +25,7 @@ bool IsHexDigit(char c)
 bool MatchesWord(const char* text, const char* end, const char* word)
 {
     for (; *word != '\0'; ++word, ++text)
-        if (text == end || (*text | 0x20) != *word)
-            return false;
+        if (text == end || (*text | 0x20) != *word) return false;
     return true;
 }
 
@@ -39,33 +38,28 @@ const char* ConvertWithStrtof(const char* begin, const char* end, float* value)
 {
     char buffer[1024];
     size_t length = static_cast<size_t>(end - begin);
-    if (length >= sizeof buffer)
-        length = sizeof buffer - 1;  // lines are at most 1023 characters; never reached
+    if (length >= sizeof buffer) length = sizeof buffer - 1;  // lines are at most 1023 characters; never reached
     memcpy(buffer, begin, length);
     buffer[length] = '\0';
     char* tail = nullptr;
     float result = strtof(buffer, &tail);
-    if (tail == buffer)
-        return nullptr;
+    if (tail == buffer) return nullptr;
     *value = result;
     return end;
 }
 
-} // namespace
+}  // namespace
 
 const char* ScanFloatField(const char* text, const char* end, float* value)
 {
     const char* p = text;
-    while (p != end && IsScanSpace(*p))
-        ++p;
-    if (p == end)
-        return nullptr;
+    while (p != end && IsScanSpace(*p)) ++p;
+    if (p == end) return nullptr;
     const char* start = p;
     bool negative = false;
     if (*p == '-' || *p == '+') {
         negative = *p == '-';
-        if (++p == end)
-            return nullptr;
+        if (++p == end) return nullptr;
     }
     const char* digitsStart = p;
 
@@ -74,8 +68,7 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
     {
         const char* q = p;
         uint32_t digits = 0, count = 0, fraction = 0;
-        while (q != end && IsDigit(*q) && count < 9)
-            digits = digits * 10 + static_cast<uint32_t>(*q++ - '0'), ++count;
+        while (q != end && IsDigit(*q) && count < 9) digits = digits * 10 + static_cast<uint32_t>(*q++ - '0'), ++count;
         if (q != end && *q == '.') {
             ++q;
             while (q != end && IsDigit(*q) && count < 9)
@@ -90,17 +83,14 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
     }
 
     if ((*p | 0x20) == 'n') {  // "nan", nothing more
-        if (!MatchesWord(p, end, "nan"))
-            return nullptr;
+        if (!MatchesWord(p, end, "nan")) return nullptr;
         return ConvertWithStrtof(start, p + 3, value);
     }
     if ((*p | 0x20) == 'i') {  // "inf", or "infinity" once an 'i' follows
-        if (!MatchesWord(p, end, "inf"))
-            return nullptr;
+        if (!MatchesWord(p, end, "inf")) return nullptr;
         p += 3;
         if (p != end && (*p | 0x20) == 'i') {
-            if (!MatchesWord(p, end, "inity"))
-                return nullptr;
+            if (!MatchesWord(p, end, "inity")) return nullptr;
             p += 5;
         }
         return ConvertWithStrtof(start, p, value);
@@ -130,8 +120,7 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
             if (exact && !gotExponent) {
                 mantissa = mantissa * 10 + static_cast<uint32_t>(c - '0');
                 fractionDigits += gotDot;
-                if (mantissa > ExactMantissaLimit)
-                    exact = false;
+                if (mantissa > ExactMantissaLimit) exact = false;
             }
         } else if (!gotExponent && hex && IsHexDigit(c)) {
             gotDigit = true;
@@ -147,10 +136,8 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
         }
     }
 
-    if (p == digitsStart || (hex && p == digitsStart + 2))
-        return nullptr;  // only a sign, or "0x" without digits
-    if (!hex && !gotDigit)
-        return nullptr;  // "." or a sign and "."
+    if (p == digitsStart || (hex && p == digitsStart + 2)) return nullptr;  // only a sign, or "0x" without digits
+    if (!hex && !gotDigit) return nullptr;                                  // "." or a sign and "."
     if (exact && fractionDigits <= 10) {
         float magnitude = static_cast<float>(mantissa) / PowersOfTen[fractionDigits];
         *value = negative ? -magnitude : magnitude;
@@ -162,10 +149,8 @@ const char* ScanFloatField(const char* text, const char* end, float* value)
 const char* ScanIntField(const char* text, const char* end, int* value)
 {
     const char* p = text;
-    while (p != end && IsScanSpace(*p))
-        ++p;
-    if (p == end)
-        return nullptr;
+    while (p != end && IsScanSpace(*p)) ++p;
+    if (p == end) return nullptr;
     bool negative = false;
     bool gotSign = false;
     if (*p == '-' || *p == '+') {
@@ -198,8 +183,7 @@ const char* ScanIntField(const char* text, const char* end, int* value)
             digit = static_cast<unsigned>((c | 0x20) - 'a' + 10);
         else
             break;
-        if (digit >= static_cast<unsigned>(base))
-            break;
+        if (digit >= static_cast<unsigned>(base)) break;
         gotDigit = true;
         if (magnitude > (UINT64_MAX - digit) / static_cast<unsigned>(base))
             overflow = true;
@@ -207,15 +191,13 @@ const char* ScanIntField(const char* text, const char* end, int* value)
             magnitude = magnitude * static_cast<unsigned>(base) + digit;
     }
     (void)gotSign;
-    if (!gotDigit)
-        return nullptr;
+    if (!gotDigit) return nullptr;
 
     long result;
     if (overflow)
         result = negative ? LONG_MIN : LONG_MAX;
     else if (negative)
-        result = magnitude > static_cast<uint64_t>(LONG_MAX) + 1 ? LONG_MIN
-                                                                 : static_cast<long>(0 - magnitude);
+        result = magnitude > static_cast<uint64_t>(LONG_MAX) + 1 ? LONG_MIN : static_cast<long>(0 - magnitude);
     else
         result = magnitude > static_cast<uint64_t>(LONG_MAX) ? LONG_MAX : static_cast<long>(magnitude);
     *value = static_cast<int>(result);  // scanf stores strtol's long into an int: the low 32 bits

@@ -46,7 +46,7 @@ int32_t gCornerSlots[1u << CornerSlotBits];  // 1-based distinct corner, 0 = emp
 int gPositionsWritten, gTexcoordsWritten, gNormalsWritten;
 
 class LineReader {
-public:
+  public:
     explicit LineReader(FILE* file) : file_(file) {}
 
     // Copies the next piece into gLine with a terminator; returns its length, or 0 at the
@@ -58,9 +58,9 @@ public:
             size_t window = available < LineRoom - 1 ? available : LineRoom - 1;
             const char* start = gBlock + position_;
             const char* lineFeed = static_cast<const char*>(memchr(start, '\n', window));
-            size_t take = lineFeed != nullptr ? static_cast<size_t>(lineFeed - start) + 1
+            size_t take = lineFeed != nullptr                ? static_cast<size_t>(lineFeed - start) + 1
                           : window == LineRoom - 1 || ended_ ? window
-                                                              : 0;
+                                                             : 0;
             if (take > 0 || ended_) {
                 memcpy(gLine, start, take);
                 gLine[take] = '\0';
@@ -76,7 +76,7 @@ public:
         }
     }
 
-private:
+  private:
     FILE* file_;
     size_t position_ = 0, length_ = 0;
     bool ended_ = false;
@@ -97,8 +97,7 @@ void NoteWritten(const Counters& n)
 bool Fail(ObjReadStatus* status, ObjReadFailure failure, int line, const Counters& n)
 {
     NoteWritten(n);
-    if (status != nullptr)
-        *status = {failure, line};
+    if (status != nullptr) *status = {failure, line};
     return false;
 }
 
@@ -108,8 +107,7 @@ int ScanFloats(const char* text, const char* end, float* slot, int fieldCount)
     int read = 0;
     while (read < fieldCount) {
         text = ScanFloatField(text, end, &slot[read]);
-        if (text == nullptr)
-            break;
+        if (text == nullptr) break;
         ++read;
     }
     return read;
@@ -120,19 +118,16 @@ ObjCorner ScanCorner(const char* token, const char* end)
 {
     int value[3] = {0, 0, 0};
     const char* p = ScanIntField(token, end, &value[0]);
-    if (p == nullptr)
-        return {0, 0, 0};
+    if (p == nullptr) return {0, 0, 0};
     int read = 1;
     if (p != end && *p == '/') {
         const char* q = ScanIntField(p + 1, end, &value[1]);
         if (q != nullptr) {
             read = 2;
-            if (q != end && *q == '/' && ScanIntField(q + 1, end, &value[2]) != nullptr)
-                read = 3;
+            if (q != end && *q == '/' && ScanIntField(q + 1, end, &value[2]) != nullptr) read = 3;
         }
     }
-    if (read == 1 && end - p >= 2 && p[0] == '/' && p[1] == '/')
-        ScanIntField(p + 2, end, &value[2]);
+    if (read == 1 && end - p >= 2 && p[0] == '/' && p[1] == '/') ScanIntField(p + 2, end, &value[2]);
     return {value[0], value[1], value[2]};
 }
 
@@ -146,8 +141,7 @@ int32_t Resolve(int32_t reference, int readSoFar)
 // position, which makes the length not a number, so the triangle is kept.
 float EdgeLength(int32_t a, int32_t b, int positionsRead)
 {
-    if (a < 1 || a > positionsRead || b < 1 || b > positionsRead)
-        return std::numeric_limits<float>::quiet_NaN();
+    if (a < 1 || a > positionsRead || b < 1 || b > positionsRead) return std::numeric_limits<float>::quiet_NaN();
     const float* p = gPositions[a - 1];
     const float* q = gPositions[b - 1];
     return Length3(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
@@ -186,16 +180,13 @@ void StartOutputs(int& vertexCount, int& indexCount, MeshGroup* groups, int& gro
 ObjReadFailure AddElement(const char* end, Counters& n)
 {
     if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
-        if (n.positions == ObjMaxElements)
-            return ObjReadFailure::TooManyPositions;
+        if (n.positions == ObjMaxElements) return ObjReadFailure::TooManyPositions;
         ++n.positions;
     } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
-        if (n.texcoords == ObjMaxElements)
-            return ObjReadFailure::TooManyTexcoords;
+        if (n.texcoords == ObjMaxElements) return ObjReadFailure::TooManyTexcoords;
         ++n.texcoords;
     } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
-        if (n.normals == ObjMaxElements)
-            return ObjReadFailure::TooManyNormals;
+        if (n.normals == ObjMaxElements) return ObjReadFailure::TooManyNormals;
         ++n.normals;
     }
     return ObjReadFailure::None;
@@ -206,8 +197,7 @@ ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
 {
     char name[ObjNameRoom];
     if (sscanf_s(gLine, "g %s", name, ObjNameRoom) >= 1) {
-        if (groupCount == ObjMaxGroupCount)
-            return ObjReadFailure::TooManyGroups;
+        if (groupCount == ObjMaxGroupCount) return ObjReadFailure::TooManyGroups;
         MeshGroup& group = groups[groupCount];
         strcpy_s(group.name, name);
         group.materialName[0] = '\0';
@@ -222,16 +212,14 @@ ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
 void SetGroupMaterial(MeshGroup& group)
 {
     char name[ObjNameRoom];
-    if (sscanf_s(gLine, "usemtl %s", name, ObjNameRoom) >= 1)
-        strcpy_s(group.materialName, name);
+    if (sscanf_s(gLine, "usemtl %s", name, ObjNameRoom) >= 1) strcpy_s(group.materialName, name);
 }
 
 // "mtllib name": the material library; a later line replaces an earlier one.
 void SetLibraryName(char* mtllibName)
 {
     char name[ObjNameRoom];
-    if (sscanf_s(gLine, "mtllib %s", name, ObjNameRoom) >= 1)
-        strcpy_s(mtllibName, ObjNameRoom, name);
+    if (sscanf_s(gLine, "mtllib %s", name, ObjNameRoom) >= 1) strcpy_s(mtllibName, ObjNameRoom, name);
 }
 
 // Corner tokens: the first four words after the 'f', each cut to 255 characters. Returns how
@@ -241,13 +229,10 @@ int CutCornerTokens(const char* end, const char* (&tokenBegin)[4], const char* (
     int tokens = 0;
     const char* p = gLine + 1;
     while (tokens < 4) {
-        while (p != end && IsScanSpace(*p))
-            ++p;
-        if (p == end)
-            break;
+        while (p != end && IsScanSpace(*p)) ++p;
+        if (p == end) break;
         const char* begin = p;
-        while (p != end && !IsScanSpace(*p))
-            ++p;
+        while (p != end && !IsScanSpace(*p)) ++p;
         tokenBegin[tokens] = begin;
         tokenEnd[tokens] = p;
         if (p - begin >= TokenRoom) {
@@ -290,30 +275,26 @@ ObjReadFailure AddFace(const char* end, Counters& n, MeshGroup& group)
     const char* tokenBegin[4];
     const char* tokenEnd[4];
     const int tokens = CutCornerTokens(end, tokenBegin, tokenEnd);
-    if (tokens < 3)
-        return ObjReadFailure::TooFewCorners;
+    if (tokens < 3) return ObjReadFailure::TooFewCorners;
 
     ObjCorner corner[4];
     for (int i = 0; i < tokens; ++i) {
         ObjCorner c = ScanCorner(tokenBegin[i], tokenEnd[i]);
-        corner[i] = {Resolve(c.position, n.positions), Resolve(c.texcoord, n.texcoords),
-                     Resolve(c.normal, n.normals)};
+        corner[i] = {Resolve(c.position, n.positions), Resolve(c.texcoord, n.texcoords), Resolve(c.normal, n.normals)};
     }
     return AddFanTriangles(corner, tokens, n, group);
 }
 
 // Every line of the stream in turn, each matched on its first character. Returns the first
 // failure, with its line in failedLine, or None at the end of the stream.
-ObjReadFailure ReadLines(FILE* file, Counters& n, MeshGroup* groups, int& groupCount, char* mtllibName,
-                         int& failedLine)
+ObjReadFailure ReadLines(FILE* file, Counters& n, MeshGroup* groups, int& groupCount, char* mtllibName, int& failedLine)
 {
     LineReader reader(file);
     int lineNumber = 1;
     while (size_t length = reader.Next()) {
         const char* end = gLine + strlen(gLine);  // a zero byte ends the line for matching
         const int line = lineNumber;
-        if (gLine[length - 1] == '\n')
-            ++lineNumber;  // a piece of a longer line keeps its line's number
+        if (gLine[length - 1] == '\n') ++lineNumber;  // a piece of a longer line keeps its line's number
 
         ObjReadFailure failure = ObjReadFailure::None;
         switch (gLine[0]) {
@@ -338,8 +319,7 @@ void MergePositions(const Counters& n)
     FindMergeTargets(gPositions, n.positions, gMergeTarget);
     for (int i = 0; i < n.corners; ++i) {
         int32_t& p = gCorners[i].position;
-        if (p >= 1 && p <= n.positions)
-            p = gMergeTarget[p];
+        if (p >= 1 && p <= n.positions) p = gMergeTarget[p];
     }
 }
 
@@ -349,8 +329,7 @@ void MergePositions(const Counters& n)
 bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& distinct)
 {
     uint32_t slotCount = 64;
-    while (slotCount < 2u * static_cast<uint32_t>(n.corners))
-        slotCount <<= 1;
+    while (slotCount < 2u * static_cast<uint32_t>(n.corners)) slotCount <<= 1;
     const uint32_t slotMask = slotCount - 1;
     memset(gCornerSlots, 0, slotCount * sizeof(int32_t));
     distinct = 0;
@@ -364,8 +343,7 @@ bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& di
             gCornerSlots[slot] = ++distinct;
         }
         indices[indexCount++] = static_cast<uint32_t>(gCornerSlots[slot] - 1);
-        if (indexCount == ObjMaxIndices)
-            return false;
+        if (indexCount == ObjMaxIndices) return false;
     }
     return true;
 }
@@ -395,7 +373,7 @@ void BuildVertices(const Counters& n, int distinct, MeshVertex* vertices)
     }
 }
 
-} // namespace
+}  // namespace
 
 void ResetObjReaderTables()
 {
@@ -406,26 +384,22 @@ void ResetObjReaderTables()
     gPositionsWritten = gTexcoordsWritten = gNormalsWritten = 0;
 }
 
-bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
-             MeshGroup* groups, int& groupCount, char* mtllibName, ObjReadStatus* status)
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount, MeshGroup* groups,
+             int& groupCount, char* mtllibName, ObjReadStatus* status)
 {
     StartOutputs(vertexCount, indexCount, groups, groupCount, mtllibName);
     Counters n = {0, 0, 0, 0};
-    if (status != nullptr)
-        *status = {ObjReadFailure::None, 0};
-    if (file == nullptr)
-        return false;
+    if (status != nullptr) *status = {ObjReadFailure::None, 0};
+    if (file == nullptr) return false;
 
     int failedLine = 0;
     const ObjReadFailure failure = ReadLines(file, n, groups, groupCount, mtllibName, failedLine);
-    if (failure != ObjReadFailure::None)
-        return Fail(status, failure, failedLine, n);
+    if (failure != ObjReadFailure::None) return Fail(status, failure, failedLine, n);
     NoteWritten(n);
 
     MergePositions(n);
     int distinct = 0;
-    if (!IndexCorners(n, indices, indexCount, distinct))
-        return Fail(status, ObjReadFailure::TooManyIndices, 0, n);
+    if (!IndexCorners(n, indices, indexCount, distinct)) return Fail(status, ObjReadFailure::TooManyIndices, 0, n);
     BuildVertices(n, distinct, vertices);
     vertexCount = distinct;
     return true;
@@ -439,12 +413,12 @@ constexpr auto TooManyPositionsText = JoinText("more than ", MaxElementsText, " 
 constexpr auto TooManyTexcoordsText = JoinText("more than ", MaxElementsText, " texture coordinates (vt lines)");
 constexpr auto TooManyNormalsText = JoinText("more than ", MaxElementsText, " normals (vn lines)");
 constexpr auto TooManyGroupsText = JoinText("more than ", DecimalText<ObjMaxGroupLines>(), " g lines (at most ",
-                                             DecimalText<ObjMaxGroupCount>(), " groups)");
+                                            DecimalText<ObjMaxGroupCount>(), " groups)");
 constexpr auto TooManyTrianglesText = JoinText("more than ", DecimalText<ObjMaxStoredTriangles>(), " triangles");
 constexpr auto TooManyIndicesText = JoinText("more than ", DecimalText<ObjMaxTriangles>(), " triangles (at most ",
-                                              DecimalText<ObjMaxLoadedIndices>(), " indices)");
+                                             DecimalText<ObjMaxLoadedIndices>(), " indices)");
 
-} // namespace
+}  // namespace
 
 const char* DescribeObjReadFailure(ObjReadFailure failure)
 {

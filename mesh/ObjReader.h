@@ -12,13 +12,13 @@
 // Why a read stopped, for tools that explain a failed load to a user.
 enum class ObjReadFailure {
     None,
-    TooManyPositions,   // a "v" line beyond ObjMaxElements
-    TooManyTexcoords,   // a "vt" line beyond ObjMaxElements
-    TooManyNormals,     // a "vn" line beyond ObjMaxElements
-    TooManyGroups,      // a "g" line beyond ObjMaxGroupLines
-    TooFewCorners,      // a face line with fewer than three corners
-    TooManyTriangles,   // a triangle met while ObjMaxStoredTriangles are stored
-    TooManyIndices,     // the index list reaching ObjMaxIndices entries
+    TooManyPositions,  // a "v" line beyond ObjMaxElements
+    TooManyTexcoords,  // a "vt" line beyond ObjMaxElements
+    TooManyNormals,    // a "vn" line beyond ObjMaxElements
+    TooManyGroups,     // a "g" line beyond ObjMaxGroupLines
+    TooFewCorners,     // a face line with fewer than three corners
+    TooManyTriangles,  // a triangle met while ObjMaxStoredTriangles are stored
+    TooManyIndices,    // the index list reaching ObjMaxIndices entries
 };
 
 struct ObjReadStatus {
@@ -34,8 +34,8 @@ struct ObjReadStatus {
 // Returns true when the whole stream was read within every limit; false at the first
 // failure, leaving the outputs partly written. A null stream fails. When status is given,
 // it receives the reason and line. Not reentrant: the reader's working tables are shared.
-bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
-             MeshGroup* groups, int& groupCount, char* mtllibName, ObjReadStatus* status = nullptr);
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount, MeshGroup* groups,
+             int& groupCount, char* mtllibName, ObjReadStatus* status = nullptr);
 
 // Returns the reader's working tables to their all-zero state at program start. Components
 // that a "v", "vt" or "vn" line leaves out keep what an earlier read left in the table, so

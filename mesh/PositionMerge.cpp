@@ -19,7 +19,7 @@ namespace {
 
 constexpr int SlotBits = 17;
 constexpr double CellsPerUnit = 1024.0;
-constexpr double Border = 0.11;  // 1.0001e-4 is 0.1024 cells; a little more is still exact
+constexpr double Border = 0.11;                  // 1.0001e-4 is 0.1024 cells; a little more is still exact
 constexpr float ExactKeyMagnitude = 1048576.0f;  // 2^20
 constexpr int64_t ExactKeyOffset = int64_t(1) << 40;
 
@@ -43,13 +43,13 @@ Slot gSlots[1u << SlotBits];
 uint64_t gOccupied[(1u << OccupancyBits) / 64];
 // Both are used in a size that suits the call's position count, so small models clear little.
 uint32_t gSlotMask;
-int gOccupancyShift;  // 64 minus the number of occupancy bits in use
+int gOccupancyShift;                      // 64 minus the number of occupancy bits in use
 CellKey gCellOf[ObjMaxElements + 1];      // by 1-based position
 int32_t gNextInCell[ObjMaxElements + 1];  // next position of the same cell, ascending; 0 = end
 int32_t gLastInCell[ObjMaxElements + 1];  // valid for a cell's first position
 int8_t gStep[ObjMaxElements + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
 uint64_t gOwnHash[ObjMaxElements + 1];    // hash of the position's own cell
-constexpr int PrefetchAhead = 16;       // positions whose slot is fetched ahead of its use
+constexpr int PrefetchAhead = 16;         // positions whose slot is fetched ahead of its use
 
 uint64_t HashCell(const CellKey& key)
 {
@@ -105,13 +105,12 @@ float Distance(const float* a, const float* b)
     return Length3(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
-} // namespace
+}  // namespace
 
 void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
 {
     int slotBits = 6;
-    while (slotBits < SlotBits && (1 << slotBits) < 2 * count)
-        ++slotBits;
+    while (slotBits < SlotBits && (1 << slotBits) < 2 * count) ++slotBits;
     int occupancyBits = slotBits + 3 < OccupancyBits ? slotBits + 3 : OccupancyBits;
     gSlotMask = (1u << slotBits) - 1;
     gOccupancyShift = 64 - occupancyBits;
@@ -137,27 +136,21 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
     }
 
     for (int32_t j = 1; j <= count; ++j) {
-        if (j + PrefetchAhead <= count)
-            __builtin_prefetch(&gSlots[gOwnHash[j + PrefetchAhead] & gSlotMask]);
+        if (j + PrefetchAhead <= count) __builtin_prefetch(&gSlots[gOwnHash[j + PrefetchAhead] & gSlotMask]);
         const float* p = positions[j - 1];
         int32_t best = firstNaN != 0 ? firstNaN : j;
         bool hasNaN = std::isnan(p[0]) || std::isnan(p[1]) || std::isnan(p[2]);
         bool hasInfinity = std::isinf(p[0]) || std::isinf(p[1]) || std::isinf(p[2]);
 
         if (hasNaN) {
-            if (j > 1)
-                best = 1;
-            if (firstNaN == 0)
-                firstNaN = j;
+            if (j > 1) best = 1;
+            if (firstNaN == 0) firstNaN = j;
         } else if (hasInfinity) {
             for (int axis = 0; axis < 3; ++axis) {
-                if (!std::isinf(p[axis]))
-                    continue;
+                if (!std::isinf(p[axis])) continue;
                 int32_t& first = firstInfinity[axis][p[axis] < 0];
-                if (first != 0 && first < best)
-                    best = first;
-                if (first == 0)
-                    first = j;
+                if (first != 0 && first < best) best = first;
+                if (first == 0) first = j;
             }
         } else {
             const CellKey& own = gCellOf[j];
@@ -168,8 +161,7 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
                     continue;  // no neighbour needed on that axis
                 CellKey key{{own.k[0] + ix * step[0], own.k[1] + iy * step[1], own.k[2] + iz * step[2]}};
                 uint64_t hash = n == 0 ? gOwnHash[j] : HashCell(key);
-                if (n != 0 && !IsOccupied(hash))
-                    continue;
+                if (n != 0 && !IsOccupied(hash)) continue;
                 uint32_t slot = FindSlot(key, hash);
                 for (int32_t a = gSlots[slot].head; a != 0 && a < best; a = gNextInCell[a])
                     if (IsMergeNear(Distance(positions[a - 1], p))) {

@@ -22,8 +22,7 @@ bool PositionBits(const Float3& p, uint32_t* bits)
 {
     const float components[3] = {p.x, p.y, p.z};
     for (int i = 0; i < 3; ++i) {
-        if (components[i] != components[i])
-            return false;
+        if (components[i] != components[i]) return false;
         const float value = components[i] == 0.0f ? 0.0f : components[i];
         std::memcpy(&bits[i], &value, sizeof value);
     }
@@ -46,8 +45,7 @@ bool OpenSharedEdges(const MeshVertex* vertices, const uint32_t* indices, int in
 {
     const int triangleCount = indexCount / 3;
     EdgeKey* edges = new (std::nothrow) EdgeKey[size_t(triangleCount) * 3 + 1];
-    if (edges == nullptr)
-        return false;
+    if (edges == nullptr) return false;
     int edgeCount = 0;
     for (int t = 0; t < triangleCount; ++t)
         for (int e = 0; e < 3; ++e) {
@@ -66,11 +64,9 @@ bool OpenSharedEdges(const MeshVertex* vertices, const uint32_t* indices, int in
     std::sort(edges, edges + edgeCount, KeyLess);
     for (int first = 0; first < edgeCount;) {
         int end = first + 1;
-        while (end < edgeCount && SameEdge(edges[first], edges[end]))
-            ++end;
+        while (end < edgeCount && SameEdge(edges[first], edges[end])) ++end;
         if (end - first > 2)
-            for (int i = first; i < end; ++i)
-                adjacency[edges[i].entry] = OpenEdge;
+            for (int i = first; i < end; ++i) adjacency[edges[i].entry] = OpenEdge;
         first = end;
     }
     delete[] edges;

@@ -76,23 +76,18 @@ void DrawMeshGroups(bool useAdjacency)
 {
     ID3D11DeviceContext* context = ImmediateContext;
     const int groupCount = Mesh.GetGroupCount();
-    for (int i = 0; i < groupCount; ++i)
-    {
+    for (int i = 0; i < groupCount; ++i) {
         const MeshGroup& group = Mesh.GetGroups()[i];
-        if (group.indexCount <= 0)
-            continue;
+        if (group.indexCount <= 0) continue;
 
         const Material* material = Materials.FindMaterial(group.materialName);
         ID3D11ShaderResourceView* texture = Materials.GetTextureOrDefault(material ? material->map_Kd : nullptr);
-        if (material)
-        {
+        if (material) {
             FrameConstantsImage.diffuse[0] = material->Kd[0];
             FrameConstantsImage.diffuse[1] = material->Kd[1];
             FrameConstantsImage.diffuse[2] = material->Kd[2];
             FrameConstantsImage.diffuse[3] = material->d;
-        }
-        else
-        {
+        } else {
             std::memcpy(FrameConstantsImage.diffuse, DefaultDiffuse, sizeof DefaultDiffuse);
         }
 
@@ -104,8 +99,8 @@ void DrawMeshGroups(bool useAdjacency)
 
         context->PSSetShaderResources(0, 1, &texture);
         if (useAdjacency)
-            Mesh.GetContext()->DrawIndexed(2 * static_cast<UINT>(group.indexCount), 2 * static_cast<UINT>(group.startIndex),
-                                      0);
+            Mesh.GetContext()->DrawIndexed(2 * static_cast<UINT>(group.indexCount),
+                                           2 * static_cast<UINT>(group.startIndex), 0);
         else
             Mesh.GetContext()->DrawIndexed(static_cast<UINT>(group.indexCount), static_cast<UINT>(group.startIndex), 0);
     }
@@ -124,8 +119,8 @@ void DrawFrame()
     FrameConstantsImage.viewLightPosition[1] = light.y;
     FrameConstantsImage.viewLightPosition[2] = light.z;
     const BoundingSphere& sphere = Mesh.GetBoundingSphere();
-    FrameConstantsImage.world = TransposeMatrix(
-        FrameWorldMatrix(AdvanceSpinClock(Spin, timeGetTime()), sphere.center.x, sphere.center.y, sphere.center.z, sphere.radius));
+    FrameConstantsImage.world = TransposeMatrix(FrameWorldMatrix(AdvanceSpinClock(Spin, timeGetTime()), sphere.center.x,
+                                                                 sphere.center.y, sphere.center.z, sphere.radius));
 
     context->RSSetViewports(1, &Viewport);
     context->OMSetRenderTargets(1, &BackBufferView, DepthStencilView);

@@ -10,14 +10,13 @@
 // The layout of the one constant buffer, bound at slot 0 of the vertex, geometry and pixel
 // stages. Matrices are stored transposed: floats 4k to 4k+3 hold column k of the row-vector
 // matrix, which the shaders (column-major packing) read back as the matrix itself.
-struct FrameConstants
-{
-    Matrix4x4 world;            // every frame
-    Matrix4x4 view;             // every frame
-    Matrix4x4 projection;       // only when the render targets are built
-    float diffuse[4];           // Kd red, green, blue and d of the group about to be drawn
-    float viewLightPosition[3]; // the light in view space, every frame
-    float reserved;             // never written: always 0.0
+struct FrameConstants {
+    Matrix4x4 world;             // every frame
+    Matrix4x4 view;              // every frame
+    Matrix4x4 projection;        // only when the render targets are built
+    float diffuse[4];            // Kd red, green, blue and d of the group about to be drawn
+    float viewLightPosition[3];  // the light in view space, every frame
+    float reserved;              // never written: always 0.0
 };
 static_assert(sizeof(FrameConstants) == 224);
 static_assert(offsetof(FrameConstants, world) == 0);

@@ -39,14 +39,11 @@ const D3D_DRIVER_TYPE DriverTypes[3] = {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYP
 HRESULT CreateDeviceObjects()
 {
     HRESULT hr = CreateScenePipeline(Device);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = CreateShadowVolumePipeline(Device);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = CreateShadowPipeline(Device);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
 
     D3D11_BUFFER_DESC constants;
     constants.ByteWidth = sizeof(FrameConstants);
@@ -56,20 +53,17 @@ HRESULT CreateDeviceObjects()
     constants.MiscFlags = 0;
     constants.StructureByteStride = 0;
     hr = Device->CreateBuffer(&constants, nullptr, &FrameConstantBuffer);
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating the constant buffer failed");
         return hr;
     }
 
     char mtllibName[ObjNameRoom] = "";
-    if (!Mesh.Load(Device, ImmediateContext, mtllibName))
-    {
+    if (!Mesh.Load(Device, ImmediateContext, mtllibName)) {
         NoteStartupFailure(E_FAIL, "loading the model %s failed: %s", ModelFile, Mesh.GetLoadFailure());
         return E_FAIL;
     }
-    if (!Materials.Load(mtllibName, Device))
-    {
+    if (!Materials.Load(mtllibName, Device)) {
         NoteStartupFailure(E_FAIL, "loading the materials failed: %s", Materials.GetLoadFailure());
         return E_FAIL;
     }
@@ -87,18 +81,15 @@ HRESULT CreateDeviceObjects()
     sampler.MinLOD = -FLT_MAX;
     sampler.MaxLOD = FLT_MAX;
     hr = Device->CreateSamplerState(&sampler, &LinearWrapSampler);
-    if (FAILED(hr))
-        NoteStartupFailure(hr, "creating the texture sampler failed");
+    if (FAILED(hr)) NoteStartupFailure(hr, "creating the texture sampler failed");
     return hr;
 }
 
 // Buffer 0 of the swap chain, or the offscreen target that stands in for it; one reference.
 HRESULT GetBackBuffer(ID3D11Texture2D** buffer)
 {
-    if (SwapChain)
-        return SwapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(buffer));
-    if (!OffscreenTarget)
-        return DXGI_ERROR_INVALID_CALL;
+    if (SwapChain) return SwapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(buffer));
+    if (!OffscreenTarget) return DXGI_ERROR_INVALID_CALL;
     OffscreenTarget->AddRef();
     *buffer = OffscreenTarget;
     return S_OK;
@@ -114,8 +105,7 @@ HRESULT CreateGraphics()
     GetClientRect(MainWindow, &client);
     UINT width = static_cast<UINT>(client.right - client.left);
     UINT height = static_cast<UINT>(client.bottom - client.top);
-    if ((width == 0 || height == 0) && LastTargetWidth != 0)
-    {
+    if ((width == 0 || height == 0) && LastTargetWidth != 0) {
         width = LastTargetWidth;
         height = LastTargetHeight;
     }
@@ -138,22 +128,18 @@ HRESULT CreateGraphics()
     desc.Flags = DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH;
 
     HRESULT hr = E_FAIL;
-    for (const D3D_DRIVER_TYPE driverType : DriverTypes)
-    {
+    for (const D3D_DRIVER_TYPE driverType : DriverTypes) {
         hr = D3D11CreateDeviceAndSwapChain(nullptr, driverType, nullptr, 0, FeatureLevels, 3, D3D11_SDK_VERSION, &desc,
                                            &SwapChain, &Device, nullptr, &ImmediateContext);
-        if (SUCCEEDED(hr))
-            break;
+        if (SUCCEEDED(hr)) break;
     }
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating a Direct3D 11 device and swap chain (OpenGL 4.5) failed");
         return hr;
     }
 
     hr = CreateDeviceObjects();
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     return CreateRenderTargets();
 }
 
@@ -162,15 +148,12 @@ HRESULT CreateGraphicsOffscreen(UINT width, UINT height)
     ClearStartupFailure();
 
     HRESULT hr = E_FAIL;
-    for (const D3D_DRIVER_TYPE driverType : DriverTypes)
-    {
+    for (const D3D_DRIVER_TYPE driverType : DriverTypes) {
         hr = D3D11CreateDevice(nullptr, driverType, nullptr, 0, FeatureLevels, 3, D3D11_SDK_VERSION, &Device, nullptr,
                                &ImmediateContext);
-        if (SUCCEEDED(hr))
-            break;
+        if (SUCCEEDED(hr)) break;
     }
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating an offscreen Direct3D 11 device (OpenGL 4.5) failed");
         return hr;
     }
@@ -185,15 +168,13 @@ HRESULT CreateGraphicsOffscreen(UINT width, UINT height)
     target.Usage = D3D11_USAGE_DEFAULT;
     target.BindFlags = D3D11_BIND_RENDER_TARGET;
     hr = Device->CreateTexture2D(&target, nullptr, &OffscreenTarget);
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating a %ux%u offscreen target failed", width, height);
         return hr;
     }
 
     hr = CreateDeviceObjects();
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     return CreateRenderTargets();
 }
 
@@ -201,8 +182,7 @@ HRESULT CreateRenderTargets()
 {
     ID3D11Texture2D* backBuffer = nullptr;
     HRESULT hr = GetBackBuffer(&backBuffer);
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "getting the swap chain's back buffer failed");
         return hr;
     }
@@ -210,8 +190,7 @@ HRESULT CreateRenderTargets()
     backBuffer->GetDesc(&desc);
     hr = Device->CreateRenderTargetView(backBuffer, nullptr, &BackBufferView);
     backBuffer->Release();
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating the back buffer's render-target view failed");
         return hr;
     }
@@ -225,8 +204,7 @@ HRESULT CreateRenderTargets()
     desc.CPUAccessFlags = 0;
     desc.MiscFlags = 0;
     hr = Device->CreateTexture2D(&desc, nullptr, &DepthStencilTexture);
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating the %ux%u depth-stencil buffer failed", desc.Width, desc.Height);
         return hr;
     }
@@ -236,8 +214,7 @@ HRESULT CreateRenderTargets()
     view.Flags = 0;
     view.Texture2D.MipSlice = 0;
     hr = Device->CreateDepthStencilView(DepthStencilTexture, &view, &DepthStencilView);
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "creating the depth-stencil view failed");
         return hr;
     }
@@ -257,10 +234,8 @@ HRESULT CreateRenderTargets()
 
 void ReleaseGraphics()
 {
-    if (ImmediateContext)
-        ImmediateContext->ClearState();
-    if (SwapChain)
-        SwapChain->SetFullscreenState(FALSE, nullptr);
+    if (ImmediateContext) ImmediateContext->ClearState();
+    if (SwapChain) SwapChain->SetFullscreenState(FALSE, nullptr);
 
     Materials.Release();
     Mesh.Release();

@@ -11,7 +11,7 @@ extern IDXGISwapChain* SwapChain;
 extern ID3D11RenderTargetView* BackBufferView;
 extern ID3D11Texture2D* DepthStencilTexture;
 extern ID3D11DepthStencilView* DepthStencilView;
-extern ID3D11Buffer* FrameConstantBuffer;     // the 224-byte FrameConstants, rewritten before every draw
+extern ID3D11Buffer* FrameConstantBuffer;      // the 224-byte FrameConstants, rewritten before every draw
 extern ID3D11SamplerState* LinearWrapSampler;  // sampler slot 0 of the pixel stage
 extern D3D11_VIEWPORT Viewport;                // the whole back buffer, depth 0 to 1
 

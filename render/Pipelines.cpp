@@ -42,41 +42,33 @@ HRESULT CompileEntryPoint(const char* entryPoint, const char* profile, ID3D10Blo
 {
     *blob = nullptr;
     ID3D10Blob* messages = nullptr;
-    const HRESULT hr = D3DX11CompileFromFileW(ShaderSourceFile, nullptr, nullptr, entryPoint, profile, CompileFlags,
-                                              0, nullptr, blob, &messages, nullptr);
-    if (FAILED(hr))
-    {
+    const HRESULT hr = D3DX11CompileFromFileW(ShaderSourceFile, nullptr, nullptr, entryPoint, profile, CompileFlags, 0,
+                                              nullptr, blob, &messages, nullptr);
+    if (FAILED(hr)) {
         // The compiler's log keeps its line breaks (the failure report puts it on one line), but
         // not the ones that close it, so that the code noted after it follows its last word.
         char text[768] = "no message";
-        if (hr == D3D11_ERROR_FILE_NOT_FOUND)
-            std::snprintf(text, sizeof text, "the file is missing");
-        if (messages)
-        {
+        if (hr == D3D11_ERROR_FILE_NOT_FOUND) std::snprintf(text, sizeof text, "the file is missing");
+        if (messages) {
             const char* bytes = static_cast<const char*>(messages->GetBufferPointer());
             size_t length = strnlen(bytes, std::min<size_t>(messages->GetBufferSize(), sizeof text - 1));
-            while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= ' ')
-                --length;
+            while (length > 0 && static_cast<unsigned char>(bytes[length - 1]) <= ' ') --length;
             std::snprintf(text, sizeof text, "%.*s", static_cast<int>(length), bytes);
         }
-        NoteStartupFailure(hr, "compiling \"%s\" (%s) from %s failed: %s", entryPoint, profile, ShaderSourceName,
-                           text);
-        if (*blob)
-        {
+        NoteStartupFailure(hr, "compiling \"%s\" (%s) from %s failed: %s", entryPoint, profile, ShaderSourceName, text);
+        if (*blob) {
             (*blob)->Release();
             *blob = nullptr;
         }
     }
-    if (messages)
-        messages->Release();
+    if (messages) messages->Release();
     return hr;
 }
 
 // Notes a failed step that made an object of the code of one entry point.
 HRESULT CheckCreated(HRESULT hr, const char* what, const char* entryPoint)
 {
-    if (FAILED(hr))
-        NoteStartupFailure(hr, "%s \"%s\" failed", what, entryPoint);
+    if (FAILED(hr)) NoteStartupFailure(hr, "%s \"%s\" failed", what, entryPoint);
     return hr;
 }
 
@@ -87,8 +79,7 @@ HRESULT WithCompiledCode(const char* entryPoint, const char* profile, Create cre
 {
     ID3D10Blob* blob = nullptr;
     HRESULT hr = CompileEntryPoint(entryPoint, profile, &blob);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = create(blob->GetBufferPointer(), blob->GetBufferSize());
     blob->Release();
     return hr;
@@ -108,8 +99,7 @@ HRESULT CreateVertexStage(ID3D11Device* device, const char* entryPoint, ID3D11Ve
     return WithCompiledCode(entryPoint, "vs_4_0", [&](const void* code, SIZE_T size) {
         const HRESULT hr =
             CheckCreated(device->CreateVertexShader(code, size, nullptr, shader), "CreateVertexShader for", entryPoint);
-        if (FAILED(hr) || !layout)
-            return hr;
+        if (FAILED(hr) || !layout) return hr;
         return CheckCreated(device->CreateInputLayout(SceneInputElements, 3, code, size, layout),
                             "CreateInputLayout (POSITION, NORMAL, TEXTURE) against", entryPoint);
     });
@@ -171,8 +161,8 @@ D3D11_DEPTH_STENCILOP_DESC StencilOps(D3D11_STENCIL_OP pass, D3D11_COMPARISON_FU
 }
 
 D3D11_DEPTH_STENCIL_DESC DepthStencilDescription(D3D11_DEPTH_WRITE_MASK depthWrite, D3D11_COMPARISON_FUNC depthFunc,
-                                                 BOOL stencil, UINT8 stencilWriteMask,
-                                                 D3D11_DEPTH_STENCILOP_DESC front, D3D11_DEPTH_STENCILOP_DESC back)
+                                                 BOOL stencil, UINT8 stencilWriteMask, D3D11_DEPTH_STENCILOP_DESC front,
+                                                 D3D11_DEPTH_STENCILOP_DESC back)
 {
     D3D11_DEPTH_STENCIL_DESC desc;
     desc.DepthEnable = TRUE;
@@ -193,23 +183,19 @@ HRESULT CreatePassStates(ID3D11Device* device, int pass, const D3D11_BLEND_DESC&
                          const D3D11_DEPTH_STENCIL_DESC& depthStencil, ID3D11DepthStencilState** depthStencilState)
 {
     HRESULT hr = device->CreateBlendState(&blend, blendState);
-    if (FAILED(hr))
-    {
+    if (FAILED(hr)) {
         NoteStartupFailure(hr, "CreateBlendState for pass %d failed", pass);
         return hr;
     }
-    if (rasterizer)
-    {
+    if (rasterizer) {
         hr = device->CreateRasterizerState(rasterizer, rasterizerState);
-        if (FAILED(hr))
-        {
+        if (FAILED(hr)) {
             NoteStartupFailure(hr, "CreateRasterizerState for pass %d failed", pass);
             return hr;
         }
     }
     hr = device->CreateDepthStencilState(&depthStencil, depthStencilState);
-    if (FAILED(hr))
-        NoteStartupFailure(hr, "CreateDepthStencilState for pass %d failed", pass);
+    if (FAILED(hr)) NoteStartupFailure(hr, "CreateDepthStencilState for pass %d failed", pass);
     return hr;
 }
 
@@ -218,11 +204,9 @@ HRESULT CreatePassStates(ID3D11Device* device, int pass, const D3D11_BLEND_DESC&
 HRESULT CreateScenePipeline(ID3D11Device* device)
 {
     HRESULT hr = CreateVertexStage(device, "VS", &SceneVertexShader, &SceneInputLayout);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = CreatePixelStage(device, "PS", &ScenePixelShader);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
 
     const D3D11_BLEND_DESC blend = BlendDescription(FALSE, D3D11_BLEND(0), D3D11_BLEND(0), D3D11_BLEND_OP(0),
                                                     D3D11_BLEND(0), D3D11_BLEND(0), D3D11_BLEND_OP(0));
@@ -237,14 +221,11 @@ HRESULT CreateScenePipeline(ID3D11Device* device)
 HRESULT CreateShadowVolumePipeline(ID3D11Device* device)
 {
     HRESULT hr = CreateVertexStage(device, "VS_SV", &ShadowVolumeVertexShader);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = CreateGeometryStage(device, "GS_SV_1", &ShadowVolumeGeometryShaderAdj);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = CreateGeometryStage(device, "GS_SV_2", &ShadowVolumeGeometryShader);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
 
     // Volume faces leave colour untouched: no pixel shader runs, and the blend adds nothing.
     const D3D11_BLEND_DESC blend = BlendDescription(TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD,
@@ -252,10 +233,10 @@ HRESULT CreateShadowVolumePipeline(ID3D11Device* device)
     const D3D11_RASTERIZER_DESC rasterizer = RasterizerDescription(D3D11_CULL_NONE);
     // Counting in front of the stored surface: +1 entering a volume (front face), -1 leaving it
     // (back face), wrapping so that the order of the faces does not matter.
-    const D3D11_DEPTH_STENCIL_DESC depthStencil = DepthStencilDescription(
-        D3D11_DEPTH_WRITE_MASK_ZERO, D3D11_COMPARISON_LESS, TRUE, 0xFF,
-        StencilOps(D3D11_STENCIL_OP_INCR, D3D11_COMPARISON_ALWAYS),
-        StencilOps(D3D11_STENCIL_OP_DECR, D3D11_COMPARISON_ALWAYS));
+    const D3D11_DEPTH_STENCIL_DESC depthStencil =
+        DepthStencilDescription(D3D11_DEPTH_WRITE_MASK_ZERO, D3D11_COMPARISON_LESS, TRUE, 0xFF,
+                                StencilOps(D3D11_STENCIL_OP_INCR, D3D11_COMPARISON_ALWAYS),
+                                StencilOps(D3D11_STENCIL_OP_DECR, D3D11_COMPARISON_ALWAYS));
     return CreatePassStates(device, 2, blend, &ShadowVolumeBlendState, &rasterizer, &ShadowVolumeRasterizerState,
                             depthStencil, &ShadowVolumeDepthStencilState);
 }
@@ -263,22 +244,20 @@ HRESULT CreateShadowVolumePipeline(ID3D11Device* device)
 HRESULT CreateShadowPipeline(ID3D11Device* device)
 {
     HRESULT hr = CreateVertexStage(device, "VS_S", &ShadowVertexShader);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
     hr = CreatePixelStage(device, "PS_S", &ShadowPixelShader);
-    if (FAILED(hr))
-        return hr;
+    if (FAILED(hr)) return hr;
 
     // source * source alpha + destination * (1 - source alpha): the shadow colour over the frame.
     const D3D11_BLEND_DESC blend =
-        BlendDescription(TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD,
-                         D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD);
+        BlendDescription(TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE,
+                         D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD);
     // Only where the strip at depth 1 lies behind the model (GREATER) and the count is not 0
     // (NOT_EQUAL to reference 0); back faces never pass. Nothing is written to depth or stencil.
-    const D3D11_DEPTH_STENCIL_DESC depthStencil = DepthStencilDescription(
-        D3D11_DEPTH_WRITE_MASK_ZERO, D3D11_COMPARISON_GREATER, TRUE, 0x00,
-        StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_NOT_EQUAL),
-        StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_NEVER));
+    const D3D11_DEPTH_STENCIL_DESC depthStencil =
+        DepthStencilDescription(D3D11_DEPTH_WRITE_MASK_ZERO, D3D11_COMPARISON_GREATER, TRUE, 0x00,
+                                StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_NOT_EQUAL),
+                                StencilOps(D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_NEVER));
     return CreatePassStates(device, 3, blend, &ShadowBlendState, nullptr, nullptr, depthStencil,
                             &ShadowDepthStencilState);
 }

@@ -34,4 +34,3 @@ extern ID3D11DepthStencilState* ShadowDepthStencilState;
 HRESULT CreateScenePipeline(ID3D11Device* device);
 HRESULT CreateShadowVolumePipeline(ID3D11Device* device);
 HRESULT CreateShadowPipeline(ID3D11Device* device);
-

@@ -12,8 +12,7 @@ void NoteStartupFailure(HRESULT code, const char* format, ...)
     va_start(args, format);
     int length = std::vsnprintf(StartupFailureText, sizeof StartupFailureText, format, args);
     va_end(args);
-    if (length < 0)
-        length = 0;
+    if (length < 0) length = 0;
     if (static_cast<size_t>(length) < sizeof StartupFailureText)
         std::snprintf(StartupFailureText + length, sizeof StartupFailureText - length, " (code 0x%08X)",
                       static_cast<unsigned>(code));

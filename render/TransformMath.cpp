@@ -6,8 +6,7 @@
 #include <bit>
 #include <cmath>
 
-namespace
-{
+namespace {
 constexpr float Pi = 3.14159265358979323846f;  // 3.1415927 in single precision
 }
 
@@ -15,13 +14,11 @@ Vector4 NormalizeVector(const Vector4& v)
 {
     const float squared = (v.x * v.x + v.y * v.y) + v.z * v.z;
     const float length = std::sqrt(squared);
-    if (squared == INFINITY)
-    {
+    if (squared == INFINITY) {
         const float nan = std::bit_cast<float>(0x7FC00000u);
         return {nan, nan, nan, 0.0f};
     }
-    if (length == 0.0f)
-        return {0.0f, 0.0f, 0.0f, 0.0f};
+    if (length == 0.0f) return {0.0f, 0.0f, 0.0f, 0.0f};
     return {v.x / length, v.y / length, v.z / length, 0.0f};
 }
 
@@ -44,10 +41,7 @@ Matrix4x4 LookToMatrix(const Vector4& eye, const Vector4& direction, const Vecto
     const float t0 = DotProduct(r0, negEye);
     const float t1 = DotProduct(r1, negEye);
     const float t2 = DotProduct(r2, negEye);
-    return {{{r0.x, r1.x, r2.x, 0.0f},
-             {r0.y, r1.y, r2.y, 0.0f},
-             {r0.z, r1.z, r2.z, 0.0f},
-             {t0, t1, t2, 1.0f}}};
+    return {{{r0.x, r1.x, r2.x, 0.0f}, {r0.y, r1.y, r2.y, 0.0f}, {r0.z, r1.z, r2.z, 0.0f}, {t0, t1, t2, 1.0f}}};
 }
 
 Matrix4x4 PerspectiveMatrix(float fieldOfViewY, float aspect, float nearZ, float farZ)
@@ -68,26 +62,17 @@ Matrix4x4 RotationYMatrix(float angle)
 {
     const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
     const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
-    return {{{c, 0.0f, -s, 0.0f},
-             {0.0f, 1.0f, 0.0f, 0.0f},
-             {s, 0.0f, c, 0.0f},
-             {0.0f, 0.0f, 0.0f, 1.0f}}};
+    return {{{c, 0.0f, -s, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f}, {s, 0.0f, c, 0.0f}, {0.0f, 0.0f, 0.0f, 1.0f}}};
 }
 
 Matrix4x4 TranslationMatrix(float x, float y, float z)
 {
-    return {{{1.0f, 0.0f, 0.0f, 0.0f},
-             {0.0f, 1.0f, 0.0f, 0.0f},
-             {0.0f, 0.0f, 1.0f, 0.0f},
-             {x, y, z, 1.0f}}};
+    return {{{1.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f, 0.0f}, {x, y, z, 1.0f}}};
 }
 
 Matrix4x4 ScalingMatrix(float x, float y, float z)
 {
-    return {{{x, 0.0f, 0.0f, 0.0f},
-             {0.0f, y, 0.0f, 0.0f},
-             {0.0f, 0.0f, z, 0.0f},
-             {0.0f, 0.0f, 0.0f, 1.0f}}};
+    return {{{x, 0.0f, 0.0f, 0.0f}, {0.0f, y, 0.0f, 0.0f}, {0.0f, 0.0f, z, 0.0f}, {0.0f, 0.0f, 0.0f, 1.0f}}};
 }
 
 Matrix4x4 MultiplyMatrix(const Matrix4x4& a, const Matrix4x4& b)
@@ -95,8 +80,8 @@ Matrix4x4 MultiplyMatrix(const Matrix4x4& a, const Matrix4x4& b)
     Matrix4x4 r;
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            r.m[i][j] = ((a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j]) + a.m[i][2] * b.m[2][j]) +
-                        a.m[i][3] * b.m[3][j];
+            r.m[i][j] =
+                ((a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j]) + a.m[i][2] * b.m[2][j]) + a.m[i][3] * b.m[3][j];
     return r;
 }
 
@@ -104,16 +89,14 @@ Matrix4x4 TransposeMatrix(const Matrix4x4& m)
 {
     Matrix4x4 r;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = m.m[j][i];
+        for (int j = 0; j < 4; ++j) r.m[i][j] = m.m[j][i];
     return r;
 }
 
 Vector3 TransformPoint(const Vector3& p, const Matrix4x4& m)
 {
     float out[4];
-    for (int j = 0; j < 4; ++j)
-        out[j] = ((p.x * m.m[0][j] + p.y * m.m[1][j]) + p.z * m.m[2][j]) + 1.0f * m.m[3][j];
+    for (int j = 0; j < 4; ++j) out[j] = ((p.x * m.m[0][j] + p.y * m.m[1][j]) + p.z * m.m[2][j]) + 1.0f * m.m[3][j];
     return {out[0] / out[3], out[1] / out[3], out[2] / out[3]};
 }
 
@@ -151,8 +134,7 @@ std::uint32_t AdvanceSpinClock(SpinClock& clock, std::uint32_t milliseconds)
     if (milliseconds < clock.last && milliseconds - clock.last < 0x80000000u)
         clock.carried = (clock.carried + WrapCarry) % TurnMs;
     clock.last = milliseconds;
-    if (clock.carried == 0)
-        return milliseconds;
+    if (clock.carried == 0) return milliseconds;
     return (milliseconds % TurnMs + clock.carried) % TurnMs;
 }
 

@@ -4,20 +4,17 @@
 
 #include <cstdint>
 
-struct Vector4
-{
+struct Vector4 {
     float x, y, z, w;
 };
 
 // A transformed point: x, y, z after the division by w.
-struct Vector3
-{
+struct Vector3 {
     float x, y, z;
 };
 
 // M[row][column]; a point p becomes p * M, row 3 is the translation.
-struct Matrix4x4
-{
+struct Matrix4x4 {
     float m[4][4];
 };
 

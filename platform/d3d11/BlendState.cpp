@@ -30,7 +30,10 @@ bool IsAlphaBlend(uint32_t blend)
     }
 }
 
-bool IsBlendOp(uint32_t op) { return op >= D3D11_BLEND_OP_ADD && op <= D3D11_BLEND_OP_MAX; }
+bool IsBlendOp(uint32_t op)
+{
+    return op >= D3D11_BLEND_OP_ADD && op <= D3D11_BLEND_OP_MAX;
+}
 
 // A field of a description that validation rejected: its name, its value and what it must be.
 struct InvalidField {
@@ -102,8 +105,8 @@ GLenum GlBlendOp(D3D11_BLEND_OP op)
 }
 
 const D3D11_RENDER_TARGET_BLEND_DESC DefaultTarget = {
-    FALSE, D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ZERO,
-    D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
+    FALSE,           D3D11_BLEND_ONE,  D3D11_BLEND_ZERO,   D3D11_BLEND_OP_ADD,
+    D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
 
 }  // namespace
 
@@ -144,8 +147,10 @@ void BlendState::Apply(const BlendState* state, const FLOAT factor[4], UINT samp
         glColorMaski(i, (mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0, (mask & 8) != 0);
     }
     glBlendColor(factor[0], factor[1], factor[2], factor[3]);
-    if (state && state->desc_.AlphaToCoverageEnable) glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE);
-    else glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+    if (state && state->desc_.AlphaToCoverageEnable)
+        glEnable(GL_SAMPLE_ALPHA_TO_COVERAGE);
+    else
+        glDisable(GL_SAMPLE_ALPHA_TO_COVERAGE);
     if (sampleMask != 0xffffffff) {
         glEnable(GL_SAMPLE_MASK);
         glSampleMaski(0, sampleMask);

@@ -6,7 +6,7 @@
 namespace d3d11gl {
 
 class BlendState final : public DeviceChild<ID3D11BlendState> {
-public:
+  public:
     static HRESULT Create(Device* device, const D3D11_BLEND_DESC& desc, BlendState** out);
     void GetDesc(D3D11_BLEND_DESC* pDesc) override { *pDesc = desc_; }
 
@@ -15,7 +15,7 @@ public:
     // to the render targets, as in Direct3D.
     static void Apply(const BlendState* state, const FLOAT factor[4], UINT sampleMask, bool pixelShaderBound);
 
-private:
+  private:
     BlendState(Device* device, const D3D11_BLEND_DESC& desc) : DeviceChild(device), desc_(desc) {}
     D3D11_BLEND_DESC desc_;
 };

@@ -12,14 +12,17 @@ namespace d3d11gl {
 namespace {
 
 constexpr UINT KnownBindFlags = D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER | D3D11_BIND_CONSTANT_BUFFER |
-                                 D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET |
-                                 D3D11_BIND_UNORDERED_ACCESS;
+                                D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET |
+                                D3D11_BIND_UNORDERED_ACCESS;
 constexpr UINT CpuFlags = D3D11_CPU_ACCESS_WRITE | D3D11_CPU_ACCESS_READ;
 // A dynamic ring holds about this many bytes (and at least 16 slots): 4096 discards of a
 // 224-byte constant buffer before the first slot is reused.
 constexpr GLsizeiptr RingBytes = 1 << 20;
 
-GLsizeiptr AlignUp(GLsizeiptr value, GLsizeiptr alignment) { return (value + alignment - 1) / alignment * alignment; }
+GLsizeiptr AlignUp(GLsizeiptr value, GLsizeiptr alignment)
+{
+    return (value + alignment - 1) / alignment * alignment;
+}
 
 }  // namespace
 
@@ -57,16 +60,17 @@ HRESULT ValidateBufferDesc(const Device* device, const D3D11_BUFFER_DESC& desc,
             return Refuse(device, call, "CPUAccessFlags is 0x%X: a DYNAMIC buffer takes CPU_ACCESS_WRITE alone",
                           desc.CPUAccessFlags);
         if (desc.BindFlags & (D3D11_BIND_STREAM_OUTPUT | D3D11_BIND_RENDER_TARGET | D3D11_BIND_UNORDERED_ACCESS))
-            return Refuse(device, call, "BindFlags is 0x%X: a DYNAMIC buffer cannot be a stream-output, render-target "
-                          "or unordered-access buffer", desc.BindFlags);
+            return Refuse(device, call,
+                          "BindFlags is 0x%X: a DYNAMIC buffer cannot be a stream-output, render-target "
+                          "or unordered-access buffer",
+                          desc.BindFlags);
         break;
     case D3D11_USAGE_STAGING:
         if (desc.BindFlags != 0)
             return Refuse(device, call, "BindFlags is 0x%X: a STAGING buffer takes none", desc.BindFlags);
         if (desc.CPUAccessFlags == 0) return Refuse(device, call, "CPUAccessFlags is 0: a STAGING buffer needs some");
         break;
-    default:
-        return Refuse(device, call, "Usage %u is not a D3D11_USAGE", Raw(desc.Usage));
+    default: return Refuse(device, call, "Usage %u is not a D3D11_USAGE", Raw(desc.Usage));
     }
     if (initialData && !initialData->pSysMem) return Refuse(device, call, "pInitialData->pSysMem is NULL");
     return S_OK;
@@ -103,8 +107,10 @@ bool Buffer::Init(const D3D11_SUBRESOURCE_DATA* initialData)
         glNamedBufferStorage(name_, slotSize_ * slotCount_, nullptr, flags);
         mapped_ = static_cast<uint8_t*>(glMapNamedBufferRange(name_, 0, slotSize_ * slotCount_, flags));
         if (!mapped_) return false;
-        if (data) std::memcpy(mapped_, data, desc_.ByteWidth);
-        else std::memset(mapped_, 0, desc_.ByteWidth);
+        if (data)
+            std::memcpy(mapped_, data, desc_.ByteWidth);
+        else
+            std::memset(mapped_, 0, desc_.ByteWidth);
         return true;
     }
     GLbitfield flags = desc_.Usage == D3D11_USAGE_IMMUTABLE ? 0 : GL_DYNAMIC_STORAGE_BIT;
@@ -146,8 +152,7 @@ void* Buffer::Discard()
         if (GLsync fence = fences_[entering]) {
             // A lost device never signals its fences: stop waiting once it is lost.
             while (glClientWaitSync(fence, GL_SYNC_FLUSH_COMMANDS_BIT, 100000000) == GL_TIMEOUT_EXPIRED &&
-                   !OwnerDevice()->IsLost()) {
-            }
+                   !OwnerDevice()->IsLost()) {}
             glDeleteSync(fence);
             fences_[entering] = nullptr;
         }
@@ -164,13 +169,17 @@ HRESULT Buffer::Map(D3D11_MAP type, D3D11_MAPPED_SUBRESOURCE* mapped)
     void* data = nullptr;
     switch (desc_.Usage) {
     case D3D11_USAGE_DYNAMIC:
-        if (type == D3D11_MAP_WRITE_DISCARD) data = Discard();
+        if (type == D3D11_MAP_WRITE_DISCARD)
+            data = Discard();
         else if (type == D3D11_MAP_WRITE_NO_OVERWRITE && !(desc_.BindFlags & D3D11_BIND_CONSTANT_BUFFER))
             data = mapped_ + offset_;
         else if (type == D3D11_MAP_WRITE_NO_OVERWRITE)
             return Refuse(device, "Map", "MapType WRITE_NO_OVERWRITE on a constant buffer");
-        else return Refuse(device, "Map", "MapType %u on a DYNAMIC buffer: it takes WRITE_DISCARD or "
-                           "WRITE_NO_OVERWRITE", Raw(type));
+        else
+            return Refuse(device, "Map",
+                          "MapType %u on a DYNAMIC buffer: it takes WRITE_DISCARD or "
+                          "WRITE_NO_OVERWRITE",
+                          Raw(type));
         break;
     case D3D11_USAGE_STAGING: {
         bool reads = type == D3D11_MAP_READ || type == D3D11_MAP_READ_WRITE;
@@ -180,8 +189,10 @@ HRESULT Buffer::Map(D3D11_MAP type, D3D11_MAPPED_SUBRESOURCE* mapped)
                           Raw(type));
         if ((reads && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_READ)) ||
             (writes && !(desc_.CPUAccessFlags & D3D11_CPU_ACCESS_WRITE)))
-            return Refuse(device, "Map", "MapType %u needs CPU access the buffer was not made with "
-                          "(CPUAccessFlags 0x%X)", Raw(type), desc_.CPUAccessFlags);
+            return Refuse(device, "Map",
+                          "MapType %u needs CPU access the buffer was not made with "
+                          "(CPUAccessFlags 0x%X)",
+                          Raw(type), desc_.CPUAccessFlags);
         if (reads) {
             if (!OwnerDevice()->MakeCurrent())
                 return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, "Map", "the device is lost");

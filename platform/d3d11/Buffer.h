@@ -17,7 +17,7 @@ HRESULT ValidateBufferDesc(const Device* device, const D3D11_BUFFER_DESC& desc,
                            const D3D11_SUBRESOURCE_DATA* initialData);
 
 class Buffer final : public DeviceChild<ID3D11Buffer, ID3D11Resource> {
-public:
+  public:
     static HRESULT Create(Device* device, const D3D11_BUFFER_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData,
                           Buffer** out);
 
@@ -36,7 +36,7 @@ public:
     // Copies the whole contents of `source` (CopyResource).
     void CopyFrom(Buffer& source);
 
-private:
+  private:
     Buffer(Device* device, const D3D11_BUFFER_DESC& desc) : DeviceChild(device), desc_(desc) {}
     ~Buffer() override;
     bool Init(const D3D11_SUBRESOURCE_DATA* initialData);

@@ -28,8 +28,10 @@ void GLAPIENTRY OnGlDebugMessage(GLenum source, GLenum type, GLuint, GLenum seve
                                  const GLchar* message, const void*)
 {
     DebugSeverity level = DebugSeverity::Info;
-    if (type == GL_DEBUG_TYPE_ERROR) level = DebugSeverity::Error;
-    else if (severity == GL_DEBUG_SEVERITY_HIGH || severity == GL_DEBUG_SEVERITY_MEDIUM) level = DebugSeverity::Warning;
+    if (type == GL_DEBUG_TYPE_ERROR)
+        level = DebugSeverity::Error;
+    else if (severity == GL_DEBUG_SEVERITY_HIGH || severity == GL_DEBUG_SEVERITY_MEDIUM)
+        level = DebugSeverity::Warning;
     const char* from = source == GL_DEBUG_SOURCE_SHADER_COMPILER ? "GL shader compiler"
                        : source == GL_DEBUG_SOURCE_WINDOW_SYSTEM ? "GL window system"
                                                                  : "GL";

@@ -28,8 +28,7 @@ bool ExplainsRefusals(UINT createFlags);
 // "D3D11 ERROR: <call>: <reason>" names the call and why, the reason formatted as by printf.
 // Refuse returns E_INVALIDARG, RefuseWith `code`; a device still being created is named by its
 // creation flags.
-HRESULT Refuse(const Device* device, const char* call, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+HRESULT Refuse(const Device* device, const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
 HRESULT RefuseWith(HRESULT code, const Device* device, const char* call, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 HRESULT RefuseWith(HRESULT code, UINT createFlags, const char* call, const char* format, ...)

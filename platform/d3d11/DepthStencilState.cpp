@@ -11,8 +11,14 @@ namespace d3d11gl {
 
 namespace {
 
-bool IsComparison(uint32_t f) { return f >= D3D11_COMPARISON_NEVER && f <= D3D11_COMPARISON_ALWAYS; }
-bool IsStencilOp(uint32_t op) { return op >= D3D11_STENCIL_OP_KEEP && op <= D3D11_STENCIL_OP_DECR; }
+bool IsComparison(uint32_t f)
+{
+    return f >= D3D11_COMPARISON_NEVER && f <= D3D11_COMPARISON_ALWAYS;
+}
+bool IsStencilOp(uint32_t op)
+{
+    return op >= D3D11_STENCIL_OP_KEEP && op <= D3D11_STENCIL_OP_DECR;
+}
 // The first field of a face that Direct3D rejects, with its value in `value`; nullptr when all are valid.
 const char* InvalidFaceField(const D3D11_DEPTH_STENCILOP_DESC& face, uint32_t* value)
 {
@@ -90,10 +96,15 @@ HRESULT DepthStencilState::Create(Device* device, const D3D11_DEPTH_STENCIL_DESC
 void DepthStencilState::Apply(const DepthStencilState* state, UINT stencilRef)
 {
     static const D3D11_DEPTH_STENCILOP_DESC KeepAlways = {D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP,
-                                                           D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_ALWAYS};
-    static const D3D11_DEPTH_STENCIL_DESC Default = {
-        TRUE, D3D11_DEPTH_WRITE_MASK_ALL, D3D11_COMPARISON_LESS, FALSE, D3D11_DEFAULT_STENCIL_READ_MASK,
-        D3D11_DEFAULT_STENCIL_WRITE_MASK, KeepAlways, KeepAlways};
+                                                          D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_ALWAYS};
+    static const D3D11_DEPTH_STENCIL_DESC Default = {TRUE,
+                                                     D3D11_DEPTH_WRITE_MASK_ALL,
+                                                     D3D11_COMPARISON_LESS,
+                                                     FALSE,
+                                                     D3D11_DEFAULT_STENCIL_READ_MASK,
+                                                     D3D11_DEFAULT_STENCIL_WRITE_MASK,
+                                                     KeepAlways,
+                                                     KeepAlways};
     const D3D11_DEPTH_STENCIL_DESC& d = state ? state->desc_ : Default;
     if (d.DepthEnable) {
         glEnable(GL_DEPTH_TEST);

@@ -11,7 +11,7 @@ namespace d3d11gl {
 GLenum GlComparison(D3D11_COMPARISON_FUNC f);
 
 class DepthStencilState final : public DeviceChild<ID3D11DepthStencilState> {
-public:
+  public:
     static HRESULT Create(Device* device, const D3D11_DEPTH_STENCIL_DESC& desc, DepthStencilState** out);
     void GetDesc(D3D11_DEPTH_STENCIL_DESC* pDesc) override { *pDesc = desc_; }
 
@@ -19,7 +19,7 @@ public:
     // stencil reference given to OMSetDepthStencilState.
     static void Apply(const DepthStencilState* state, UINT stencilRef);
 
-private:
+  private:
     DepthStencilState(Device* device, const D3D11_DEPTH_STENCIL_DESC& desc) : DeviceChild(device), desc_(desc) {}
     D3D11_DEPTH_STENCIL_DESC desc_;
 };

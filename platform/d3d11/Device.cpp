@@ -37,10 +37,9 @@ bool ChooseFeatureLevel(const D3D_FEATURE_LEVEL* levels, UINT count, D3D_FEATURE
     return false;
 }
 
-constexpr UINT KnownCreateFlags = D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CREATE_DEVICE_DEBUG |
-                                   D3D11_CREATE_DEVICE_SWITCH_TO_REF |
-                                   D3D11_CREATE_DEVICE_PREVENT_INTERNAL_THREADING_OPTIMIZATIONS |
-                                   D3D11_CREATE_DEVICE_BGRA_SUPPORT;
+constexpr UINT KnownCreateFlags =
+    D3D11_CREATE_DEVICE_SINGLETHREADED | D3D11_CREATE_DEVICE_DEBUG | D3D11_CREATE_DEVICE_SWITCH_TO_REF |
+    D3D11_CREATE_DEVICE_PREVENT_INTERNAL_THREADING_OPTIMIZATIONS | D3D11_CREATE_DEVICE_BGRA_SUPPORT;
 
 // Creation helpers share this shape: clear the output, create, hand back the interface. A test
 // can make one call of a kind fail as an out-of-memory device does (FailNthCreate).
@@ -57,7 +56,10 @@ HRESULT CreateInto(platform_test::CreateKind kind, const char* call, Iface** out
 
 }  // namespace
 
-Device* FirstLiveDevice() { return LiveDevices; }
+Device* FirstLiveDevice()
+{
+    return LiveDevices;
+}
 
 Device::Device(std::unique_ptr<GlContext> gl, D3D_FEATURE_LEVEL level, UINT flags)
     : gl_(std::move(gl)), level_(level), flags_(flags), explainsRefusals_(d3d11gl::ExplainsRefusals(flags))
@@ -125,7 +127,10 @@ void Device::ReleaseChildRef()
     MaybeDestroy();
 }
 
-void Device::ContextReleased() { ReleaseChildRef(); }
+void Device::ContextReleased()
+{
+    ReleaseChildRef();
+}
 
 // The device goes once nobody holds it or its context: the context's bindings are dropped
 // first (they are references too), then the device waits for its last child.
@@ -172,16 +177,15 @@ HRESULT Device::CreateBuffer(const D3D11_BUFFER_DESC* pDesc, const D3D11_SUBRESO
                              ID3D11Buffer** ppBuffer)
 {
     if (!pDesc) return Refuse(this, "CreateBuffer", "pDesc is NULL");
-    return CreateInto<Buffer>(platform_test::CreateKind::Buffer, "CreateBuffer", ppBuffer, this, *pDesc,
-                              pInitialData);
+    return CreateInto<Buffer>(platform_test::CreateKind::Buffer, "CreateBuffer", ppBuffer, this, *pDesc, pInitialData);
 }
 
 HRESULT Device::CreateTexture2D(const D3D11_TEXTURE2D_DESC* pDesc, const D3D11_SUBRESOURCE_DATA* pInitialData,
                                 ID3D11Texture2D** ppTexture2D)
 {
     if (!pDesc) return Refuse(this, "CreateTexture2D", "pDesc is NULL");
-    return CreateInto<Texture2D>(platform_test::CreateKind::Texture2D, "CreateTexture2D",
-                                 ppTexture2D, this, *pDesc, pInitialData);
+    return CreateInto<Texture2D>(platform_test::CreateKind::Texture2D, "CreateTexture2D", ppTexture2D, this, *pDesc,
+                                 pInitialData);
 }
 
 HRESULT Device::CreateShaderResourceView(ID3D11Resource* pResource, const D3D11_SHADER_RESOURCE_VIEW_DESC* pDesc,
@@ -194,8 +198,8 @@ HRESULT Device::CreateShaderResourceView(ID3D11Resource* pResource, const D3D11_
 HRESULT Device::CreateRenderTargetView(ID3D11Resource* pResource, const D3D11_RENDER_TARGET_VIEW_DESC* pDesc,
                                        ID3D11RenderTargetView** ppRTView)
 {
-    return CreateInto<RenderTargetView>(platform_test::CreateKind::RenderTargetView, "CreateRenderTargetView",
-                                        ppRTView, this, pResource, pDesc);
+    return CreateInto<RenderTargetView>(platform_test::CreateKind::RenderTargetView, "CreateRenderTargetView", ppRTView,
+                                        this, pResource, pDesc);
 }
 
 HRESULT Device::CreateDepthStencilView(ID3D11Resource* pResource, const D3D11_DEPTH_STENCIL_VIEW_DESC* pDesc,
@@ -217,8 +221,8 @@ HRESULT Device::CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* pInputElementD
 HRESULT Device::CreateVertexShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                    ID3D11VertexShader** ppVertexShader)
 {
-    return CreateInto<VertexShader>(platform_test::CreateKind::VertexShader, "CreateVertexShader",
-                                    ppVertexShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<VertexShader>(platform_test::CreateKind::VertexShader, "CreateVertexShader", ppVertexShader, this,
+                                    pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreateGeometryShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
@@ -231,15 +235,15 @@ HRESULT Device::CreateGeometryShader(const void* pShaderBytecode, SIZE_T Bytecod
 HRESULT Device::CreatePixelShader(const void* pShaderBytecode, SIZE_T BytecodeLength, ID3D11ClassLinkage*,
                                   ID3D11PixelShader** ppPixelShader)
 {
-    return CreateInto<PixelShader>(platform_test::CreateKind::PixelShader, "CreatePixelShader",
-                                   ppPixelShader, this, pShaderBytecode, BytecodeLength);
+    return CreateInto<PixelShader>(platform_test::CreateKind::PixelShader, "CreatePixelShader", ppPixelShader, this,
+                                   pShaderBytecode, BytecodeLength);
 }
 
 HRESULT Device::CreateBlendState(const D3D11_BLEND_DESC* pBlendStateDesc, ID3D11BlendState** ppBlendState)
 {
     if (!pBlendStateDesc) return Refuse(this, "CreateBlendState", "pBlendStateDesc is NULL");
-    return CreateInto<BlendState>(platform_test::CreateKind::BlendState, "CreateBlendState",
-                                  ppBlendState, this, *pBlendStateDesc);
+    return CreateInto<BlendState>(platform_test::CreateKind::BlendState, "CreateBlendState", ppBlendState, this,
+                                  *pBlendStateDesc);
 }
 
 HRESULT Device::CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC* pDepthStencilDesc,
@@ -261,8 +265,8 @@ HRESULT Device::CreateRasterizerState(const D3D11_RASTERIZER_DESC* pRasterizerDe
 HRESULT Device::CreateSamplerState(const D3D11_SAMPLER_DESC* pSamplerDesc, ID3D11SamplerState** ppSamplerState)
 {
     if (!pSamplerDesc) return Refuse(this, "CreateSamplerState", "pSamplerDesc is NULL");
-    return CreateInto<SamplerState>(platform_test::CreateKind::SamplerState, "CreateSamplerState",
-                                    ppSamplerState, this, *pSamplerDesc);
+    return CreateInto<SamplerState>(platform_test::CreateKind::SamplerState, "CreateSamplerState", ppSamplerState, this,
+                                    *pSamplerDesc);
 }
 
 HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter, HMODULE software, UINT flags,
@@ -280,16 +284,18 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
     if (levels && levelCount == 0)
         return RefuseWith(E_INVALIDARG, flags, call, "pFeatureLevels is given but FeatureLevels is 0");
     if ((driverType == D3D_DRIVER_TYPE_SOFTWARE) != (software != nullptr))
-        return RefuseWith(E_INVALIDARG, flags, call, "DriverType is %u and Software is %s: a software module goes "
-                          "with D3D_DRIVER_TYPE_SOFTWARE and only with it", Raw(driverType),
-                          software ? "given" : "NULL");
+        return RefuseWith(E_INVALIDARG, flags, call,
+                          "DriverType is %u and Software is %s: a software module goes "
+                          "with D3D_DRIVER_TYPE_SOFTWARE and only with it",
+                          Raw(driverType), software ? "given" : "NULL");
     if ((adapter != nullptr) == (driverType != D3D_DRIVER_TYPE_UNKNOWN))
-        return RefuseWith(E_INVALIDARG, flags, call, "DriverType is %u and pAdapter is %s: an adapter goes with "
-                          "D3D_DRIVER_TYPE_UNKNOWN and only with it", Raw(driverType), adapter ? "given" : "NULL");
+        return RefuseWith(E_INVALIDARG, flags, call,
+                          "DriverType is %u and pAdapter is %s: an adapter goes with "
+                          "D3D_DRIVER_TYPE_UNKNOWN and only with it",
+                          Raw(driverType), adapter ? "given" : "NULL");
     D3D_FEATURE_LEVEL chosen{};
     if (!ChooseFeatureLevel(levels, levelCount, &chosen))
-        return RefuseWith(E_INVALIDARG, flags, call, "none of the %u feature levels is 11_0, 10_1 or 10_0",
-                          levelCount);
+        return RefuseWith(E_INVALIDARG, flags, call, "none of the %u feature levels is 11_0, 10_1 or 10_0", levelCount);
     bool softwareRenderer = false;
     switch (driverType) {
     case D3D_DRIVER_TYPE_HARDWARE: softwareRenderer = false; break;
@@ -299,10 +305,9 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
         return RefuseWith(DXGI_ERROR_UNSUPPORTED, flags, call, "DriverType %u is not provided", Raw(driverType));
     }
     HRESULT hr = S_OK;
-    const ContextRequest request{softwareRenderer, (flags & D3D11_CREATE_DEVICE_DEBUG) != 0,
-                                 ExplainsRefusals(flags)};
-    std::unique_ptr<GlContext> gl = window ? GlContext::CreateForWindow(window, request, &hr)
-                                           : GlContext::CreateOffscreen(request, &hr);
+    const ContextRequest request{softwareRenderer, (flags & D3D11_CREATE_DEVICE_DEBUG) != 0, ExplainsRefusals(flags)};
+    std::unique_ptr<GlContext> gl =
+        window ? GlContext::CreateForWindow(window, request, &hr) : GlContext::CreateOffscreen(request, &hr);
     if (!gl) return hr;
     *device = new Device(std::move(gl), chosen, flags);
     NoteDeviceCreated();

@@ -10,7 +10,7 @@
 namespace d3d11gl {
 
 class Device final : public ID3D11Device {
-public:
+  public:
     Device(std::unique_ptr<GlContext> gl, D3D_FEATURE_LEVEL level, UINT flags);
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
@@ -77,7 +77,7 @@ public:
     HRESULT RemovedReasonForPresent() { return RemovedReason(!resetPolledThisFrame_); }
     void EndFrame() { resetPolledThisFrame_ = false; }
 
-private:
+  private:
     ~Device();
     void MaybeDestroy();
     HRESULT RemovedReason(bool askGl);
@@ -97,7 +97,7 @@ private:
     VaryingLimits varyingLimits_;
     bool resetPolledThisFrame_ = false;
 
-public:
+  public:
     Device* nextLive = nullptr;  // list of live devices, for injected faults
 };
 

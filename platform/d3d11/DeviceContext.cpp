@@ -97,7 +97,10 @@ void DeviceContext::GetDevice(ID3D11Device** ppDevice)
     *ppDevice = device_;
 }
 
-GLuint DeviceContext::CopyFramebuffer(int which) { return copyFramebuffers_[which & 1]; }
+GLuint DeviceContext::CopyFramebuffer(int which)
+{
+    return copyFramebuffers_[which & 1];
+}
 
 // --- Input assembler ------------------------------------------------------------------------
 
@@ -143,8 +146,8 @@ void DeviceContext::IAGetInputLayout(ID3D11InputLayout** ppInputLayout)
     if (ppInputLayout) HandOut<ID3D11InputLayout>(layout_, ppInputLayout);
 }
 
-void DeviceContext::IAGetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer** ppVertexBuffers,
-                                       UINT* pStrides, UINT* pOffsets)
+void DeviceContext::IAGetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer** ppVertexBuffers, UINT* pStrides,
+                                       UINT* pOffsets)
 {
     for (UINT i = 0; i < NumBuffers && StartSlot + i < VbSlots; ++i) {
         const VertexBinding& slot = vertexBuffers_[StartSlot + i];
@@ -239,12 +242,30 @@ void DeviceContext::GetConstantBuffers(int stage, UINT start, UINT count, ID3D11
         HandOut<ID3D11Buffer>(start + i < CbSlots ? constantBuffers_[stage][start + i] : nullptr, &buffers[i]);
 }
 
-void DeviceContext::VSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b) { SetConstantBuffers(0, s, n, b); }
-void DeviceContext::GSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b) { SetConstantBuffers(1, s, n, b); }
-void DeviceContext::PSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b) { SetConstantBuffers(2, s, n, b); }
-void DeviceContext::VSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b) { GetConstantBuffers(0, s, n, b); }
-void DeviceContext::GSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b) { GetConstantBuffers(1, s, n, b); }
-void DeviceContext::PSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b) { GetConstantBuffers(2, s, n, b); }
+void DeviceContext::VSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b)
+{
+    SetConstantBuffers(0, s, n, b);
+}
+void DeviceContext::GSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b)
+{
+    SetConstantBuffers(1, s, n, b);
+}
+void DeviceContext::PSSetConstantBuffers(UINT s, UINT n, ID3D11Buffer* const* b)
+{
+    SetConstantBuffers(2, s, n, b);
+}
+void DeviceContext::VSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b)
+{
+    GetConstantBuffers(0, s, n, b);
+}
+void DeviceContext::GSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b)
+{
+    GetConstantBuffers(1, s, n, b);
+}
+void DeviceContext::PSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b)
+{
+    GetConstantBuffers(2, s, n, b);
+}
 
 void DeviceContext::PSSetShaderResources(UINT StartSlot, UINT NumViews, ID3D11ShaderResourceView* const* ppViews)
 {
@@ -302,8 +323,8 @@ void DeviceContext::RSSetViewports(UINT NumViewports, const D3D11_VIEWPORT* pVie
     if (NumViewports > ViewportSlots || (NumViewports && !pViewports)) return;
     if (NumViewports == viewportCount_ &&
         std::equal(pViewports, pViewports + NumViewports, viewports_, [](const auto& a, const auto& b) {
-            return a.TopLeftX == b.TopLeftX && a.TopLeftY == b.TopLeftY && a.Width == b.Width &&
-                   a.Height == b.Height && a.MinDepth == b.MinDepth && a.MaxDepth == b.MaxDepth;
+            return a.TopLeftX == b.TopLeftX && a.TopLeftY == b.TopLeftY && a.Width == b.Width && a.Height == b.Height &&
+                   a.MinDepth == b.MinDepth && a.MaxDepth == b.MaxDepth;
         }))
         return;
     std::copy_n(pViewports, NumViewports, viewports_);
@@ -331,8 +352,8 @@ void DeviceContext::OMSetRenderTargets(UINT NumViews, ID3D11RenderTargetView* co
     if (NumViews > RtSlots) return;
     bool changed = false;
     for (UINT i = 0; i < RtSlots; ++i) {
-        auto* view = i < NumViews && ppRenderTargetViews ? static_cast<RenderTargetView*>(ppRenderTargetViews[i])
-                                                         : nullptr;
+        auto* view =
+            i < NumViews && ppRenderTargetViews ? static_cast<RenderTargetView*>(ppRenderTargetViews[i]) : nullptr;
         if (renderTargets_[i] == view) continue;
         AssignRef(renderTargets_[i], view);
         changed = true;
@@ -428,8 +449,7 @@ void DeviceContext::ClearState()
     VSSetShader(nullptr, nullptr, 0);
     GSSetShader(nullptr, nullptr, 0);
     PSSetShader(nullptr, nullptr, 0);
-    for (int stage = 0; stage < StageCount; ++stage)
-        SetConstantBuffers(stage, 0, CbSlots, nullptr);
+    for (int stage = 0; stage < StageCount; ++stage) SetConstantBuffers(stage, 0, CbSlots, nullptr);
     PSSetShaderResources(0, SrvSlots, nullptr);
     PSSetSamplers(0, SamplerSlots, nullptr);
     AssignRef(rasterizer_, static_cast<RasterizerState*>(nullptr));

@@ -32,7 +32,7 @@ constexpr int RtSlots = D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT;
 constexpr int ViewportSlots = D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE;
 
 class DeviceContext final : public ID3D11DeviceContext {
-public:
+  public:
     explicit DeviceContext(Device* device);
     ~DeviceContext();
     DeviceContext(const DeviceContext&) = delete;
@@ -47,8 +47,8 @@ public:
 
     // Input assembler
     void IASetInputLayout(ID3D11InputLayout* pInputLayout) override;
-    void IASetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer* const* ppVertexBuffers,
-                            const UINT* pStrides, const UINT* pOffsets) override;
+    void IASetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer* const* ppVertexBuffers, const UINT* pStrides,
+                            const UINT* pOffsets) override;
     void IASetIndexBuffer(ID3D11Buffer* pIndexBuffer, DXGI_FORMAT Format, UINT Offset) override;
     void IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY Topology) override;
     void IAGetInputLayout(ID3D11InputLayout** ppInputLayout) override;
@@ -107,8 +107,8 @@ public:
                 D3D11_MAPPED_SUBRESOURCE* pMappedResource) override;
     void Unmap(ID3D11Resource* pResource, UINT Subresource) override;
     void CopyResource(ID3D11Resource* pDstResource, ID3D11Resource* pSrcResource) override;
-    void UpdateSubresource(ID3D11Resource* pDstResource, UINT DstSubresource, const void* pDstBox,
-                           const void* pSrcData, UINT SrcRowPitch, UINT SrcDepthPitch) override;
+    void UpdateSubresource(ID3D11Resource* pDstResource, UINT DstSubresource, const void* pDstBox, const void* pSrcData,
+                           UINT SrcRowPitch, UINT SrcDepthPitch) override;
     void ClearState() override;
     void Flush() override;
 
@@ -120,7 +120,7 @@ public:
     // Copies between two textures whose rows run in opposite directions use these framebuffers.
     GLuint CopyFramebuffer(int which);
 
-private:
+  private:
     enum : uint32_t {
         DirtyTargets = 1u << 0,
         DirtyViewports = 1u << 1,

@@ -59,7 +59,7 @@ void DeviceContext::ApplyViewports()
 void DeviceContext::ApplyShaders()
 {
     const GLuint programs[StageCount] = {vs_ ? vs_->Program().program : 0, gs_ ? gs_->Program().program : 0,
-                                          ps_ ? ps_->Program().program : 0};
+                                         ps_ ? ps_->Program().program : 0};
     const GLbitfield bits[StageCount] = {GL_VERTEX_SHADER_BIT, GL_GEOMETRY_SHADER_BIT, GL_FRAGMENT_SHADER_BIT};
     for (int s = 0; s < StageCount; ++s) {
         if (appliedPrograms_[s] == programs[s]) continue;
@@ -79,8 +79,10 @@ void DeviceContext::ApplyConstantBuffers()
             AppliedRange& have = appliedConstantBuffers_[s][slot];
             if (have.name == want.name && have.offset == want.offset && have.size == want.size) continue;
             const GLuint binding = platform::ConstantBufferBinding(ShaderStage(s), slot);
-            if (want.name) glBindBufferRange(GL_UNIFORM_BUFFER, binding, want.name, want.offset, want.size);
-            else glBindBufferBase(GL_UNIFORM_BUFFER, binding, 0);
+            if (want.name)
+                glBindBufferRange(GL_UNIFORM_BUFFER, binding, want.name, want.offset, want.size);
+            else
+                glBindBufferBase(GL_UNIFORM_BUFFER, binding, 0);
             have = want;
             if (!buffer) constantBufferMask_[s] &= ~(1u << slot);
         }

@@ -57,7 +57,8 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetV
         const GLint value[4] = {GLint(ColorRGBA[0]), GLint(ColorRGBA[1]), GLint(ColorRGBA[2]), GLint(ColorRGBA[3])};
         glClearNamedFramebufferiv(framebuffer, GL_COLOR, drawBuffer, value);
     } else {
-        const GLuint value[4] = {GLuint(ColorRGBA[0]), GLuint(ColorRGBA[1]), GLuint(ColorRGBA[2]), GLuint(ColorRGBA[3])};
+        const GLuint value[4] = {GLuint(ColorRGBA[0]), GLuint(ColorRGBA[1]), GLuint(ColorRGBA[2]),
+                                 GLuint(ColorRGBA[3])};
         glClearNamedFramebufferuiv(framebuffer, GL_COLOR, drawBuffer, value);
     }
     InvalidateOutputMasks();
@@ -106,8 +107,8 @@ HRESULT DeviceContext::Map(ID3D11Resource* pResource, UINT Subresource, D3D11_MA
     } else if (Texture2D* texture = AsTexture2D(pResource)) {
         hr = texture->Map(Subresource, MapType, pMappedResource);
     } else {
-        hr = Refuse(device_, "Map", pResource ? "pResource is neither a buffer nor a 2-D texture"
-                                              : "pResource is NULL");
+        hr =
+            Refuse(device_, "Map", pResource ? "pResource is neither a buffer nor a 2-D texture" : "pResource is NULL");
     }
     LogCall(Call::Map, MapType, uint64_t(uint32_t(hr)));
     return hr;

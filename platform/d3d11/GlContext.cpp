@@ -27,7 +27,7 @@ bool IsSoftwareRenderer(const char* renderer)
 
 // Sets environment variables for the duration of one context creation, then puts back what was there.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value, bool active) : name_(name), active_(active)
     {
         if (!active_) return;
@@ -39,11 +39,13 @@ public:
     ~ScopedEnv()
     {
         if (!active_) return;
-        if (hadOld_) setenv(name_, old_.c_str(), 1);
-        else unsetenv(name_);
+        if (hadOld_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
     }
 
-private:
+  private:
     const char* name_;
     bool active_;
     bool hadOld_ = false;
@@ -100,17 +102,22 @@ std::vector<EGLDisplay> CandidateDisplays(bool software)
 
 EGLContext CreateEglContext(EGLDisplay display, bool robust, bool debug)
 {
-    std::vector<EGLint> attributes = {EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+    std::vector<EGLint> attributes = {EGL_CONTEXT_MAJOR_VERSION,       4,
+                                      EGL_CONTEXT_MINOR_VERSION,       5,
                                       EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT};
     if (robust)
-        attributes.insert(attributes.end(), {EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
-                                             EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET});
+        attributes.insert(attributes.end(),
+                          {EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE, EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
+                           EGL_LOSE_CONTEXT_ON_RESET});
     if (debug) attributes.insert(attributes.end(), {EGL_CONTEXT_OPENGL_DEBUG, EGL_TRUE});
     attributes.push_back(EGL_NONE);
     return eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes.data());
 }
 
-const char* DriverName(const ContextRequest& request) { return request.software ? "WARP" : "HARDWARE"; }
+const char* DriverName(const ContextRequest& request)
+{
+    return request.software ? "WARP" : "HARDWARE";
+}
 
 // Why a device could not be made goes to stderr for devices that explain refusals; the program
 // itself reports a failed start in its own one line.
@@ -182,7 +189,8 @@ std::unique_ptr<GlContext> GlContext::CreateForWindow(SDL_Window* window, const 
         context = SDL_GL_CreateContext(window);
     }
     if (!context) {
-        ReportFailure(request, std::string("the window's GL driver gave no OpenGL 4.5 core context: ") + SDL_GetError());
+        ReportFailure(request,
+                      std::string("the window's GL driver gave no OpenGL 4.5 core context: ") + SDL_GetError());
         return nullptr;
     }
     std::unique_ptr<GlContext> gl(new GlContext);
@@ -223,8 +231,10 @@ bool GlContext::MakeCurrentSlow()
 {
     bool ok = false;
     if (lookup_) window_ = lookup_(hwnd_);
-    if (eglContext_) ok = eglMakeCurrent(eglDisplay_, EGL_NO_SURFACE, EGL_NO_SURFACE, eglContext_);
-    else if (sdlContext_ && window_) ok = SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(sdlContext_)) == 0;
+    if (eglContext_)
+        ok = eglMakeCurrent(eglDisplay_, EGL_NO_SURFACE, EGL_NO_SURFACE, eglContext_);
+    else if (sdlContext_ && window_)
+        ok = SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(sdlContext_)) == 0;
     current_ = ok ? this : nullptr;
     return ok;
 }

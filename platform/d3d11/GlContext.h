@@ -25,7 +25,7 @@ struct ContextRequest {
 };
 
 class GlContext {
-public:
+  public:
     // On failure *result holds a negative code and null is returned; why it failed is written
     // on stderr ("D3D11 ERROR: D3D11CreateDevice: ...") when the request says to explain.
     static std::unique_ptr<GlContext> CreateOffscreen(const ContextRequest& request, HRESULT* result);
@@ -53,7 +53,7 @@ public:
         lookup_ = lookup;
     }
 
-private:
+  private:
     GlContext() = default;
     bool MakeCurrentSlow();
     bool CheckRenderer(const ContextRequest& request, std::string* why);

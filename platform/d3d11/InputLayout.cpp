@@ -60,16 +60,19 @@ HRESULT ReadElements(const Device* device, const D3D11_INPUT_ELEMENT_DESC* descs
             return Refuse(device, CallName, "element %u (%.64s): InputSlotClass %u is not a D3D11_INPUT_CLASSIFICATION",
                           i, d.SemanticName, slotClass);
         }
-        UINT offset = d.AlignedByteOffset == D3D11_APPEND_ALIGNED_ELEMENT ? nextOffset[d.InputSlot] : d.AlignedByteOffset;
+        UINT offset =
+            d.AlignedByteOffset == D3D11_APPEND_ALIGNED_ELEMENT ? nextOffset[d.InputSlot] : d.AlignedByteOffset;
         if (offset % 4 != 0 || offset > 2048)
             return Refuse(device, CallName, "element %u (%.64s): byte offset %u is not a multiple of 4 up to 2048", i,
                           d.SemanticName, offset);
         nextOffset[d.InputSlot] = offset + format.bytes;
-        Element e{Upper(d.SemanticName), d.SemanticIndex, format, d.InputSlot, offset,
-                  slotClass == D3D11_INPUT_PER_INSTANCE_DATA, d.InstanceDataStepRate};
+        Element e{Upper(d.SemanticName), d.SemanticIndex, format,
+                  d.InputSlot,           offset,          slotClass == D3D11_INPUT_PER_INSTANCE_DATA,
+                  d.InstanceDataStepRate};
         for (const Element& other : *elements)
             if (other.semantic == e.semantic && other.index == e.index)
-                return Refuse(device, CallName, "element %u: %.64s%u is declared twice", i, e.semantic.c_str(), e.index);
+                return Refuse(device, CallName, "element %u: %.64s%u is declared twice", i, e.semantic.c_str(),
+                              e.index);
         elements->push_back(std::move(e));
     }
     return S_OK;
@@ -90,11 +93,13 @@ HRESULT InputLayout::Create(Device* device, const D3D11_INPUT_ELEMENT_DESC* desc
     std::vector<platform::ShaderInput> inputs;
     if (!platform::ReadShaderSignature(bytecode, bytecodeLength, &stage, &inputs))
         return Refuse(device, CallName, "the %zu bytes are not a compiled shader", size_t(bytecodeLength));
-    if (stage != platform::ShaderStage::Vertex) return Refuse(device, CallName, "the byte code is not a vertex shader's");
+    if (stage != platform::ShaderStage::Vertex)
+        return Refuse(device, CallName, "the byte code is not a vertex shader's");
     // Every input the shader declares must be fed by an element with its semantic and index.
     for (const platform::ShaderInput& input : inputs) {
         bool found = false;
-        for (const Element& e : elements) found = found || (e.semantic == Upper(input.semantic.c_str()) && e.index == input.index);
+        for (const Element& e : elements)
+            found = found || (e.semantic == Upper(input.semantic.c_str()) && e.index == input.index);
         if (!found)
             return Refuse(device, CallName, "the vertex shader's input %.64s%u has no element", input.semantic.c_str(),
                           input.index);
@@ -111,8 +116,7 @@ HRESULT InputLayout::Create(Device* device, const D3D11_INPUT_ELEMENT_DESC* desc
         if (e.format.integer)
             glVertexArrayAttribIFormat(vao, location, e.format.components, e.format.type, e.offset);
         else
-            glVertexArrayAttribFormat(vao, location, e.format.components, e.format.type, e.format.normalized,
-                                      e.offset);
+            glVertexArrayAttribFormat(vao, location, e.format.components, e.format.type, e.format.normalized, e.offset);
         glVertexArrayAttribBinding(vao, location, e.slot);
         glVertexArrayBindingDivisor(vao, e.slot, e.perInstance ? e.stepRate : 0);
         layout->usedSlots_ |= 1u << e.slot;

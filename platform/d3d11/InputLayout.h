@@ -10,7 +10,7 @@
 namespace d3d11gl {
 
 class InputLayout final : public DeviceChild<ID3D11InputLayout> {
-public:
+  public:
     // E_INVALIDARG for malformed elements, and when the shader reads a semantic the elements lack.
     static HRESULT Create(Device* device, const D3D11_INPUT_ELEMENT_DESC* elements, UINT count, const void* bytecode,
                           SIZE_T bytecodeLength, InputLayout** out);
@@ -27,7 +27,7 @@ public:
     GLuint attachedIndexBuffer = 0;
     uint32_t attachedGeneration = 0;
 
-private:
+  private:
     explicit InputLayout(Device* device) : DeviceChild(device) {}
     ~InputLayout() override;
     GLuint vertexArray_ = 0;

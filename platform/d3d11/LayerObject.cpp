@@ -10,11 +10,29 @@ int LiveObjectTotal = 0;
 int LiveGlObjectTotal = 0;
 }  // namespace
 
-void NoteObjectCreated() { ++LiveObjectTotal; }
-void NoteObjectDestroyed() { --LiveObjectTotal; }
-void NoteGlCreated(int count) { LiveGlObjectTotal += count; }
-void NoteGlDeleted(int count) { LiveGlObjectTotal -= count; }
-int LiveObjects() { return LiveObjectTotal; }
-int LiveGlObjects() { return LiveGlObjectTotal; }
+void NoteObjectCreated()
+{
+    ++LiveObjectTotal;
+}
+void NoteObjectDestroyed()
+{
+    --LiveObjectTotal;
+}
+void NoteGlCreated(int count)
+{
+    LiveGlObjectTotal += count;
+}
+void NoteGlDeleted(int count)
+{
+    LiveGlObjectTotal -= count;
+}
+int LiveObjects()
+{
+    return LiveObjectTotal;
+}
+int LiveGlObjects()
+{
+    return LiveGlObjectTotal;
+}
 
 }  // namespace d3d11gl

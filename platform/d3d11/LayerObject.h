@@ -30,7 +30,7 @@ bool IsInterfaceOf(REFIID riid)
 // stays alive while any child lives) and deletes itself when its last reference goes.
 template <class Iface, class... Bases>
 class DeviceChild : public Iface {
-public:
+  public:
     explicit DeviceChild(Device* device);
     DeviceChild(const DeviceChild&) = delete;
     DeviceChild& operator=(const DeviceChild&) = delete;
@@ -59,10 +59,10 @@ public:
     Device* OwnerDevice() const { return device_; }
     ULONG RefCount() const { return refs_; }
 
-protected:
+  protected:
     virtual ~DeviceChild();
 
-private:
+  private:
     Device* device_;
     ULONG refs_ = 1;
 };

@@ -23,8 +23,8 @@ HRESULT RasterizerState::Create(Device* device, const D3D11_RASTERIZER_DESC& des
 
 void RasterizerState::Apply(const RasterizerState* state)
 {
-    static const D3D11_RASTERIZER_DESC Default = {D3D11_FILL_SOLID, D3D11_CULL_BACK, FALSE, 0, 0.0f, 0.0f,
-                                                   TRUE, FALSE, FALSE, FALSE};
+    static const D3D11_RASTERIZER_DESC Default = {
+        D3D11_FILL_SOLID, D3D11_CULL_BACK, FALSE, 0, 0.0f, 0.0f, TRUE, FALSE, FALSE, FALSE};
     const D3D11_RASTERIZER_DESC& d = state ? state->desc_ : Default;
     glPolygonMode(GL_FRONT_AND_BACK, d.FillMode == D3D11_FILL_WIREFRAME ? GL_LINE : GL_FILL);
     if (d.CullMode == D3D11_CULL_NONE) {
@@ -35,13 +35,14 @@ void RasterizerState::Apply(const RasterizerState* state)
     }
     glFrontFace(d.FrontCounterClockwise ? GL_CCW : GL_CW);
     // Without depth clipping Direct3D clamps depth instead of clipping against near and far.
-    if (d.DepthClipEnable) glDisable(GL_DEPTH_CLAMP);
-    else glEnable(GL_DEPTH_CLAMP);
+    if (d.DepthClipEnable)
+        glDisable(GL_DEPTH_CLAMP);
+    else
+        glEnable(GL_DEPTH_CLAMP);
     if (d.DepthBias != 0 || d.SlopeScaledDepthBias != 0.0f) {
         glEnable(GL_POLYGON_OFFSET_FILL);
         glEnable(GL_POLYGON_OFFSET_LINE);
-        static const bool hasClamp =
-            epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_polygon_offset_clamp");
+        static const bool hasClamp = epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_polygon_offset_clamp");
         if (hasClamp)
             glPolygonOffsetClamp(d.SlopeScaledDepthBias, float(d.DepthBias), d.DepthBiasClamp);
         else
@@ -52,10 +53,14 @@ void RasterizerState::Apply(const RasterizerState* state)
     }
     // The layer has no scissor rectangles (RSSetScissorRects is not provided), so scissoring stays off.
     glDisable(GL_SCISSOR_TEST);
-    if (d.MultisampleEnable) glEnable(GL_MULTISAMPLE);
-    else glDisable(GL_MULTISAMPLE);
-    if (d.AntialiasedLineEnable) glEnable(GL_LINE_SMOOTH);
-    else glDisable(GL_LINE_SMOOTH);
+    if (d.MultisampleEnable)
+        glEnable(GL_MULTISAMPLE);
+    else
+        glDisable(GL_MULTISAMPLE);
+    if (d.AntialiasedLineEnable)
+        glEnable(GL_LINE_SMOOTH);
+    else
+        glDisable(GL_LINE_SMOOTH);
 }
 
 }  // namespace d3d11gl

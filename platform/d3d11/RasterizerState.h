@@ -6,7 +6,7 @@
 namespace d3d11gl {
 
 class RasterizerState final : public DeviceChild<ID3D11RasterizerState> {
-public:
+  public:
     static HRESULT Create(Device* device, const D3D11_RASTERIZER_DESC& desc, RasterizerState** out);
     void GetDesc(D3D11_RASTERIZER_DESC* pDesc) override { *pDesc = desc_; }
 
@@ -14,7 +14,7 @@ public:
     // depth clipping on).
     static void Apply(const RasterizerState* state);
 
-private:
+  private:
     RasterizerState(Device* device, const D3D11_RASTERIZER_DESC& desc) : DeviceChild(device), desc_(desc) {}
     D3D11_RASTERIZER_DESC desc_;
 };

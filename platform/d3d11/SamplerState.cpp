@@ -59,8 +59,8 @@ HRESULT SamplerState::Create(Device* device, const D3D11_SAMPLER_DESC& desc, Sam
     const struct {
         const char* name;
         uint32_t mode;
-    } addresses[] = {{"AddressU", Raw(desc.AddressU)}, {"AddressV", Raw(desc.AddressV)},
-                     {"AddressW", Raw(desc.AddressW)}};
+    } addresses[] = {
+        {"AddressU", Raw(desc.AddressU)}, {"AddressV", Raw(desc.AddressV)}, {"AddressW", Raw(desc.AddressW)}};
     for (const auto& address : addresses)
         if (!IsAddress(address.mode))
             return Refuse(device, call, "%s %u is not a D3D11_TEXTURE_ADDRESS_MODE", address.name, address.mode);

@@ -11,7 +11,7 @@ namespace d3d11gl {
 GLuint MakeGlSampler(const D3D11_SAMPLER_DESC& desc, float maxAnisotropy);
 
 class SamplerState final : public DeviceChild<ID3D11SamplerState> {
-public:
+  public:
     static HRESULT Create(Device* device, const D3D11_SAMPLER_DESC& desc, SamplerState** out);
     void GetDesc(D3D11_SAMPLER_DESC* pDesc) override { *pDesc = desc_; }
     GLuint Name() const { return name_; }
@@ -19,7 +19,7 @@ public:
     // Direct3D's default sampler (trilinear, clamp), used where a slot holds no sampler.
     static D3D11_SAMPLER_DESC DefaultDesc();
 
-private:
+  private:
     SamplerState(Device* device, const D3D11_SAMPLER_DESC& desc);
     ~SamplerState() override;
     D3D11_SAMPLER_DESC desc_;

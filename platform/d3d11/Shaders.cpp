@@ -61,8 +61,7 @@ bool StageFits(const Device::VaryingLimits& limits, const platform::TranslatedSh
     case platform::ShaderStage::Geometry:
         return VaryingsFit(shader.varyingInputs, limits.geometryInput, "GL_MAX_GEOMETRY_INPUT_COMPONENTS", why) &&
                VaryingsFit(shader.varyingOutputs, limits.geometryOutput, "GL_MAX_GEOMETRY_OUTPUT_COMPONENTS", why);
-    default:
-        return VaryingsFit(shader.varyingInputs, limits.fragmentInput, "GL_MAX_FRAGMENT_INPUT_COMPONENTS", why);
+    default: return VaryingsFit(shader.varyingInputs, limits.fragmentInput, "GL_MAX_FRAGMENT_INPUT_COMPONENTS", why);
     }
 }
 
@@ -100,7 +99,8 @@ HRESULT BuildShaderProgram(Device* device, const void* bytecode, SIZE_T size, pl
     if (!linked) {
         char log[2048] = {};
         glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        DebugLine(DebugSeverity::Error, CreateCallName(stage), std::string("GL rejected the translated shader: ") + log);
+        DebugLine(DebugSeverity::Error, CreateCallName(stage),
+                  std::string("GL rejected the translated shader: ") + log);
         glDeleteProgram(program);
         return E_INVALIDARG;
     }

@@ -26,11 +26,11 @@ void DeleteShaderProgram(Device* device, ShaderProgram& program);
 
 template <class Iface, platform::ShaderStage Stage>
 class ShaderObject : public DeviceChild<Iface> {
-public:
+  public:
     static constexpr platform::ShaderStage StageKind = Stage;
     const ShaderProgram& Program() const { return program_; }
 
-protected:
+  protected:
     explicit ShaderObject(Device* device) : DeviceChild<Iface>(device) {}
     ~ShaderObject() override { DeleteShaderProgram(this->OwnerDevice(), program_); }
     ShaderProgram program_;
@@ -53,37 +53,37 @@ protected:
 };
 
 class VertexShader final : public ShaderObject<ID3D11VertexShader, platform::ShaderStage::Vertex> {
-public:
+  public:
     static HRESULT Create(Device* device, const void* bytecode, SIZE_T size, VertexShader** out)
     {
         return Make(device, bytecode, size, out);
     }
 
-private:
+  private:
     friend ShaderObject;
     explicit VertexShader(Device* device) : ShaderObject(device) {}
 };
 
 class GeometryShader final : public ShaderObject<ID3D11GeometryShader, platform::ShaderStage::Geometry> {
-public:
+  public:
     static HRESULT Create(Device* device, const void* bytecode, SIZE_T size, GeometryShader** out)
     {
         return Make(device, bytecode, size, out);
     }
 
-private:
+  private:
     friend ShaderObject;
     explicit GeometryShader(Device* device) : ShaderObject(device) {}
 };
 
 class PixelShader final : public ShaderObject<ID3D11PixelShader, platform::ShaderStage::Pixel> {
-public:
+  public:
     static HRESULT Create(Device* device, const void* bytecode, SIZE_T size, PixelShader** out)
     {
         return Make(device, bytecode, size, out);
     }
 
-private:
+  private:
     friend ShaderObject;
     explicit PixelShader(Device* device) : ShaderObject(device) {}
 };

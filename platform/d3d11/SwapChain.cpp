@@ -106,8 +106,8 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
     HRESULT result = S_OK;
     const bool occluded = platform::IsWindowOccluded(desc_.OutputWindow);
     if (SyncInterval > 4) {
-        result = RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "Present", "SyncInterval is %u; the most is 4",
-                            SyncInterval);
+        result =
+            RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "Present", "SyncInterval is %u; the most is 4", SyncInterval);
     } else if (occluded) {
         result = DXGI_STATUS_OCCLUDED;
     } else if (Flags & DXGI_PRESENT_TEST) {
@@ -174,8 +174,7 @@ HRESULT SwapChain::GetDesc(DXGI_SWAP_CHAIN_DESC* pDesc)
     return S_OK;
 }
 
-HRESULT SwapChain::ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI_FORMAT NewFormat,
-                                 UINT SwapChainFlags)
+HRESULT SwapChain::ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI_FORMAT NewFormat, UINT SwapChainFlags)
 {
     const char* call = "ResizeBuffers";
     // Direct3D refuses while anything (a view, a binding, a GetBuffer reference) still holds a buffer.
@@ -245,8 +244,10 @@ HRESULT WINAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_
                           d3d11gl::Raw(desc.BufferDesc.Format));
     if (desc.SampleDesc.Count == 0) return RefuseWith(DXGI_ERROR_INVALID_CALL, Flags, call, "SampleDesc.Count is 0");
     if (desc.SampleDesc.Count != 1)  // multisampled back buffers are not provided
-        return RefuseWith(DXGI_ERROR_UNSUPPORTED, Flags, call, "SampleDesc.Count is %u: multisampled back buffers "
-                          "are not provided", desc.SampleDesc.Count);
+        return RefuseWith(DXGI_ERROR_UNSUPPORTED, Flags, call,
+                          "SampleDesc.Count is %u: multisampled back buffers "
+                          "are not provided",
+                          desc.SampleDesc.Count);
     // A zero size means the window's client size, as in DXGI.
     int width = 0, height = 0;
     platform::GetWindowClientSize(desc.OutputWindow, &width, &height);
@@ -264,10 +265,14 @@ HRESULT WINAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_
         device->Release();
         return hr;
     }
-    if (ppSwapChain) *ppSwapChain = chain;
-    else chain->Release();
+    if (ppSwapChain)
+        *ppSwapChain = chain;
+    else
+        chain->Release();
     if (ppImmediateContext) device->GetImmediateContext(ppImmediateContext);
-    if (ppDevice) *ppDevice = device;
-    else device->Release();
+    if (ppDevice)
+        *ppDevice = device;
+    else
+        device->Release();
     return S_OK;
 }

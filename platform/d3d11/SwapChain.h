@@ -11,7 +11,7 @@ namespace d3d11gl {
 class Texture2D;
 
 class SwapChain final : public IDXGISwapChain {
-public:
+  public:
     static HRESULT Create(Device* device, const DXGI_SWAP_CHAIN_DESC& desc, SwapChain** out);
     SwapChain(const SwapChain&) = delete;
     SwapChain& operator=(const SwapChain&) = delete;
@@ -28,7 +28,7 @@ public:
     HRESULT ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI_FORMAT NewFormat,
                           UINT SwapChainFlags) override;
 
-private:
+  private:
     SwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc);
     ~SwapChain();
     // A back buffer of the description's size and format; `call` names the API call for refusals.

@@ -97,11 +97,26 @@ void AppendCall(platform_test::Call call, uint64_t a, uint64_t b, uint64_t c)
     if (Log().size() < LogCapacity) Log().push_back({call, a, b, c});
 }
 
-HRESULT InjectedReason() { return InjectedRemovalReason; }
-bool RobustContextsRefused() { return RefuseRobust; }
-void NoteResetStatusQuery() { ++ResetQueries; }
-int VaryingComponentCap() { return VaryingCap; }
-void NoteRemovalReported() { RemovalReported = true; }
+HRESULT InjectedReason()
+{
+    return InjectedRemovalReason;
+}
+bool RobustContextsRefused()
+{
+    return RefuseRobust;
+}
+void NoteResetStatusQuery()
+{
+    ++ResetQueries;
+}
+int VaryingComponentCap()
+{
+    return VaryingCap;
+}
+void NoteRemovalReported()
+{
+    RemovalReported = true;
+}
 
 void NoteDeviceCreated()
 {
@@ -109,8 +124,9 @@ void NoteDeviceCreated()
     // replacement, however many times it polled.
     if (RemovalReported) ++ReplacementDevices;
     RemovalReported = false;
-    platform::SetObjectCounter(
-        [] { return platform::ObjectCounts{LiveObjects(), LiveGlObjects(), ReplacementDevices}; });
+    platform::SetObjectCounter([] {
+        return platform::ObjectCounts{LiveObjects(), LiveGlObjects(), ReplacementDevices};
+    });
 }
 
 bool ShouldFailMap()
@@ -146,20 +162,38 @@ void NotePresent()
 
 namespace platform_test {
 
-int LiveObjectCount() { return d3d11gl::LiveObjects(); }
-int LiveGlObjectCount() { return d3d11gl::LiveGlObjects(); }
-int ReplacementDeviceCount() { return d3d11gl::ReplacementDevices; }
+int LiveObjectCount()
+{
+    return d3d11gl::LiveObjects();
+}
+int LiveGlObjectCount()
+{
+    return d3d11gl::LiveGlObjects();
+}
+int ReplacementDeviceCount()
+{
+    return d3d11gl::ReplacementDevices;
+}
 
-void InjectDeviceRemovedReason(HRESULT code) { d3d11gl::InjectedRemovalReason = code; }
+void InjectDeviceRemovedReason(HRESULT code)
+{
+    d3d11gl::InjectedRemovalReason = code;
+}
 
-void FailNthMap(int n) { d3d11gl::MapsUntilFailure = n > 0 ? n : 0; }
+void FailNthMap(int n)
+{
+    d3d11gl::MapsUntilFailure = n > 0 ? n : 0;
+}
 
 void FailNthCreate(CreateKind kind, int n)
 {
     if (int(kind) < d3d11gl::CreateKinds) d3d11gl::CreatesUntilFailure[int(kind)] = n > 0 ? n : 0;
 }
 
-uint64_t ObjectId(IUnknown* object) { return d3d11gl::IdOf(object); }
+uint64_t ObjectId(IUnknown* object)
+{
+    return d3d11gl::IdOf(object);
+}
 
 void StartCallLog(bool lifetimeCalls)
 {
@@ -169,9 +203,15 @@ void StartCallLog(bool lifetimeCalls)
     d3d11gl::CallLogActive = true;
 }
 
-void StopCallLog() { d3d11gl::CallLogActive = false; }
+void StopCallLog()
+{
+    d3d11gl::CallLogActive = false;
+}
 
-const std::vector<CallRecord>& CallLog() { return d3d11gl::Log(); }
+const std::vector<CallRecord>& CallLog()
+{
+    return d3d11gl::Log();
+}
 
 bool ReadStencil(ID3D11Texture2D* depthStencil, std::vector<uint8_t>* out)
 {
@@ -198,9 +238,18 @@ bool ReadStencil(ID3D11Texture2D* depthStencil, std::vector<uint8_t>* out)
     return glGetError() == GL_NO_ERROR;
 }
 
-void RefuseRobustContexts(bool refuse) { d3d11gl::RefuseRobust = refuse; }
-long ResetStatusQueryCount() { return d3d11gl::ResetQueries; }
-void CapVaryingComponents(int components) { d3d11gl::VaryingCap = components > 0 ? components : 0; }
+void RefuseRobustContexts(bool refuse)
+{
+    d3d11gl::RefuseRobust = refuse;
+}
+long ResetStatusQueryCount()
+{
+    return d3d11gl::ResetQueries;
+}
+void CapVaryingComponents(int components)
+{
+    d3d11gl::VaryingCap = components > 0 ? components : 0;
+}
 
 bool DescribeDevice(ID3D11Device* device, DeviceFacts* out)
 {
@@ -214,8 +263,8 @@ bool DescribeDevice(ID3D11Device* device, DeviceFacts* out)
     out->renderer = text(GL_RENDERER);
     out->version = text(GL_VERSION);
     out->robustAccess = layer->Gl().Robust();
-    out->resetStrategy = layer->Gl().ResetStrategy() == GL_LOSE_CONTEXT_ON_RESET ? "LOSE_CONTEXT_ON_RESET"
-                                                                                 : "NO_RESET_NOTIFICATION";
+    out->resetStrategy =
+        layer->Gl().ResetStrategy() == GL_LOSE_CONTEXT_ON_RESET ? "LOSE_CONTEXT_ON_RESET" : "NO_RESET_NOTIFICATION";
     out->uniformBufferOffsetAlignment = layer->UniformBufferAlignment();
     GLint64 maxIndex = 0;
     glGetInteger64v(GL_MAX_ELEMENT_INDEX, &maxIndex);

@@ -20,7 +20,10 @@ inline void LogLifetimeCall(platform_test::Call call, uint64_t a = 0, uint64_t b
 {
     if (CallLogActive && LifetimeLogActive) AppendCall(call, a, b, 0);
 }
-inline uint64_t IdOf(const void* object) { return reinterpret_cast<uintptr_t>(object); }
+inline uint64_t IdOf(const void* object)
+{
+    return reinterpret_cast<uintptr_t>(object);
+}
 
 // The code injected for every device (S_OK when none).
 HRESULT InjectedReason();

@@ -18,8 +18,8 @@ UINT FullMipCount(UINT width, UINT height)
     return levels;
 }
 
-constexpr UINT TextureBindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET | D3D11_BIND_DEPTH_STENCIL |
-                                   D3D11_BIND_UNORDERED_ACCESS;
+constexpr UINT TextureBindFlags =
+    D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET | D3D11_BIND_DEPTH_STENCIL | D3D11_BIND_UNORDERED_ACCESS;
 
 }  // namespace
 
@@ -44,8 +44,10 @@ HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D1
         return Refuse(device, call, "BindFlags 0x%X holds bits 0x%X that a texture cannot take", desc.BindFlags,
                       desc.BindFlags & ~TextureBindFlags);
     if (format.depth && (desc.BindFlags & (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE)))
-        return Refuse(device, call, "BindFlags is 0x%X: depth-stencil format %u cannot be a render target or "
-                      "shader resource", desc.BindFlags, Raw(desc.Format));
+        return Refuse(device, call,
+                      "BindFlags is 0x%X: depth-stencil format %u cannot be a render target or "
+                      "shader resource",
+                      desc.BindFlags, Raw(desc.Format));
     if (!format.depth && (desc.BindFlags & D3D11_BIND_DEPTH_STENCIL))
         return Refuse(device, call, "BindFlags is 0x%X: format %u cannot be a depth-stencil target", desc.BindFlags,
                       Raw(desc.Format));
@@ -64,7 +66,8 @@ HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D1
     case D3D11_USAGE_DYNAMIC:
         if (desc.CPUAccessFlags != D3D11_CPU_ACCESS_WRITE || desc.MipLevels != 1 || desc.ArraySize != 1 ||
             (desc.BindFlags & ~D3D11_BIND_SHADER_RESOURCE))
-            return Refuse(device, call, "CPUAccessFlags 0x%X, MipLevels %u, ArraySize %u, BindFlags 0x%X: a DYNAMIC "
+            return Refuse(device, call,
+                          "CPUAccessFlags 0x%X, MipLevels %u, ArraySize %u, BindFlags 0x%X: a DYNAMIC "
                           "texture takes CPU_ACCESS_WRITE, one level, one slice and at most BIND_SHADER_RESOURCE",
                           desc.CPUAccessFlags, desc.MipLevels, desc.ArraySize, desc.BindFlags);
         break;
@@ -73,14 +76,15 @@ HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D1
             return Refuse(device, call, "BindFlags is 0x%X: a STAGING texture takes none", desc.BindFlags);
         if (!desc.CPUAccessFlags) return Refuse(device, call, "CPUAccessFlags is 0: a STAGING texture needs some");
         break;
-    default:
-        return Refuse(device, call, "Usage %u is not a D3D11_USAGE", Raw(desc.Usage));
+    default: return Refuse(device, call, "Usage %u is not a D3D11_USAGE", Raw(desc.Usage));
     }
     if ((desc.MiscFlags & D3D11_RESOURCE_MISC_GENERATE_MIPS) &&
         (desc.BindFlags & (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE)) !=
             (D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE))
-        return Refuse(device, call, "BindFlags is 0x%X: RESOURCE_MISC_GENERATE_MIPS needs BIND_RENDER_TARGET and "
-                      "BIND_SHADER_RESOURCE", desc.BindFlags);
+        return Refuse(device, call,
+                      "BindFlags is 0x%X: RESOURCE_MISC_GENERATE_MIPS needs BIND_RENDER_TARGET and "
+                      "BIND_SHADER_RESOURCE",
+                      desc.BindFlags);
     if (initialData) {
         UINT levels = desc.MipLevels ? desc.MipLevels : FullMipCount(desc.Width, desc.Height);
         for (UINT i = 0; i < levels; ++i)
@@ -88,9 +92,10 @@ HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D1
     }
     // Valid in Direct3D, but not provided by this layer.
     if (desc.ArraySize != 1 || desc.SampleDesc.Count != 1 || (desc.MiscFlags & D3D11_RESOURCE_MISC_TEXTURECUBE))
-        return RefuseWith(E_NOTIMPL, device, call, "ArraySize %u, SampleDesc.Count %u, MiscFlags 0x%X: texture "
-                          "arrays, multisampled and cube textures are not provided", desc.ArraySize,
-                          desc.SampleDesc.Count, desc.MiscFlags);
+        return RefuseWith(E_NOTIMPL, device, call,
+                          "ArraySize %u, SampleDesc.Count %u, MiscFlags 0x%X: texture "
+                          "arrays, multisampled and cube textures are not provided",
+                          desc.ArraySize, desc.SampleDesc.Count, desc.MiscFlags);
     return S_OK;
 }
 
@@ -199,8 +204,8 @@ HRESULT Texture2D::Map(UINT subresource, D3D11_MAP type, D3D11_MAPPED_SUBRESOURC
         // so a stale copy would undo that write.
         if (!OwnerDevice()->MakeCurrent())
             return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device, "Map", "the device is lost");
-        glGetTextureImage(name_, level, format_.transferFormat, format_.transferType,
-                          GLsizei(shadow_[level].size()), shadow_[level].data());
+        glGetTextureImage(name_, level, format_.transferFormat, format_.transferType, GLsizei(shadow_[level].size()),
+                          shadow_[level].data());
     } else {
         return Refuse(device, "Map", "a %s texture cannot be mapped",
                       desc_.Usage == D3D11_USAGE_IMMUTABLE ? "IMMUTABLE" : "DEFAULT");
@@ -234,8 +239,8 @@ void Texture2D::CopyFrom(Texture2D& source, DeviceContext& context)
     for (UINT level = 0; level < desc_.MipLevels; ++level) {
         GLsizei width = LevelWidth(level), height = LevelHeight(level);
         if (source.bottomUp_ == bottomUp_) {
-            glCopyImageSubData(source.name_, GL_TEXTURE_2D, level, 0, 0, 0, name_, GL_TEXTURE_2D, level, 0, 0, 0,
-                               width, height, 1);
+            glCopyImageSubData(source.name_, GL_TEXTURE_2D, level, 0, 0, 0, name_, GL_TEXTURE_2D, level, 0, 0, 0, width,
+                               height, 1);
             continue;
         }
         // Rows run the other way: a blit with the destination upside down.

@@ -20,7 +20,7 @@ HRESULT ValidateTexture2DDesc(const Device* device, const char* call, const D3D1
                               const D3D11_SUBRESOURCE_DATA* initialData);
 
 class Texture2D final : public DeviceChild<ID3D11Texture2D, ID3D11Resource> {
-public:
+  public:
     // `call`: the API call that makes the texture (the swap chain makes its back buffer too).
     static HRESULT Create(Device* device, const D3D11_TEXTURE2D_DESC& desc, const D3D11_SUBRESOURCE_DATA* initialData,
                           Texture2D** out, const char* call = "CreateTexture2D");
@@ -42,7 +42,7 @@ public:
     // Copies every level of a texture with the same size and format (CopyResource).
     void CopyFrom(Texture2D& source, DeviceContext& context);
 
-private:
+  private:
     Texture2D(Device* device, const D3D11_TEXTURE2D_DESC& desc);
     ~Texture2D() override;
     bool Init(const D3D11_SUBRESOURCE_DATA* initialData);

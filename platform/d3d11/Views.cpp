@@ -25,8 +25,10 @@ GLuint MakeClearFramebuffer(GLenum attachment, GLuint texture, UINT level)
     glCreateFramebuffers(1, &framebuffer);
     NoteGlCreated();
     glNamedFramebufferTexture(framebuffer, attachment, texture, level);
-    if (attachment == GL_COLOR_ATTACHMENT0) glNamedFramebufferDrawBuffer(framebuffer, GL_COLOR_ATTACHMENT0);
-    else glNamedFramebufferDrawBuffer(framebuffer, GL_NONE);
+    if (attachment == GL_COLOR_ATTACHMENT0)
+        glNamedFramebufferDrawBuffer(framebuffer, GL_COLOR_ATTACHMENT0);
+    else
+        glNamedFramebufferDrawBuffer(framebuffer, GL_NONE);
     return framebuffer;
 }
 

@@ -13,7 +13,7 @@ class Texture2D;
 Texture2D* AsTexture2D(ID3D11Resource* resource);
 
 class RenderTargetView final : public DeviceChild<ID3D11RenderTargetView, ID3D11View> {
-public:
+  public:
     static HRESULT Create(Device* device, ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
                           RenderTargetView** out);
     void GetResource(ID3D11Resource** ppResource) override;
@@ -24,7 +24,7 @@ public:
     // A framebuffer with only this view attached, for clears (made on first use).
     GLuint ClearFramebuffer();
 
-private:
+  private:
     RenderTargetView(Device* device, Texture2D* texture, const D3D11_RENDER_TARGET_VIEW_DESC& desc);
     ~RenderTargetView() override;
     Texture2D* texture_;
@@ -33,7 +33,7 @@ private:
 };
 
 class DepthStencilView final : public DeviceChild<ID3D11DepthStencilView, ID3D11View> {
-public:
+  public:
     static HRESULT Create(Device* device, ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
                           DepthStencilView** out);
     void GetResource(ID3D11Resource** ppResource) override;
@@ -44,7 +44,7 @@ public:
     GLenum Attachment() const;
     GLuint ClearFramebuffer();
 
-private:
+  private:
     DepthStencilView(Device* device, Texture2D* texture, const D3D11_DEPTH_STENCIL_VIEW_DESC& desc);
     ~DepthStencilView() override;
     Texture2D* texture_;
@@ -53,7 +53,7 @@ private:
 };
 
 class ShaderResourceView final : public DeviceChild<ID3D11ShaderResourceView, ID3D11View> {
-public:
+  public:
     static HRESULT Create(Device* device, ID3D11Resource* resource, const D3D11_SHADER_RESOURCE_VIEW_DESC* desc,
                           ShaderResourceView** out);
     void GetResource(ID3D11Resource** ppResource) override;
@@ -63,7 +63,7 @@ public:
     GLuint Name() const { return name_; }
     Texture2D& Texture() const { return *texture_; }
 
-private:
+  private:
     ShaderResourceView(Device* device, Texture2D* texture, const D3D11_SHADER_RESOURCE_VIEW_DESC& desc);
     ~ShaderResourceView() override;
     Texture2D* texture_;

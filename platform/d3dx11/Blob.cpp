@@ -9,7 +9,7 @@ namespace platform {
 namespace {
 
 class Blob final : public ID3D10Blob {
-public:
+  public:
     explicit Blob(size_t size) : bytes_(new (std::nothrow) unsigned char[size ? size : 1]), size_(size) {}
     ~Blob() { delete[] bytes_; }
     bool Valid() const { return bytes_ != nullptr; }
@@ -35,7 +35,7 @@ public:
     LPVOID GetBufferPointer() override { return bytes_; }
     SIZE_T GetBufferSize() override { return size_; }
 
-private:
+  private:
     std::atomic<ULONG> refs_{1};
     unsigned char* bytes_;
     size_t size_;

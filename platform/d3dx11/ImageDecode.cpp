@@ -39,8 +39,14 @@ ImageLevel BoxFilterLevel(const ImageLevel& src)
 
 namespace {
 
-uint32_t Le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | Le16(p + 2) << 16; }
+uint32_t Le16(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+uint32_t Le32(const uint8_t* p)
+{
+    return Le16(p) | Le16(p + 2) << 16;
+}
 
 // stb_image reads zeros past the end of its input, so a cut-off BMP or TGA would load as an
 // image with a black (or transparent) tail. These checks measure the pixel data the header

@@ -15,10 +15,16 @@ struct ErrorHandler {
     std::jmp_buf jump;
 };
 
-[[noreturn]] void OnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorHandler*>(info->err)->jump, 1); }
+[[noreturn]] void OnError(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<ErrorHandler*>(info->err)->jump, 1);
+}
 void Quiet(j_common_ptr) {}
 
-bool IsJpeg(const uint8_t* p, size_t n) { return n >= 2 && p[0] == 0xFF && p[1] == 0xD8; }
+bool IsJpeg(const uint8_t* p, size_t n)
+{
+    return n >= 2 && p[0] == 0xFF && p[1] == 0xD8;
+}
 
 }  // namespace
 

@@ -27,7 +27,10 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t count)
     source->at += count;
 }
 
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t Be32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 // The size from the header chunk, which must come first: an oversized image is told apart from
 // a damaged one even when nothing but its header is there.
@@ -37,7 +40,10 @@ bool HeaderTooLarge(const uint8_t* bytes, size_t size, uint32_t maxSide)
     return Be32(bytes + 16) > maxSide || Be32(bytes + 20) > maxSide;
 }
 
-[[noreturn]] void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void OnError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
 void Quiet(png_structp, png_const_charp) {}
 
 // deflate expands data at most 1032 times, so a header that promises more pixels (at one bit
@@ -71,8 +77,8 @@ PngResult DecodePngRgba8(const uint8_t* bytes, size_t size, uint32_t maxSide, ui
     const uint32_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
     if (uint64_t(w) * h / 8 > uint64_t(size) * MaxDeflateRatio) png_error(png, "more pixels than the file holds");
 
-    png_set_expand(png);      // palette to RGB, grey below 8 bits to 8, a tRNS chunk to alpha
-    png_set_strip_16(png);    // 16-bit samples: the high byte
+    png_set_expand(png);    // palette to RGB, grey below 8 bits to 8, a tRNS chunk to alpha
+    png_set_strip_16(png);  // 16-bit samples: the high byte
     png_set_gray_to_rgb(png);
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);  // only where the file has no alpha
     png_set_interlace_handling(png);

@@ -54,8 +54,14 @@ uint32_t Place(Table& table, const std::string& semantic, uint32_t index)
 
 }  // namespace
 
-uint32_t SemanticLocation(const std::string& semantic, uint32_t index) { return Place(attributes, semantic, index); }
+uint32_t SemanticLocation(const std::string& semantic, uint32_t index)
+{
+    return Place(attributes, semantic, index);
+}
 
-uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index) { return Place(varyings, semantic, index); }
+uint32_t VaryingSemanticLocation(const std::string& semantic, uint32_t index)
+{
+    return Place(varyings, semantic, index);
+}
 
 }  // namespace platform

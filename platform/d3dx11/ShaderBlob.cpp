@@ -21,7 +21,7 @@ void PutString(std::vector<uint8_t>* out, const std::string& s)
 }
 
 class Reader {
-public:
+  public:
     Reader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
     bool Word(uint32_t* w)
     {
@@ -43,7 +43,7 @@ public:
     }
     size_t Remaining() const { return n_ - pos_; }
 
-private:
+  private:
     const uint8_t* p_;
     size_t n_;
     size_t pos_ = 0;

@@ -62,7 +62,6 @@ void SplitSemantic(const std::string& semantic, std::string* name, uint32_t* ind
 
 // Reads the input signature of an entry point from its SPIR-V (UserSemantic decorations of the
 // Input variables that are not built-ins). False with a message when the module cannot be read.
-bool ReflectInputSignature(const std::vector<uint32_t>& spirv, std::vector<ShaderInput>* inputs,
-                           std::string* error);
+bool ReflectInputSignature(const std::vector<uint32_t>& spirv, std::vector<ShaderInput>* inputs, std::string* error);
 
 }  // namespace platform

@@ -85,8 +85,8 @@ bool ParseProfile(const char* profile, ShaderStage* stage, EShLanguage* language
         ShaderStage stage;
         EShLanguage language;
     } Stages[] = {{"vs", ShaderStage::Vertex, EShLangVertex},
-                   {"gs", ShaderStage::Geometry, EShLangGeometry},
-                   {"ps", ShaderStage::Pixel, EShLangFragment}};
+                  {"gs", ShaderStage::Geometry, EShLangGeometry},
+                  {"ps", ShaderStage::Pixel, EShLangFragment}};
     for (const auto& s : Stages)
         for (const char* model : Models)
             if (std::string(s.prefix) + model == profile) {
@@ -120,7 +120,7 @@ bool BuildPreamble(const D3D10_SHADER_MACRO* defines, UINT flags, std::string* p
 
 // Serves #include through the caller's ID3DInclude.
 class IncludeAdapter : public glslang::TShader::Includer {
-public:
+  public:
     explicit IncludeAdapter(ID3DInclude* include) : include_(include) {}
     IncludeResult* includeSystem(const char* name, const char*, size_t) override
     {
@@ -137,7 +137,7 @@ public:
         delete result;
     }
 
-private:
+  private:
     IncludeResult* Open(D3D_INCLUDE_TYPE type, const char* name)
     {
         LPCVOID data = nullptr;
@@ -172,7 +172,8 @@ struct HlslSource {
 };
 
 // HLSL packing rules for cbuffers, so that byte offsets are the ones the program uploads.
-const EShMessages GlslangMessages = EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);
+const EShMessages GlslangMessages =
+    EShMessages(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl | EShMsgHlslOffsets);
 
 void Configure(glslang::TShader& shader, const HlslSource& src)
 {

@@ -18,7 +18,7 @@ const std::string FlatBufferPrefix = "QvConstantBuffer";
 
 // Owns a SPIRV-Cross context; errors reported through the callback collect in `error`.
 class CrossContext {
-public:
+  public:
     CrossContext()
     {
         if (spvc_context_create(&context_) != SPVC_SUCCESS) context_ = nullptr;
@@ -51,7 +51,7 @@ public:
 
     std::string error;
 
-private:
+  private:
     static void OnError(void* self, const char* message)
     {
         std::string& e = static_cast<CrossContext*>(self)->error;
@@ -146,11 +146,12 @@ bool BindConstantBuffers(spvc_compiler compiler, spvc_resources resources, bool 
     if (!ResourceList(resources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count)) return false;
     for (size_t i = 0; i < count; ++i) {
         uint32_t reg;
-        if (!Register(compiler, list[i].id, ConstantBufferBindingBase, ConstantBufferSlotsPerStage,
-                      "constant buffer", &reg, error))
+        if (!Register(compiler, list[i].id, ConstantBufferBindingBase, ConstantBufferSlotsPerStage, "constant buffer",
+                      &reg, error))
             return false;
         spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationDescriptorSet);
-        spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationBinding, ConstantBufferBinding(out->stage, reg));
+        spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationBinding,
+                                     ConstantBufferBinding(out->stage, reg));
         out->constantBufferSlots.push_back(reg);
         if (flatten) {
             spvc_compiler_set_name(compiler, list[i].base_type_id, (FlatBufferPrefix + std::to_string(reg)).c_str());
@@ -176,8 +177,8 @@ bool BindSamplers(spvc_compiler compiler, TranslatedShader* out, std::string* er
     std::vector<CombinedSampler> result;
     for (size_t i = 0; i < count; ++i) {
         CombinedSampler s;
-        if (!Register(compiler, pairs[i].image_id, TextureBindingBase, TextureSlotsPerStage, "texture",
-                      &s.textureSlot, error))
+        if (!Register(compiler, pairs[i].image_id, TextureBindingBase, TextureSlotsPerStage, "texture", &s.textureSlot,
+                      error))
             return false;
         if (dummy != 0 && pairs[i].sampler_id == dummy)
             s.samplerSlot = NoSampler;
@@ -338,16 +339,15 @@ bool Generate(const ShaderBlobContents& blob, bool flatten, TranslatedShader* re
     const char* source = nullptr;
     result->constantBufferSlots.clear();
     result->samplers.clear();
-    const bool ok = compiler && SetOptions(compiler) &&
-                    spvc_compiler_create_shader_resources(compiler, &resources) == SPVC_SUCCESS &&
-                    ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &inputs, &inputCount) &&
-                    ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &outputs, &outputCount) &&
-                    LocateInterface(compiler, inputs, inputCount, blob.stage, true, &result->varyingInputs, &failure) &&
-                    LocateInterface(compiler, outputs, outputCount, blob.stage, false, &result->varyingOutputs,
-                                    &failure) &&
-                    BindConstantBuffers(compiler, resources, flatten, result, &failure) &&
-                    BindSamplers(compiler, result, &failure) &&
-                    spvc_compiler_compile(compiler, &source) == SPVC_SUCCESS && source;
+    const bool ok =
+        compiler && SetOptions(compiler) &&
+        spvc_compiler_create_shader_resources(compiler, &resources) == SPVC_SUCCESS &&
+        ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &inputs, &inputCount) &&
+        ResourceList(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &outputs, &outputCount) &&
+        LocateInterface(compiler, inputs, inputCount, blob.stage, true, &result->varyingInputs, &failure) &&
+        LocateInterface(compiler, outputs, outputCount, blob.stage, false, &result->varyingOutputs, &failure) &&
+        BindConstantBuffers(compiler, resources, flatten, result, &failure) &&
+        BindSamplers(compiler, result, &failure) && spvc_compiler_compile(compiler, &source) == SPVC_SUCCESS && source;
     if (!ok) {
         *message = !failure.empty() ? failure : !cross.error.empty() ? cross.error : "SPIR-V translation failed";
         return false;

@@ -447,8 +447,8 @@ struct ID3D11DeviceContext : ID3D11DeviceChild {
     virtual void IASetIndexBuffer(ID3D11Buffer* pIndexBuffer, DXGI_FORMAT Format, UINT Offset) = 0;
     virtual void IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY Topology) = 0;
     virtual void IAGetInputLayout(ID3D11InputLayout** ppInputLayout) = 0;
-    virtual void IAGetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer** ppVertexBuffers,
-                                    UINT* pStrides, UINT* pOffsets) = 0;
+    virtual void IAGetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer** ppVertexBuffers, UINT* pStrides,
+                                    UINT* pOffsets) = 0;
     virtual void IAGetIndexBuffer(ID3D11Buffer** pIndexBuffer, DXGI_FORMAT* Format, UINT* Offset) = 0;
     virtual void IAGetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY* pTopology) = 0;
 
@@ -473,7 +473,8 @@ struct ID3D11DeviceContext : ID3D11DeviceChild {
     virtual void PSGetConstantBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer** ppConstantBuffers) = 0;
     virtual void PSSetShaderResources(UINT StartSlot, UINT NumViews,
                                       ID3D11ShaderResourceView* const* ppShaderResourceViews) = 0;
-    virtual void PSGetShaderResources(UINT StartSlot, UINT NumViews, ID3D11ShaderResourceView** ppShaderResourceViews) = 0;
+    virtual void PSGetShaderResources(UINT StartSlot, UINT NumViews,
+                                      ID3D11ShaderResourceView** ppShaderResourceViews) = 0;
     virtual void PSSetSamplers(UINT StartSlot, UINT NumSamplers, ID3D11SamplerState* const* ppSamplers) = 0;
     virtual void PSGetSamplers(UINT StartSlot, UINT NumSamplers, ID3D11SamplerState** ppSamplers) = 0;
 
@@ -551,4 +552,5 @@ HRESULT WINAPI D3D11CreateDeviceAndSwapChain(IDXGIAdapter* pAdapter, D3D_DRIVER_
                                              UINT Flags, const D3D_FEATURE_LEVEL* pFeatureLevels, UINT FeatureLevels,
                                              UINT SDKVersion, const DXGI_SWAP_CHAIN_DESC* pSwapChainDesc,
                                              IDXGISwapChain** ppSwapChain, ID3D11Device** ppDevice,
-                                             D3D_FEATURE_LEVEL* pFeatureLevel, ID3D11DeviceContext** ppImmediateContext);
+                                             D3D_FEATURE_LEVEL* pFeatureLevel,
+                                             ID3D11DeviceContext** ppImmediateContext);

@@ -83,11 +83,11 @@ enum D3D_INCLUDE_TYPE {
 
 // Include handler for shader compilation (not reference-counted, as in the SDK).
 struct ID3DInclude {
-    virtual HRESULT Open(D3D_INCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData,
-                         LPCVOID* ppData, UINT* pBytes) = 0;
+    virtual HRESULT Open(D3D_INCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData, LPCVOID* ppData,
+                         UINT* pBytes) = 0;
     virtual HRESULT Close(LPCVOID pData) = 0;
 
-protected:
+  protected:
     ~ID3DInclude() = default;
 };
 typedef ID3DInclude* LPD3D10INCLUDE;

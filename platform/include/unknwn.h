@@ -16,23 +16,29 @@ typedef GUID IID;
 typedef const GUID& REFGUID;
 typedef const IID& REFIID;
 
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+inline bool IsEqualGUID(REFGUID a, REFGUID b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 #define IsEqualIID(a, b) IsEqualGUID(a, b)
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
+inline bool operator==(REFGUID a, REFGUID b)
+{
+    return IsEqualGUID(a, b);
+}
 
 // __uuidof(Interface) works as with the Microsoft compiler: each interface header attaches its
 // identifier with QV_DEFINE_UUID, and the macro looks it up through the type.
 template <typename T>
 const GUID& QvUuidOf();
 #define __uuidof(type) QvUuidOf<__typeof__(type)>()
-#define QV_DEFINE_UUID(type, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7)                  \
-    struct type;                                                                         \
-    template <>                                                                          \
-    inline const GUID& QvUuidOf<type>()                                                  \
-    {                                                                                    \
-        static const GUID id = {d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};           \
-        return id;                                                                       \
-    }                                                                                    \
+#define QV_DEFINE_UUID(type, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7)                                               \
+    struct type;                                                                                                       \
+    template <>                                                                                                        \
+    inline const GUID& QvUuidOf<type>()                                                                                \
+    {                                                                                                                  \
+        static const GUID id = {d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};                                         \
+        return id;                                                                                                     \
+    }                                                                                                                  \
     static const GUID& IID_##type = QvUuidOf<type>()
 
 QV_DEFINE_UUID(IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
@@ -42,6 +48,6 @@ struct IUnknown {
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
 
-protected:
+  protected:
     ~IUnknown() = default;
 };

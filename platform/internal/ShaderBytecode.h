@@ -60,12 +60,12 @@ struct Varying {
 
 struct TranslatedShader {
     ShaderStage stage = ShaderStage::Vertex;
-    std::string glsl;                       // complete GLSL 4.50 source for glCreateShaderProgramv
-    std::vector<ShaderInput> inputs;        // vertex shaders: the input signature
+    std::string glsl;                           // complete GLSL 4.50 source for glCreateShaderProgramv
+    std::vector<ShaderInput> inputs;            // vertex shaders: the input signature
     std::vector<uint32_t> constantBufferSlots;  // cbuffer registers used (b#)
-    std::vector<CombinedSampler> samplers;  // pixel shaders: sampled textures
-    std::vector<Varying> varyingInputs;     // geometry and pixel shaders
-    std::vector<Varying> varyingOutputs;    // vertex and geometry shaders
+    std::vector<CombinedSampler> samplers;      // pixel shaders: sampled textures
+    std::vector<Varying> varyingInputs;         // geometry and pixel shaders
+    std::vector<Varying> varyingOutputs;        // vertex and geometry shaders
 };
 
 // The process-wide attribute location of a vertex-input semantic (name upper case, index separate),

@@ -17,14 +17,16 @@ std::atomic<bool> Frozen{false};
 std::atomic<uint32_t> FrozenMs{0};
 std::atomic<uint32_t> OffsetMs{0};
 
-uint64_t MonotonicMs() {
+uint64_t MonotonicMs()
+{
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
 }
 
 // Reads QV_TEST_TIME_MS once, before the first reading of the clock.
-void ApplyEnvironmentOnce() {
+void ApplyEnvironmentOnce()
+{
     static const bool applied = [] {
         const char* text = std::getenv("QV_TEST_TIME_MS");
         if (text == nullptr) return true;
@@ -33,8 +35,10 @@ void ApplyEnvironmentOnce() {
             FrozenMs.store(ms);
             Frozen.store(true);
         } else {
-            std::fprintf(stderr, "QV_TEST_TIME_MS=\"%s\" ignored: not a whole number of milliseconds "
-                                 "from 0 to 4294967295\n", text);
+            std::fprintf(stderr,
+                         "QV_TEST_TIME_MS=\"%s\" ignored: not a whole number of milliseconds "
+                         "from 0 to 4294967295\n",
+                         text);
         }
         return true;
     }();
@@ -45,7 +49,8 @@ void ApplyEnvironmentOnce() {
 
 namespace win32 {
 
-bool ParseTestTimeMs(const char* text, uint32_t* ms) {
+bool ParseTestTimeMs(const char* text, uint32_t* ms)
+{
     if (text == nullptr || *text == '\0') return false;
     uint64_t value = 0;
     for (const char* p = text; *p != '\0'; ++p) {
@@ -59,7 +64,8 @@ bool ParseTestTimeMs(const char* text, uint32_t* ms) {
 
 }  // namespace win32
 
-DWORD WINAPI timeGetTime() {
+DWORD WINAPI timeGetTime()
+{
     ApplyEnvironmentOnce();
     if (Frozen.load()) return FrozenMs.load();
     return DWORD(uint32_t(MonotonicMs()) + OffsetMs.load());
@@ -67,7 +73,8 @@ DWORD WINAPI timeGetTime() {
 
 namespace platform_test {
 
-void SetTime(bool frozen, uint32_t ms, uint32_t offsetMs) {
+void SetTime(bool frozen, uint32_t ms, uint32_t offsetMs)
+{
     ApplyEnvironmentOnce();  // so that a later first reading cannot undo this call
     FrozenMs.store(ms);
     OffsetMs.store(offsetMs);

@@ -11,7 +11,10 @@ namespace {
 ObjectCounter Counter = nullptr;
 }  // namespace
 
-void SetObjectCounter(ObjectCounter counter) { Counter = counter; }
+void SetObjectCounter(ObjectCounter counter)
+{
+    Counter = counter;
+}
 
 void WriteExitReport()
 {

@@ -26,7 +26,8 @@ struct StockToken {
     int unused;
 } ArrowCursor, ApplicationIcon;
 
-IconRecord* FindIcon(HICON icon) {
+IconRecord* FindIcon(HICON icon)
+{
     for (int i = 0; i < IconCount; ++i)
         if (reinterpret_cast<HICON>(&IconTable[i]) == icon) return &IconTable[i];
     return nullptr;
@@ -36,7 +37,8 @@ IconRecord* FindIcon(HICON icon) {
 
 namespace platform {
 
-bool RegisterIconResource(int id, const unsigned char* data, size_t size) {
+bool RegisterIconResource(int id, const unsigned char* data, size_t size)
+{
     if (data == nullptr || size == 0 || IconCount == MaxIcons) return false;
     for (int i = 0; i < IconCount; ++i)
         if (IconTable[i].id == id) return false;
@@ -44,7 +46,8 @@ bool RegisterIconResource(int id, const unsigned char* data, size_t size) {
     return true;
 }
 
-SDL_Surface* IconSurface(HICON icon) {
+SDL_Surface* IconSurface(HICON icon)
+{
     IconRecord* record = icon != nullptr ? FindIcon(icon) : nullptr;
     return record != nullptr ? record->surface : nullptr;
 }
@@ -52,7 +55,8 @@ SDL_Surface* IconSurface(HICON icon) {
 }  // namespace platform
 
 // Every resource belongs to the program's one module, so the instance is not needed to find it.
-HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
+HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name)
+{
     if (!IS_INTRESOURCE(name)) {  // named resources are not compiled in
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
         return nullptr;
@@ -79,7 +83,8 @@ HICON WINAPI LoadIconW(HINSTANCE instance, LPCWSTR name) {
     return nullptr;
 }
 
-HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name) {
+HCURSOR WINAPI LoadCursorW(HINSTANCE instance, LPCWSTR name)
+{
     if (instance == nullptr && name == IDC_ARROW) return reinterpret_cast<HCURSOR>(&ArrowCursor);
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;

@@ -18,7 +18,8 @@ struct ModuleToken {
 } Module;
 
 #if defined(__x86_64__) || defined(__i386__)
-bool CpuHas(DWORD feature) {
+bool CpuHas(DWORD feature)
+{
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
     switch (feature) {
@@ -46,11 +47,15 @@ bool CpuHas(DWORD feature) {
     }
 }
 #else
-bool CpuHas(DWORD) { return false; }
+bool CpuHas(DWORD)
+{
+    return false;
+}
 #endif
 
 // QV_TEST_NO_CPU_FEATURES="6,10": features that tests want reported as absent.
-bool HiddenByTest(DWORD feature) {
+bool HiddenByTest(DWORD feature)
+{
     const char* text = std::getenv("QV_TEST_NO_CPU_FEATURES");
     if (text == nullptr) return false;
     while (*text != '\0') {
@@ -68,19 +73,22 @@ bool HiddenByTest(DWORD feature) {
 
 }  // namespace
 
-BOOL WINAPI IsProcessorFeaturePresent(DWORD feature) {
+BOOL WINAPI IsProcessorFeaturePresent(DWORD feature)
+{
     if (HiddenByTest(feature)) return FALSE;
     return CpuHas(feature) ? TRUE : FALSE;
 }
 
-void WINAPI Sleep(DWORD milliseconds) {
+void WINAPI Sleep(DWORD milliseconds)
+{
     timespec request{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
     timespec remaining{};
     // Resume after signals so that the whole time passes, as on Windows.
     while (nanosleep(&request, &remaining) != 0) request = remaining;
 }
 
-HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
+HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName)
+{
     if (moduleName != nullptr) {
         t_lastError = 126;  // ERROR_MOD_NOT_FOUND: only the program itself is known
         return nullptr;
@@ -88,6 +96,12 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName) {
     return reinterpret_cast<HMODULE>(&Module);
 }
 
-DWORD WINAPI GetLastError() { return t_lastError; }
+DWORD WINAPI GetLastError()
+{
+    return t_lastError;
+}
 
-void WINAPI SetLastError(DWORD code) { t_lastError = code; }
+void WINAPI SetLastError(DWORD code)
+{
+    t_lastError = code;
+}

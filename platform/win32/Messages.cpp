@@ -10,32 +10,39 @@ namespace win32 {
 namespace {
 
 MSG Queue[QueueCapacity];
-int Head = 0;   // index of the oldest message
+int Head = 0;                // index of the oldest message
 int QueuedMessageCount = 0;  // messages waiting
 bool QuitPending = false;
 int QuitCode = 0;
 
-bool Push(const MSG& msg) {
+bool Push(const MSG& msg)
+{
     if (QueuedMessageCount == QueueCapacity) return false;
     Queue[(Head + QueuedMessageCount) % QueueCapacity] = msg;
     ++QueuedMessageCount;
     return true;
 }
 
-MSG& At(int i) { return Queue[(Head + i) % QueueCapacity]; }
+MSG& At(int i)
+{
+    return Queue[(Head + i) % QueueCapacity];
+}
 
-void RemoveAt(int i) {
+void RemoveAt(int i)
+{
     for (int j = i; j > 0; --j) At(j) = At(j - 1);  // close the gap towards the head
     Head = (Head + 1) % QueueCapacity;
     --QueuedMessageCount;
 }
 
 // Moves waiting SDL events into the queue while it has room; the rest wait in SDL's queue.
-void PumpSdlEvents() {
+void PumpSdlEvents()
+{
     if (!VideoStarted()) return;
     SDL_PumpEvents();
     SDL_Event event;
-    while (QueuedMessageCount < QueueCapacity && SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    while (QueuedMessageCount < QueueCapacity &&
+           SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         MSG msg{};
         if (TranslateSdlEvent(event, &msg)) {
             msg.time = timeGetTime();
@@ -44,7 +51,8 @@ void PumpSdlEvents() {
     }
 }
 
-bool Matches(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+bool Matches(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax)
+{
     if (hwnd != nullptr && msg.hwnd != hwnd) return false;
     if (filterMin == 0 && filterMax == 0) return true;
     return msg.message >= filterMin && msg.message <= filterMax;
@@ -55,7 +63,8 @@ bool Matches(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
 
 using namespace win32;
 
-BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
+BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg)
+{
     if (msg == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -77,7 +86,8 @@ BOOL WINAPI PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
 }
 
 // Character messages (WM_CHAR) are not produced: nothing in the program reads them.
-BOOL WINAPI TranslateMessage(const MSG* msg) {
+BOOL WINAPI TranslateMessage(const MSG* msg)
+{
     if (msg == nullptr) return FALSE;
     switch (msg->message) {
     case WM_KEYDOWN:
@@ -88,14 +98,16 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
     }
 }
 
-LRESULT WINAPI DispatchMessageW(const MSG* msg) {
+LRESULT WINAPI DispatchMessageW(const MSG* msg)
+{
     if (msg == nullptr) return 0;
     WindowRecord* w = LookupWindow(msg->hwnd);
     if (w == nullptr) return 0;
     return w->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-LRESULT WINAPI SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT WINAPI SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -104,7 +116,8 @@ LRESULT WINAPI SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return w->proc(hwnd, message, wParam, lParam);
 }
 
-BOOL WINAPI PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL WINAPI PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (hwnd != nullptr && LookupWindow(hwnd) == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -116,12 +129,14 @@ BOOL WINAPI PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     return TRUE;
 }
 
-void WINAPI PostQuitMessage(int exitCode) {
+void WINAPI PostQuitMessage(int exitCode)
+{
     QuitPending = true;
     QuitCode = exitCode;
 }
 
-LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT message, WPARAM, LPARAM) {
+LRESULT WINAPI DefWindowProcW(HWND hwnd, UINT message, WPARAM, LPARAM)
+{
     if (message == WM_CLOSE) DestroyWindow(hwnd);
     return 0;
 }

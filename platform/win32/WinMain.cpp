@@ -11,7 +11,8 @@
 namespace {
 
 // UTF-8 to wide (UTF-32); malformed bytes become U+FFFD.
-std::wstring Utf8ToWide(const std::string& text) {
+std::wstring Utf8ToWide(const std::string& text)
+{
     std::wstring out;
     for (size_t i = 0; i < text.size();) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -36,7 +37,8 @@ std::wstring Utf8ToWide(const std::string& text) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string line;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) line += ' ';

@@ -19,7 +19,8 @@ bool SdlVideoStarted = false;
 constexpr int DefaultWidth = 640;  // what CW_USEDEFAULT as a width gives
 constexpr int DefaultHeight = 480;
 
-size_t EncodeUtf8(uint32_t cp, char* out) {
+size_t EncodeUtf8(uint32_t cp, char* out)
+{
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
     if (cp < 0x80) {
         out[0] = char(cp);
@@ -45,7 +46,8 @@ size_t EncodeUtf8(uint32_t cp, char* out) {
 
 // SDL's "offscreen" and "dummy" drivers show nothing; they count as a display only when asked
 // for by name through SDL_VIDEODRIVER (the tests do).
-bool DriverShowsWindows(const char* current, const char* requested) {
+bool DriverShowsWindows(const char* current, const char* requested)
+{
     if (current == nullptr) return false;
     if (SDL_strcasecmp(current, "offscreen") != 0 && SDL_strcasecmp(current, "dummy") != 0) return true;
     return requested != nullptr && SDL_strcasecmp(current, requested) == 0;
@@ -53,7 +55,8 @@ bool DriverShowsWindows(const char* current, const char* requested) {
 
 }  // namespace
 
-void WideToUtf8(const wchar_t* text, char* out, size_t outSize) {
+void WideToUtf8(const wchar_t* text, char* out, size_t outSize)
+{
     if (outSize == 0) return;
     size_t used = 0;
     for (; text != nullptr && *text != L'\0'; ++text) {
@@ -65,9 +68,13 @@ void WideToUtf8(const wchar_t* text, char* out, size_t outSize) {
     out[used] = '\0';
 }
 
-bool VideoStarted() { return SdlVideoStarted; }
+bool VideoStarted()
+{
+    return SdlVideoStarted;
+}
 
-bool EnsureVideo() {
+bool EnsureVideo()
+{
     if (SdlVideoStarted) return true;
     // Ctrl+C and kill must end the program as usual instead of turning into SDL_QUIT events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -86,18 +93,19 @@ bool EnsureVideo() {
     }
     // Keep the GL library loaded for the whole run: otherwise SDL unloads the driver each time
     // the last GL window closes, and loading it again costs time and leaks inside the driver.
-    if (SDL_GL_LoadLibrary(nullptr) != 0)
-        std::fprintf(stderr, "win32: cannot load OpenGL: %s\n", SDL_GetError());
+    if (SDL_GL_LoadLibrary(nullptr) != 0) std::fprintf(stderr, "win32: cannot load OpenGL: %s\n", SDL_GetError());
     SdlVideoStarted = true;
     return true;
 }
 
-HWND HandleOf(const WindowRecord* w) {
+HWND HandleOf(const WindowRecord* w)
+{
     uintptr_t index = uintptr_t(w - WindowTable);
     return reinterpret_cast<HWND>((uintptr_t(w->generation) << 8) | (index + 1));
 }
 
-WindowRecord* LookupWindow(HWND hwnd) {
+WindowRecord* LookupWindow(HWND hwnd)
+{
     uintptr_t value = reinterpret_cast<uintptr_t>(hwnd);
     uintptr_t index = (value & 0xFF) - 1;
     if (value == 0 || index >= uintptr_t(MaxWindows)) return nullptr;
@@ -106,13 +114,15 @@ WindowRecord* LookupWindow(HWND hwnd) {
     return w;
 }
 
-WindowRecord* LookupWindowBySdlId(uint32_t id) {
+WindowRecord* LookupWindowBySdlId(uint32_t id)
+{
     for (WindowRecord& w : WindowTable)
         if (w.live && w.sdlId == id) return &w;
     return nullptr;
 }
 
-WindowRecord* SoleWindow() {
+WindowRecord* SoleWindow()
+{
     WindowRecord* found = nullptr;
     for (WindowRecord& w : WindowTable) {
         if (!w.live) continue;
@@ -126,9 +136,9 @@ WindowRecord* SoleWindow() {
 
 using namespace win32;
 
-HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                            int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                            LPVOID param) {
+HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
+{
     int classIndex = FindClass(className, instance);
     if (classIndex < 0) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -189,8 +199,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     cls->windowCount++;
 
     HWND hwnd = HandleOf(w);
-    CREATESTRUCTW cs{param,  instance, menu,      parent,      height,      width,
-                     y,      x,        LONG(style), windowName, className, exStyle};
+    CREATESTRUCTW cs{param, instance, menu, parent, height, width, y, x, LONG(style), windowName, className, exStyle};
     if (w->proc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         DestroyWindow(hwnd);
         return nullptr;
@@ -200,7 +209,8 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName
     return hwnd;
 }
 
-BOOL WINAPI DestroyWindow(HWND hwnd) {
+BOOL WINAPI DestroyWindow(HWND hwnd)
+{
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -217,7 +227,8 @@ BOOL WINAPI DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
+BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow)
+{
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -250,7 +261,8 @@ BOOL WINAPI ShowWindow(HWND hwnd, int cmdShow) {
 }
 
 // The window is drawn by the renderer on its next idle frame, so there is nothing to paint now.
-BOOL WINAPI UpdateWindow(HWND hwnd) {
+BOOL WINAPI UpdateWindow(HWND hwnd)
+{
     if (LookupWindow(hwnd) == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -258,14 +270,19 @@ BOOL WINAPI UpdateWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND hwnd) { return LookupWindow(hwnd) != nullptr ? TRUE : FALSE; }
+BOOL WINAPI IsWindow(HWND hwnd)
+{
+    return LookupWindow(hwnd) != nullptr ? TRUE : FALSE;
+}
 
-BOOL WINAPI IsWindowVisible(HWND hwnd) {
+BOOL WINAPI IsWindowVisible(HWND hwnd)
+{
     WindowRecord* w = LookupWindow(hwnd);
     return w != nullptr && (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_SHOWN) ? TRUE : FALSE;
 }
 
-BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
+BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect)
+{
     int width = 0, height = 0;
     if (rect == nullptr || !platform::GetWindowClientSize(hwnd, &width, &height)) {
         SetLastError(rect == nullptr ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
@@ -275,7 +292,8 @@ BOOL WINAPI GetClientRect(HWND hwnd, LPRECT rect) {
     return TRUE;
 }
 
-BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD, BOOL, DWORD) {
+BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD, BOOL, DWORD)
+{
     if (rect == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -283,36 +301,42 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD, BOOL, DWORD) {
     return TRUE;
 }
 
-BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu) {
+BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu)
+{
     return AdjustWindowRectEx(rect, style, menu, 0);
 }
 
 namespace platform {
 
-SDL_Window* SdlWindowFromHwnd(HWND hwnd) {
+SDL_Window* SdlWindowFromHwnd(HWND hwnd)
+{
     WindowRecord* w = LookupWindow(hwnd);
     return w != nullptr ? w->sdl : nullptr;
 }
 
-bool IsWindowOccluded(HWND hwnd) {
+bool IsWindowOccluded(HWND hwnd)
+{
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr) return false;
     Uint32 flags = SDL_GetWindowFlags(w->sdl);
     return (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) != 0 || w->sizeState == SIZE_MINIMIZED;
 }
 
-bool SetWindowFullscreen(HWND hwnd, bool fullscreen) {
+bool SetWindowFullscreen(HWND hwnd, bool fullscreen)
+{
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr) return false;
     return SDL_SetWindowFullscreen(w->sdl, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 }
 
-bool IsWindowFullscreen(HWND hwnd) {
+bool IsWindowFullscreen(HWND hwnd)
+{
     WindowRecord* w = LookupWindow(hwnd);
     return w != nullptr && (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
-bool GetWindowClientSize(HWND hwnd, int* width, int* height) {
+bool GetWindowClientSize(HWND hwnd, int* width, int* height)
+{
     WindowRecord* w = LookupWindow(hwnd);
     if (w == nullptr || width == nullptr || height == nullptr) return false;
     // A minimised window has an empty client area on Windows, whatever SDL still draws into.

@@ -9,7 +9,8 @@ namespace {
 ClassRecord Classes[MaxClasses];
 ATOM NextAtom = 0xC000;  // registered class atoms live in 0xC000..0xFFFF
 
-bool SameName(const wchar_t* a, const wchar_t* b) {
+bool SameName(const wchar_t* a, const wchar_t* b)
+{
     for (;; ++a, ++b) {
         if (std::towlower(wint_t(*a)) != std::towlower(wint_t(*b))) return false;
         if (*a == L'\0') return true;
@@ -18,12 +19,14 @@ bool SameName(const wchar_t* a, const wchar_t* b) {
 
 }  // namespace
 
-ClassRecord* ClassAt(int index) {
+ClassRecord* ClassAt(int index)
+{
     if (index < 0 || index >= MaxClasses || !Classes[index].used) return nullptr;
     return &Classes[index];
 }
 
-int FindClass(LPCWSTR name, HINSTANCE instance) {
+int FindClass(LPCWSTR name, HINSTANCE instance)
+{
     if (name == nullptr) return -1;
     for (int i = 0; i < MaxClasses; ++i) {
         const ClassRecord& c = Classes[i];
@@ -37,7 +40,8 @@ int FindClass(LPCWSTR name, HINSTANCE instance) {
 
 using namespace win32;
 
-ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc) {
+ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc)
+{
     if (wc == nullptr || wc->cbSize != sizeof(WNDCLASSEXW) || wc->lpfnWndProc == nullptr ||
         wc->lpszClassName == nullptr || IS_INTRESOURCE(wc->lpszClassName) || wc->lpszClassName[0] == L'\0') {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -70,18 +74,20 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* wc) {
     return 0;
 }
 
-ATOM WINAPI RegisterClassW(const WNDCLASSW* wc) {
+ATOM WINAPI RegisterClassW(const WNDCLASSW* wc)
+{
     if (wc == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    WNDCLASSEXW ex{sizeof(WNDCLASSEXW), wc->style, wc->lpfnWndProc, wc->cbClsExtra, wc->cbWndExtra,
-                   wc->hInstance, wc->hIcon, wc->hCursor, wc->hbrBackground, wc->lpszMenuName,
-                   wc->lpszClassName, nullptr};
+    WNDCLASSEXW ex{sizeof(WNDCLASSEXW), wc->style,        wc->lpfnWndProc,   wc->cbClsExtra,
+                   wc->cbWndExtra,      wc->hInstance,    wc->hIcon,         wc->hCursor,
+                   wc->hbrBackground,   wc->lpszMenuName, wc->lpszClassName, nullptr};
     return RegisterClassExW(&ex);
 }
 
-BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance) {
+BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance)
+{
     int index = FindClass(className, instance);
     if (index < 0) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);

@@ -33,7 +33,7 @@ void LinkMisc()
 }
 
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);

@@ -69,4 +69,4 @@ TEST(Crt, StrcpySChecksRoom)
     EXPECT_EQ(strcpy_s(dest, 0, "x"), EINVAL);
 }
 
-} // namespace
+}  // namespace

@@ -17,8 +17,8 @@ void D3D11Test::SetUp()
     baselineGlObjects = platform_test::LiveGlObjectCount();
     const D3D_FEATURE_LEVEL levels[] = {D3D_FEATURE_LEVEL_11_0};
     D3D_FEATURE_LEVEL level{};
-    HRESULT hr = D3D11CreateDevice(nullptr, TestDriverType(), nullptr, 0, levels, 1, D3D11_SDK_VERSION, &device,
-                                   &level, &context);
+    HRESULT hr = D3D11CreateDevice(nullptr, TestDriverType(), nullptr, 0, levels, 1, D3D11_SDK_VERSION, &device, &level,
+                                   &context);
     ASSERT_EQ(hr, S_OK);
     ASSERT_EQ(level, D3D_FEATURE_LEVEL_11_0);
 }
@@ -73,8 +73,8 @@ std::vector<T> ReadThroughStaging(ID3D11Device* device, ID3D11DeviceContext* con
     for (UINT y = 0; y < desc.Height; ++y)
         for (UINT x = 0; x < desc.Width; ++x) {
             T value{};
-            std::memcpy(&value, static_cast<const uint8_t*>(mapped.pData) + size_t(y) * mapped.RowPitch +
-                                    x * bytesPerTexel,
+            std::memcpy(&value,
+                        static_cast<const uint8_t*>(mapped.pData) + size_t(y) * mapped.RowPitch + x * bytesPerTexel,
                         sizeof(T) * valuesPerTexel);
             values.push_back(value);
         }

@@ -16,7 +16,7 @@
 // Holds one reference and releases it when it goes.
 template <class T>
 class Ref {
-public:
+  public:
     Ref() = default;
     explicit Ref(T* p) : p_(p) {}
     Ref(const Ref&) = delete;
@@ -46,7 +46,7 @@ public:
     operator T*() const { return p_; }
     T* const* addr() const { return &p_; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
@@ -57,7 +57,7 @@ D3D_DRIVER_TYPE TestDriverType();
 // Every test gets a fresh device of that type and checks on the way out that releasing
 // everything it made leaves no layer object and no GL object alive.
 class D3D11Test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -42,8 +42,8 @@ const Refusal RefusalCases[] = {
      }},
     {E_INVALIDARG, "CreateTexture2D: MipLevels is 10: a 256 x 16 texture has at most 9",
      [](ID3D11Device* device, ID3D11DeviceContext*, UINT) {
-         D3D11_TEXTURE2D_DESC desc{256, 16, 10, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
-                                   D3D11_BIND_SHADER_RESOURCE, 0, 0};
+         D3D11_TEXTURE2D_DESC desc{
+             256, 16, 10, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT, D3D11_BIND_SHADER_RESOURCE, 0, 0};
          Ref<ID3D11Texture2D> texture;
          return device->CreateTexture2D(&desc, nullptr, &texture);
      }},
@@ -72,8 +72,8 @@ const Refusal RefusalCases[] = {
      }},
     {E_INVALIDARG, "CreateInputLayout: element 0 (POSITION): Format 0 is not a vertex format",
      [](ID3D11Device* device, ID3D11DeviceContext*, UINT) {
-         const D3D11_INPUT_ELEMENT_DESC element{"POSITION", 0, DXGI_FORMAT_UNKNOWN, 0, 0,
-                                                D3D11_INPUT_PER_VERTEX_DATA, 0};
+         const D3D11_INPUT_ELEMENT_DESC element{"POSITION", 0, DXGI_FORMAT_UNKNOWN, 0, 0, D3D11_INPUT_PER_VERTEX_DATA,
+                                                0};
          Ref<ID3D11InputLayout> layout;
          return device->CreateInputLayout(&element, 1, nullptr, 0, &layout);
      }},
@@ -89,20 +89,24 @@ const Refusal RefusalCases[] = {
 
 // Sets (or with nullptr removes) an environment variable until the end of the scope.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
     }
     ~ScopedEnv()
     {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };

@@ -49,8 +49,8 @@ TEST(DeviceCreation, RejectsArgumentsDirect3DRejects)
     EXPECT_EQ(Create(D3D_DRIVER_TYPE_WARP, program, 1, &got, 6), E_INVALIDARG);
     EXPECT_EQ(Create(D3D_DRIVER_TYPE_UNKNOWN, program, 1, &got), E_INVALIDARG);
     EXPECT_LT(Create(D3D_DRIVER_TYPE_NULL, program, 1, &got), 0);
-    EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0x1000, program, 1, D3D11_SDK_VERSION,
-                                nullptr, nullptr, nullptr),
+    EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0x1000, program, 1, D3D11_SDK_VERSION, nullptr,
+                                nullptr, nullptr),
               E_INVALIDARG);
 }
 
@@ -59,8 +59,8 @@ TEST(DeviceCreation, AskingForNoObjectOnlyTests)
     const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0};
     const int before = platform_test::LiveObjectCount();
     D3D_FEATURE_LEVEL got{};
-    EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, program, 1, D3D11_SDK_VERSION, nullptr,
-                                &got, nullptr),
+    EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, program, 1, D3D11_SDK_VERSION, nullptr, &got,
+                                nullptr),
               S_FALSE);
     EXPECT_EQ(got, D3D_FEATURE_LEVEL_11_0);
     EXPECT_EQ(platform_test::LiveObjectCount(), before);
@@ -73,8 +73,8 @@ TEST(DeviceCreation, CountsADeviceMadeAfterARemovalWasReportedAsOneReplacement)
     const D3D_FEATURE_LEVEL program[] = {D3D_FEATURE_LEVEL_11_0};
     const auto make = [&program] {
         ID3D11Device* device = nullptr;
-        EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, program, 1, D3D11_SDK_VERSION,
-                                    &device, nullptr, nullptr),
+        EXPECT_EQ(D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_WARP, nullptr, 0, program, 1, D3D11_SDK_VERSION, &device,
+                                    nullptr, nullptr),
                   S_OK);
         return Ref<ID3D11Device>(device);
     };

@@ -22,9 +22,15 @@ struct Device {
 };
 
 // Any call GL refuses will do; offscreen devices leave their context current on this thread.
-void RaiseGlError() { glBindTexture(0xDEAD, 0); }
+void RaiseGlError()
+{
+    glBindTexture(0xDEAD, 0);
+}
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 using DriverReport = D3D11Test;
 
@@ -82,7 +88,8 @@ TEST(DriverReportLines, WithoutARobustContextTheDeviceStartsAndSaysLossIsUnseen)
     ASSERT_TRUE(platform_test::DescribeDevice(debug.device, &facts));
     EXPECT_FALSE(facts.robustAccess);
     EXPECT_EQ(facts.resetStrategy, "NO_RESET_NOTIFICATION");
-    EXPECT_TRUE(Contains(text, "D3D11 WARNING: D3D11CreateDevice: the context reports no resets: device loss cannot be detected"))
+    EXPECT_TRUE(Contains(
+        text, "D3D11 WARNING: D3D11CreateDevice: the context reports no resets: device loss cannot be detected"))
         << text;
 
     Device robust(0);

@@ -47,8 +47,8 @@ TEST_F(Lifetime, ReleasingTheLastReferenceFreesGlObjectsAtOnce)
     const int before = platform_test::LiveGlObjectCount();
     const int objectsBefore = platform_test::LiveObjectCount();
     {
-        Ref<ID3D11Texture2D> texture = MakeTexture(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM,
-                                                   D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE);
+        Ref<ID3D11Texture2D> texture =
+            MakeTexture(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE);
         Ref<ID3D11RenderTargetView> rtv;
         ASSERT_EQ(device->CreateRenderTargetView(texture, nullptr, &rtv), S_OK);
         const float black[4] = {};

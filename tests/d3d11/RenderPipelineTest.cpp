@@ -158,8 +158,8 @@ TEST_F(RenderPipeline, AdjacencyOpenEdgesReachTheGeometryShader)
     Ref<ID3D11VertexShader> vs = VertexShader("VS_Id", blob);
     Ref<ID3D11GeometryShader> gs = GeometryShader("GS_Adj");
     Ref<ID3D11PixelShader> ps = PixelShader("PS_VertexColor");
-    const D3D11_INPUT_ELEMENT_DESC element = {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0,
-                                              D3D11_INPUT_PER_VERTEX_DATA, 0};
+    const D3D11_INPUT_ELEMENT_DESC element = {
+        "POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0};
     Ref<ID3D11InputLayout> layout;
     ASSERT_EQ(device->CreateInputLayout(&element, 1, blob->GetBufferPointer(), blob->GetBufferSize(), &layout), S_OK);
     Ref<ID3D11Buffer> vertices = VertexBuffer({QV_CLOCKWISE_FULL(0.5f), 0, 0, 0});

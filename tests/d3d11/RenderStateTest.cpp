@@ -17,8 +17,8 @@ D3D11_DEPTH_STENCIL_DESC DepthOnly(D3D11_COMPARISON_FUNC func, D3D11_DEPTH_WRITE
     d.DepthWriteMask = write;
     d.DepthFunc = func;
     d.StencilReadMask = d.StencilWriteMask = 0xff;
-    d.FrontFace = d.BackFace = {D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP,
-                                D3D11_COMPARISON_ALWAYS};
+    d.FrontFace =
+        d.BackFace = {D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP, D3D11_STENCIL_OP_KEEP, D3D11_COMPARISON_ALWAYS};
     return d;
 }
 
@@ -34,8 +34,7 @@ D3D11_DEPTH_STENCIL_DESC Counting(D3D11_STENCIL_OP front, D3D11_STENCIL_OP back)
 void ExpectAll(const std::vector<uint32_t>& texels, uint32_t expected)
 {
     ASSERT_FALSE(texels.empty());
-    for (size_t i = 0; i < texels.size(); ++i)
-        ASSERT_PRED3(NearRgba, texels[i], expected, 1) << "texel " << i;
+    for (size_t i = 0; i < texels.size(); ++i) ASSERT_PRED3(NearRgba, texels[i], expected, 1) << "texel " << i;
 }
 
 void ExpectAllStencil(const std::vector<uint8_t>& values, uint8_t expected)
@@ -103,8 +102,7 @@ TEST_F(RenderState, DepthRangeAndComparisons)
 
 TEST_F(RenderState, DepthClipOffClampsInsteadOfClipping)
 {
-    Ref<ID3D11DepthStencilState> always =
-        DepthStencil(DepthOnly(D3D11_COMPARISON_ALWAYS, D3D11_DEPTH_WRITE_MASK_ALL));
+    Ref<ID3D11DepthStencilState> always = DepthStencil(DepthOnly(D3D11_COMPARISON_ALWAYS, D3D11_DEPTH_WRITE_MASK_ALL));
     Ref<ID3D11Buffer> beyond = VertexBuffer({QV_CLOCKWISE_FULL(1.5f)});
     Ref<ID3D11Buffer> red = Params(RedColor);
     BindPositionPipeline(beyond, red);
@@ -146,7 +144,8 @@ TEST_F(RenderState, ClockwiseOnScreenIsFront)
         context->DrawIndexed(6, 0, 0);
         std::vector<uint32_t> t = ReadRgba(target);
         // (top-left texel, top-right texel) lit?
-        return std::make_pair(t[1 * ImageSide + 0] == Rgba(255, 0, 0, 255), t[1 * ImageSide + ImageSide - 1] == Rgba(255, 0, 0, 255));
+        return std::make_pair(t[1 * ImageSide + 0] == Rgba(255, 0, 0, 255),
+                              t[1 * ImageSide + ImageSide - 1] == Rgba(255, 0, 0, 255));
     };
     EXPECT_EQ(draw(D3D11_CULL_BACK, FALSE), std::make_pair(true, false));
     EXPECT_EQ(draw(D3D11_CULL_FRONT, FALSE), std::make_pair(false, true));
@@ -164,8 +163,14 @@ TEST_F(RenderState, TwoSidedStencilWrapsAndSaturates)
     Ref<ID3D11Buffer> red = Params(RedColor);
     Ref<ID3D11RasterizerState> noCull = Rasterizer(D3D11_CULL_NONE, FALSE);
     D3D11_BLEND_DESC additive{};
-    additive.RenderTarget[0] = {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE,
-                                D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
+    additive.RenderTarget[0] = {TRUE,
+                                D3D11_BLEND_SRC_ALPHA,
+                                D3D11_BLEND_ONE,
+                                D3D11_BLEND_OP_ADD,
+                                D3D11_BLEND_ONE,
+                                D3D11_BLEND_ZERO,
+                                D3D11_BLEND_OP_ADD,
+                                D3D11_COLOR_WRITE_ENABLE_ALL};
     Ref<ID3D11BlendState> blend;
     ASSERT_EQ(device->CreateBlendState(&additive, &blend), S_OK);
     Ref<ID3D11DepthStencilState> wrap = DepthStencil(Counting(D3D11_STENCIL_OP_INCR, D3D11_STENCIL_OP_DECR));
@@ -200,7 +205,8 @@ TEST_F(RenderState, StencilReferenceAndTheShadowPassTest)
 {
     D3D11_DEPTH_STENCIL_DESC replace = Counting(D3D11_STENCIL_OP_REPLACE, D3D11_STENCIL_OP_REPLACE);
     Ref<ID3D11DepthStencilState> replaceState = DepthStencil(replace);
-    Ref<ID3D11Buffer> left = VertexBuffer({-1, -1, 0.5f, -1, 1, 0.5f, 0, 1, 0.5f, -1, -1, 0.5f, 0, 1, 0.5f, 0, -1, 0.5f});
+    Ref<ID3D11Buffer> left =
+        VertexBuffer({-1, -1, 0.5f, -1, 1, 0.5f, 0, 1, 0.5f, -1, -1, 0.5f, 0, 1, 0.5f, 0, -1, 0.5f});
     Ref<ID3D11Buffer> full = VertexBuffer({QV_CLOCKWISE_FULL(0.5f)});
     Ref<ID3D11Buffer> red = Params(RedColor);
     BindPositionPipeline(left, red, false);
@@ -232,8 +238,14 @@ TEST_F(RenderState, BlendSrcAlphaOneAndSrcAlphaInvSrcAlpha)
     Ref<ID3D11Buffer> params = Params(src);
     for (D3D11_BLEND destBlend : {D3D11_BLEND_ONE, D3D11_BLEND_INV_SRC_ALPHA}) {
         D3D11_BLEND_DESC desc{};
-        desc.RenderTarget[0] = {TRUE, D3D11_BLEND_SRC_ALPHA, destBlend, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE,
-                                D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
+        desc.RenderTarget[0] = {TRUE,
+                                D3D11_BLEND_SRC_ALPHA,
+                                destBlend,
+                                D3D11_BLEND_OP_ADD,
+                                D3D11_BLEND_ONE,
+                                D3D11_BLEND_ZERO,
+                                D3D11_BLEND_OP_ADD,
+                                D3D11_COLOR_WRITE_ENABLE_ALL};
         Ref<ID3D11BlendState> blend;
         ASSERT_EQ(device->CreateBlendState(&desc, &blend), S_OK);
         context->ClearRenderTargetView(rtv, dst);
@@ -260,7 +272,8 @@ TEST_F(RenderState, ViewportOriginIsTopLeft)
     std::vector<uint32_t> t = ReadRgba(target);
     for (UINT y = 0; y < ImageSide; ++y)
         for (UINT x = 0; x < ImageSide; ++x)
-            EXPECT_EQ(t[y * ImageSide + x] == Rgba(255, 0, 0, 255), x < ImageSide / 2 && y < ImageSide / 2) << x << "," << y;
+            EXPECT_EQ(t[y * ImageSide + x] == Rgba(255, 0, 0, 255), x < ImageSide / 2 && y < ImageSide / 2)
+                << x << "," << y;
 }
 
 }  // namespace

@@ -33,8 +33,8 @@ void RenderTest::SetUp()
     Ref<ID3D10Blob> blob;
     posVs = VertexShader("VS_Pos", blob);
     colorPs = PixelShader("PS_Color");
-    const D3D11_INPUT_ELEMENT_DESC element = {"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0,
-                                              D3D11_INPUT_PER_VERTEX_DATA, 0};
+    const D3D11_INPUT_ELEMENT_DESC element = {
+        "POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0};
     ASSERT_TRUE(blob);
     ASSERT_EQ(device->CreateInputLayout(&element, 1, blob->GetBufferPointer(), blob->GetBufferSize(), &posLayout),
               S_OK);

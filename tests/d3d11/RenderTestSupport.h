@@ -7,7 +7,7 @@
 #include "D3D11TestSupport.h"
 
 class RenderTest : public D3D11Test {
-protected:
+  protected:
     static constexpr UINT ImageSide = 8;
     void SetUp() override;
     void TearDown() override;

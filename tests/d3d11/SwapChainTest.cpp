@@ -15,7 +15,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 class SwapChain : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -28,8 +28,8 @@ protected:
         wc.hInstance = instance;
         wc.lpszClassName = L"QvSwapChainTest";
         ASSERT_NE(RegisterClassExW(&wc), 0);
-        hwnd = CreateWindowExW(0, L"QvSwapChainTest", L"swap chain", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                               CW_USEDEFAULT, 320, 240, nullptr, nullptr, instance, nullptr);
+        hwnd = CreateWindowExW(0, L"QvSwapChainTest", L"swap chain", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                               320, 240, nullptr, nullptr, instance, nullptr);
         ASSERT_NE(hwnd, nullptr);
         ShowWindow(hwnd, SW_SHOWNORMAL);
         RECT client{};
@@ -39,7 +39,11 @@ protected:
 
         // The program's description and driver order.
         DXGI_SWAP_CHAIN_DESC desc{};
-        desc.BufferDesc = {width, height, {60, 1}, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_MODE_SCANLINE_ORDER_PROGRESSIVE,
+        desc.BufferDesc = {width,
+                           height,
+                           {60, 1},
+                           DXGI_FORMAT_R8G8B8A8_UNORM,
+                           DXGI_MODE_SCANLINE_ORDER_PROGRESSIVE,
                            DXGI_MODE_SCALING_CENTERED};
         desc.SampleDesc = {1, 0};
         desc.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;

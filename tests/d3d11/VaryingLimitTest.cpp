@@ -28,7 +28,8 @@ HRESULT CreateShader(ID3D11Device* device, ID3D10Blob* blob, char stage)
     const void* code = blob->GetBufferPointer();
     const SIZE_T size = blob->GetBufferSize();
     Ref<ID3D11DeviceChild> shader;
-    if (stage == 'v') return device->CreateVertexShader(code, size, nullptr, reinterpret_cast<ID3D11VertexShader**>(&shader));
+    if (stage == 'v')
+        return device->CreateVertexShader(code, size, nullptr, reinterpret_cast<ID3D11VertexShader**>(&shader));
     if (stage == 'g')
         return device->CreateGeometryShader(code, size, nullptr, reinterpret_cast<ID3D11GeometryShader**>(&shader));
     return device->CreatePixelShader(code, size, nullptr, reinterpret_cast<ID3D11PixelShader**>(&shader));
@@ -54,8 +55,8 @@ TEST(VaryingLimits, ProgramShadersFitTheSmallestLimitsOfOpenGl45)
     const struct {
         const char* entry;
         const char* profile;
-    } entries[] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},      {"VS_SV", "vs_4_0"}, {"GS_SV_1", "gs_4_0"},
-                   {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"},    {"PS_S", "ps_4_0"}};
+    } entries[] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},   {"VS_SV", "vs_4_0"}, {"GS_SV_1", "gs_4_0"},
+                   {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"}, {"PS_S", "ps_4_0"}};
     for (const auto& e : entries) {
         const char* source = std::getenv("QV_SOURCE_DIR");
         Ref<ID3D10Blob> blob =
@@ -87,15 +88,18 @@ TEST(VaryingLimits, ShaderBeyondTheDeviceLimitIsRefusedWithANamedLine)
     // Which SPILL semantic crosses the limit depends on what this process placed before.
     const std::string text = testing::internal::GetCapturedStderr();
     EXPECT_NE(text.find("D3D11 ERROR: CreateVertexShader: varying SPILL"), std::string::npos) << text;
-    EXPECT_NE(text.find("components; this device's GL_MAX_VERTEX_OUTPUT_COMPONENTS is 64\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("components; this device's GL_MAX_VERTEX_OUTPUT_COMPONENTS is 64\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("D3D11 ERROR: CreatePixelShader: varying SPILL"), std::string::npos) << text;
-    EXPECT_NE(text.find("components; this device's GL_MAX_FRAGMENT_INPUT_COMPONENTS is 64\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("components; this device's GL_MAX_FRAGMENT_INPUT_COMPONENTS is 64\n"), std::string::npos)
+        << text;
 
     // A driver with room for them takes them (llvmpipe and current GPUs have 128).
     CappedDevice roomy(0);
     platform_test::DeviceFacts facts;
     ASSERT_TRUE(platform_test::DescribeDevice(roomy.device, &facts));
-    if (facts.maxVertexOutputComponents < 68 || facts.maxFragmentInputComponents < 68) GTEST_SKIP() << "this driver has only " << facts.maxVertexOutputComponents;
+    if (facts.maxVertexOutputComponents < 68 || facts.maxFragmentInputComponents < 68)
+        GTEST_SKIP() << "this driver has only " << facts.maxVertexOutputComponents;
     EXPECT_EQ(CreateShader(roomy.device, vs, 'v'), S_OK);
     EXPECT_EQ(CreateShader(roomy.device, ps, 'p'), S_OK);
 }

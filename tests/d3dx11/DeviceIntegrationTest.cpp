@@ -42,7 +42,7 @@ class KeepDriverLoaded : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new KeepDriverLoaded);
 
 class DeviceIntegration : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         liveBefore_ = platform_test::LiveObjectCount();
@@ -78,8 +78,8 @@ protected:
         const UINT height = desc.Height >> level ? desc.Height >> level : 1;
         std::vector<uint8_t> texels(size_t(width) * height * 4);
         for (UINT y = 0; y < height; ++y)
-            std::memcpy(&texels[size_t(y) * width * 4], static_cast<uint8_t*>(mapped.pData) + size_t(y) * mapped.RowPitch,
-                        width * 4);
+            std::memcpy(&texels[size_t(y) * width * 4],
+                        static_cast<uint8_t*>(mapped.pData) + size_t(y) * mapped.RowPitch, width * 4);
         context->Unmap(staging, level);
         return texels;
     }
@@ -87,7 +87,7 @@ protected:
     ID3D11Device* device = nullptr;
     ID3D11DeviceContext* context = nullptr;
 
-private:
+  private:
     int liveBefore_ = 0;
     int glBefore_ = 0;
 };
@@ -189,25 +189,33 @@ TEST_F(DeviceIntegration, TexturedQuadShowsTheFileTopLeftTexelAtTheTargetTopLeft
     };
     ASSERT_EQ(device->CreateVertexShader(vsCode->GetBufferPointer(), vsCode->GetBufferSize(), nullptr, &vs), S_OK);
     ASSERT_EQ(device->CreatePixelShader(psCode->GetBufferPointer(), psCode->GetBufferSize(), nullptr, &ps), S_OK);
-    ASSERT_EQ(device->CreateInputLayout(elements, 3, vsCode->GetBufferPointer(), vsCode->GetBufferSize(), &layout), S_OK);
+    ASSERT_EQ(device->CreateInputLayout(elements, 3, vsCode->GetBufferPointer(), vsCode->GetBufferSize(), &layout),
+              S_OK);
 
     // A quad over the whole target, texture coordinate (0, 0) at its top-left corner.
-    const float quad[4][8] = {{-1, 1, 0, 0, 0, 1, 0, 0}, {1, 1, 0, 0, 0, 1, 1, 0}, {-1, -1, 0, 0, 0, 1, 0, 1},
-                              {1, -1, 0, 0, 0, 1, 1, 1}};
+    const float quad[4][8] = {
+        {-1, 1, 0, 0, 0, 1, 0, 0}, {1, 1, 0, 0, 0, 1, 1, 0}, {-1, -1, 0, 0, 0, 1, 0, 1}, {1, -1, 0, 0, 0, 1, 1, 1}};
     D3D11_BUFFER_DESC bufferDesc = {sizeof quad, D3D11_USAGE_DEFAULT, D3D11_BIND_VERTEX_BUFFER, 0, 0, 0};
     D3D11_SUBRESOURCE_DATA bufferData = {quad, 0, 0};
     Ptr<ID3D11Buffer> vertices;
     ASSERT_EQ(device->CreateBuffer(&bufferDesc, &bufferData, &vertices), S_OK);
 
-    D3D11_TEXTURE2D_DESC targetDesc = {2, 2, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
-                                       D3D11_BIND_RENDER_TARGET, 0, 0};
+    D3D11_TEXTURE2D_DESC targetDesc = {
+        2, 2, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT, D3D11_BIND_RENDER_TARGET, 0, 0};
     Ptr<ID3D11Texture2D> target;
     Ptr<ID3D11RenderTargetView> rtv;
     ASSERT_EQ(device->CreateTexture2D(&targetDesc, nullptr, &target), S_OK);
     ASSERT_EQ(device->CreateRenderTargetView(target, nullptr, &rtv), S_OK);
-    D3D11_SAMPLER_DESC samplerDesc = {D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP,
-                                      D3D11_TEXTURE_ADDRESS_CLAMP, D3D11_TEXTURE_ADDRESS_CLAMP, 0, 1,
-                                      D3D11_COMPARISON_NEVER, {0, 0, 0, 0}, 0, D3D11_FLOAT32_MAX};
+    D3D11_SAMPLER_DESC samplerDesc = {D3D11_FILTER_MIN_MAG_MIP_POINT,
+                                      D3D11_TEXTURE_ADDRESS_CLAMP,
+                                      D3D11_TEXTURE_ADDRESS_CLAMP,
+                                      D3D11_TEXTURE_ADDRESS_CLAMP,
+                                      0,
+                                      1,
+                                      D3D11_COMPARISON_NEVER,
+                                      {0, 0, 0, 0},
+                                      0,
+                                      D3D11_FLOAT32_MAX};
     Ptr<ID3D11SamplerState> sampler;
     ASSERT_EQ(device->CreateSamplerState(&samplerDesc, &sampler), S_OK);
     Ptr<ID3D11ShaderResourceView> texture;

@@ -7,7 +7,7 @@ namespace {
 
 template <typename Interface>
 class Counted : public Interface {
-public:
+  public:
     explicit Counted(FakeDevice* device) : device_(device) { ++device_->alive; }
     virtual ~Counted() { --device_->alive; }
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
@@ -20,23 +20,23 @@ public:
     }
     void GetDevice(ID3D11Device** device) override { *device = device_; }
 
-protected:
+  protected:
     FakeDevice* device_;
     ULONG refs_ = 1;
 };
 
 class FakeTexture final : public Counted<ID3D11Texture2D> {
-public:
+  public:
     FakeTexture(FakeDevice* device, const D3D11_TEXTURE2D_DESC& desc) : Counted(device), desc_(desc) {}
     void GetType(D3D11_RESOURCE_DIMENSION* type) override { *type = D3D11_RESOURCE_DIMENSION_TEXTURE2D; }
     void GetDesc(D3D11_TEXTURE2D_DESC* desc) override { *desc = desc_; }
 
-private:
+  private:
     D3D11_TEXTURE2D_DESC desc_;
 };
 
 class FakeView final : public Counted<ID3D11ShaderResourceView> {
-public:
+  public:
     FakeView(FakeDevice* device, ID3D11Resource* resource) : Counted(device), resource_(resource)
     {
         resource_->AddRef();
@@ -49,7 +49,7 @@ public:
     }
     void GetDesc(D3D11_SHADER_RESOURCE_VIEW_DESC* desc) override { std::memset(desc, 0, sizeof *desc); }
 
-private:
+  private:
     ID3D11Resource* resource_;
 };
 
@@ -64,7 +64,8 @@ HRESULT FakeDevice::CreateTexture2D(const D3D11_TEXTURE2D_DESC* desc, const D3D1
     for (UINT i = 0; initial && i < desc->MipLevels; ++i) {
         const UINT height = desc->Height >> i ? desc->Height >> i : 1;
         const auto* bytes = static_cast<const uint8_t*>(initial[i].pSysMem);
-        lastLevels.push_back({initial[i].SysMemPitch, std::vector<uint8_t>(bytes, bytes + initial[i].SysMemPitch * height)});
+        lastLevels.push_back(
+            {initial[i].SysMemPitch, std::vector<uint8_t>(bytes, bytes + initial[i].SysMemPitch * height)});
     }
     if (FAILED(textureResult)) return textureResult;
     *texture = new FakeTexture(this, *desc);

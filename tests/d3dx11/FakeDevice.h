@@ -7,7 +7,7 @@
 #include "d3d11.h"
 
 class FakeDevice final : public ID3D11Device {
-public:
+  public:
     struct Level {
         UINT pitch = 0;
         std::vector<uint8_t> bytes;
@@ -62,10 +62,7 @@ public:
     {
         return E_NOTIMPL;
     }
-    HRESULT CreateRasterizerState(const D3D11_RASTERIZER_DESC*, ID3D11RasterizerState**) override
-    {
-        return E_NOTIMPL;
-    }
+    HRESULT CreateRasterizerState(const D3D11_RASTERIZER_DESC*, ID3D11RasterizerState**) override { return E_NOTIMPL; }
     HRESULT CreateSamplerState(const D3D11_SAMPLER_DESC*, ID3D11SamplerState**) override { return E_NOTIMPL; }
     D3D_FEATURE_LEVEL GetFeatureLevel() override { return D3D_FEATURE_LEVEL_11_0; }
     UINT GetCreationFlags() override { return 0; }

@@ -4,7 +4,7 @@
 #include <string>
 
 class GlContext {
-public:
+  public:
     GlContext();
     ~GlContext();
     GlContext(const GlContext&) = delete;
@@ -13,7 +13,7 @@ public:
     bool Ok() const { return error_.empty(); }
     const std::string& Error() const { return error_; }
 
-private:
+  private:
     void* display_ = nullptr;
     void* context_ = nullptr;
     std::string error_;

@@ -27,13 +27,16 @@ struct Stage {
 
 GLenum GlStage(ShaderStage s)
 {
-    return s == ShaderStage::Vertex ? GL_VERTEX_SHADER : s == ShaderStage::Geometry ? GL_GEOMETRY_SHADER : GL_FRAGMENT_SHADER;
+    return s == ShaderStage::Vertex     ? GL_VERTEX_SHADER
+           : s == ShaderStage::Geometry ? GL_GEOMETRY_SHADER
+                                        : GL_FRAGMENT_SHADER;
 }
 
 GLbitfield StageBit(ShaderStage s)
 {
-    return s == ShaderStage::Vertex ? GL_VERTEX_SHADER_BIT
-                                    : s == ShaderStage::Geometry ? GL_GEOMETRY_SHADER_BIT : GL_FRAGMENT_SHADER_BIT;
+    return s == ShaderStage::Vertex     ? GL_VERTEX_SHADER_BIT
+           : s == ShaderStage::Geometry ? GL_GEOMETRY_SHADER_BIT
+                                        : GL_FRAGMENT_SHADER_BIT;
 }
 
 // Translates the blob and links it with glCreateShaderProgramv; program 0 (and a log) on failure.
@@ -70,7 +73,7 @@ Stage Link(const std::string& source, const char* entry, const char* profile, UI
 }
 
 class Pipeline {
-public:
+  public:
     explicit Pipeline(const std::vector<const Stage*>& stages)
     {
         glCreateProgramPipelines(1, &id_);
@@ -89,13 +92,13 @@ public:
     }
     void Bind() { glBindProgramPipeline(id_); }
 
-private:
+  private:
     GLuint id_ = 0;
 };
 
 // A small RGBA8 colour target with a vertex array, read back in Direct3D's row order.
 class Target {
-public:
+  public:
     static constexpr int ImageSide = 16;
     Target()
     {
@@ -144,7 +147,7 @@ public:
         return {p[0], p[1], p[2], p[3]};
     }
 
-private:
+  private:
     GLuint colour_ = 0, fbo_ = 0, vao_ = 0;
     std::vector<GLuint> buffers_;
 };
@@ -152,7 +155,7 @@ private:
 const std::vector<float> FullScreenTriangle = {-1, -1, 0, 3, -1, 0, -1, 3, 0};
 
 class GlTranslate : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { context_ = new GlContext; }
     static void TearDownTestSuite()
     {
@@ -172,7 +175,7 @@ protected:
         return *stages_.back();
     }
 
-private:
+  private:
     static GlContext* context_;
     std::vector<std::unique_ptr<Stage>> stages_;
     std::vector<Stage*> owned_;
@@ -248,7 +251,9 @@ TEST_F(GlTranslate, TransposedUploadOfARowVectorMatrixGivesPointTimesMatrix)
     const struct {
         UINT flags;
         const float* upload;
-    } cases[] = {{D3D10_SHADER_PACK_MATRIX_COLUMN_MAJOR, transposed}, {0, transposed}, {D3D10_SHADER_PACK_MATRIX_ROW_MAJOR, asIs}};
+    } cases[] = {{D3D10_SHADER_PACK_MATRIX_COLUMN_MAJOR, transposed},
+                 {0, transposed},
+                 {D3D10_SHADER_PACK_MATRIX_ROW_MAJOR, asIs}};
     for (const auto& c : cases) {
         Stage& vs = Keep(Link(source, "VS", "vs_4_0", c.flags));
         Stage& ps = Keep(Link(source, "PS", "ps_4_0", c.flags));
@@ -450,7 +455,8 @@ TEST_F(GlTranslate, TightlyPackedConstantBufferReadsTheBytesDirect3DWouldUpload)
     EXPECT_EQ(ps.shader.constantBufferSlots, std::vector<uint32_t>{0});
     const float upload[8] = {0.25f, 9, 9, 0.5f, 9, 9, 0.75f, 1.0f};
     Target target;
-    glBindBufferBase(GL_UNIFORM_BUFFER, ConstantBufferBinding(ShaderStage::Pixel, 0), target.Buffer(upload, sizeof upload));
+    glBindBufferBase(GL_UNIFORM_BUFFER, ConstantBufferBinding(ShaderStage::Pixel, 0),
+                     target.Buffer(upload, sizeof upload));
     Pipeline pipeline({&vs, &ps});
     pipeline.Bind();
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);

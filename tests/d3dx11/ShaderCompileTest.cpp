@@ -25,8 +25,10 @@ HRESULT CompileFile(const std::wstring& path, const char* entry, const char* pro
         D3DX11CompileFromFileW(path.c_str(), macros, include, entry, profile, flags, 0, nullptr, &c, &e, &reported);
     EXPECT_EQ(hr, reported);
     code->reset(c);
-    if (errors) errors->reset(e);
-    else if (e) e->Release();
+    if (errors)
+        errors->reset(e);
+    else if (e)
+        e->Release();
     return hr;
 }
 
@@ -56,7 +58,8 @@ TEST(ShaderCompile, AllSevenEntryPointsCompileForTheirStageInEveryShaderModel)
         for (const EntryPoint& e : SevenEntryPoints) {
             const std::string profile = std::string(e.profile, 2) + model;
             BlobPtr code, errors;
-            ASSERT_EQ(CompileFile(path, e.name, profile.c_str(), &code, &errors), S_OK) << e.name << " " << Text(errors);
+            ASSERT_EQ(CompileFile(path, e.name, profile.c_str(), &code, &errors), S_OK)
+                << e.name << " " << Text(errors);
             ASSERT_TRUE(code);
             EXPECT_FALSE(errors);
             ShaderStage stage;
@@ -98,9 +101,10 @@ TEST(ShaderCompile, InputSignatureKeepsEveryDeclaredVertexInputWithItsSemantic)
 
 TEST(ShaderCompile, SemanticIndicesAndLowerCaseNamesAreNormalised)
 {
-    BlobPtr code = CompileSource("float4 main(float4 a : texcoord3, float b : Color1, float4 p : POSITION) : SV_Position"
-                                 " { return a * b + p; }",
-                                 "main", "vs_5_0");
+    BlobPtr code =
+        CompileSource("float4 main(float4 a : texcoord3, float b : Color1, float4 p : POSITION) : SV_Position"
+                      " { return a * b + p; }",
+                      "main", "vs_5_0");
     ASSERT_TRUE(code);
     const std::vector<ShaderInput> inputs = Signature(code);
     ASSERT_EQ(inputs.size(), 3u);
@@ -209,7 +213,7 @@ TEST(ShaderCompile, MacrosAreDefinedForTheSource)
 namespace {
 
 class MemoryInclude : public ID3DInclude {
-public:
+  public:
     HRESULT Open(D3D_INCLUDE_TYPE, LPCSTR name, LPCVOID, LPCVOID* data, UINT* bytes) override
     {
         if (std::string(name) != "common.hlsli") return E_FAIL;

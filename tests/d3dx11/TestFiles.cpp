@@ -29,7 +29,10 @@ const std::filesystem::path& Dir()
 
 }  // namespace
 
-std::string ScratchPath(const std::string& name) { return (Dir() / name).string(); }
+std::string ScratchPath(const std::string& name)
+{
+    return (Dir() / name).string();
+}
 
 std::string WriteScratchFile(const std::string& name, const std::string& bytes)
 {
@@ -43,4 +46,7 @@ std::string WriteScratchFile(const std::string& name, const std::vector<uint8_t>
     return WriteScratchFile(name, std::string(bytes.begin(), bytes.end()));
 }
 
-std::wstring Wide(const std::string& path) { return std::wstring(path.begin(), path.end()); }
+std::wstring Wide(const std::string& path)
+{
+    return std::wstring(path.begin(), path.end());
+}

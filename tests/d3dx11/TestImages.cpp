@@ -7,8 +7,8 @@
 #include <stb/stb_image_write.h>
 
 const std::vector<uint8_t> Picture3x2 = {
-    255, 0,   0,   255, 0,   255, 0,   255, 0,  0,  255, 255,  // top row: red, green, blue
-    255, 255, 255, 255, 0,   0,   0,   255, 10, 20, 30,  40,   // bottom row: white, black, dark
+    255, 0,   0,   255, 0, 255, 0, 255, 0,  0,  255, 255,  // top row: red, green, blue
+    255, 255, 255, 255, 0, 0,   0, 255, 10, 20, 30,  40,   // bottom row: white, black, dark
 };
 
 namespace {
@@ -112,6 +112,6 @@ std::vector<uint8_t> MakePngHeaderOnly(uint32_t width, uint32_t height)
     PutBig32(&out, width);
     PutBig32(&out, height);
     out.insert(out.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, deflate, no filter, no interlace
-    PutBig32(&out, 0);                        // CRC (stb_image does not check it)
+    PutBig32(&out, 0);                       // CRC (stb_image does not check it)
     return out;
 }

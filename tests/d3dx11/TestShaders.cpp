@@ -9,8 +9,8 @@ BlobPtr CompileSource(const std::string& source, const char* entry, const char* 
     const std::wstring path = Wide(WriteScratchFile(fileName, source));
     ID3D10Blob* code = nullptr;
     ID3D10Blob* messages = nullptr;
-    const HRESULT hr =
-        D3DX11CompileFromFileW(path.c_str(), nullptr, nullptr, entry, profile, flags, 0, nullptr, &code, &messages, nullptr);
+    const HRESULT hr = D3DX11CompileFromFileW(path.c_str(), nullptr, nullptr, entry, profile, flags, 0, nullptr, &code,
+                                              &messages, nullptr);
     if (result) *result = hr;
     if (errors) *errors = messages ? static_cast<const char*>(messages->GetBufferPointer()) : "";
     if (messages) messages->Release();
@@ -18,8 +18,8 @@ BlobPtr CompileSource(const std::string& source, const char* entry, const char* 
 }
 
 const EntryPoint SevenEntryPoints[7] = {{"VS", "vs_4_0"},      {"PS", "ps_4_0"},      {"VS_SV", "vs_4_0"},
-                                         {"GS_SV_1", "gs_4_0"}, {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"},
-                                         {"PS_S", "ps_4_0"}};
+                                        {"GS_SV_1", "gs_4_0"}, {"GS_SV_2", "gs_4_0"}, {"VS_S", "vs_4_0"},
+                                        {"PS_S", "ps_4_0"}};
 
 const char* const SevenEntryPointSource = R"(
 cbuffer FrameConstants : register(b0)

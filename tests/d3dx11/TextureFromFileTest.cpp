@@ -117,11 +117,13 @@ TEST(TextureFromFile, UnsupportedOptionsAndMissingArgumentsAreRefused)
     ID3D11ShaderResourceView* view = nullptr;
     HRESULT reported = 1;
     auto* info = reinterpret_cast<D3DX11_IMAGE_LOAD_INFO*>(&reported);
-    EXPECT_EQ(D3DX11CreateShaderResourceViewFromFileA(&device, path.c_str(), info, nullptr, &view, &reported), E_NOTIMPL);
+    EXPECT_EQ(D3DX11CreateShaderResourceViewFromFileA(&device, path.c_str(), info, nullptr, &view, &reported),
+              E_NOTIMPL);
     EXPECT_EQ(reported, E_NOTIMPL);
     EXPECT_EQ(D3DX11CreateShaderResourceViewFromFileA(nullptr, path.c_str(), nullptr, nullptr, &view, nullptr),
               E_INVALIDARG);
-    EXPECT_EQ(D3DX11CreateShaderResourceViewFromFileA(&device, nullptr, nullptr, nullptr, &view, nullptr), E_INVALIDARG);
+    EXPECT_EQ(D3DX11CreateShaderResourceViewFromFileA(&device, nullptr, nullptr, nullptr, &view, nullptr),
+              E_INVALIDARG);
     EXPECT_EQ(D3DX11CreateShaderResourceViewFromFileA(&device, path.c_str(), nullptr, nullptr, nullptr, nullptr),
               E_INVALIDARG);
     EXPECT_EQ(device.textureCalls, 0);

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t i = 0; i < levels.size(); ++i) {
         const platform::ImageLevel& l = levels[i];
         if (l.width == 0 || l.height == 0 || l.rgba.size() != size_t(l.width) * l.height * 4) std::abort();
-        if (i > 0 && (l.width != std::max(1u, levels[i - 1].width / 2) || l.height != std::max(1u, levels[i - 1].height / 2)))
+        if (i > 0 &&
+            (l.width != std::max(1u, levels[i - 1].width / 2) || l.height != std::max(1u, levels[i - 1].height / 2)))
             std::abort();
     }
     if (levels.back().width != 1 || levels.back().height != 1) std::abort();

@@ -22,10 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < actualCount; ++i) {
         const Material& m = actual[i];
         for (const char* text : {m.name, m.map_Kd, m.map_Ks, m.map_Ka, m.map_Bump, m.map_Extra1, m.map_Extra2})
-            if (strnlen(text, MaterialNameRoom) >= static_cast<size_t>(MaterialNameRoom))
-                std::abort();
-        if (!mtl_oracle::SameMaterial(m, expected[i]))
-            std::abort();
+            if (strnlen(text, MaterialNameRoom) >= static_cast<size_t>(MaterialNameRoom)) std::abort();
+        if (!mtl_oracle::SameMaterial(m, expected[i])) std::abort();
     }
     return 0;
 }

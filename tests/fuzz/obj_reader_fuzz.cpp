@@ -20,15 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (ours.ok) {
         int next = 0;
         for (int g = 0; g < ours.groupCount; ++g) {
-            if (ours.groups[g].startIndex != next || ours.groups[g].indexCount % 3 != 0)
-                abort();
+            if (ours.groups[g].startIndex != next || ours.groups[g].indexCount % 3 != 0) abort();
             next += ours.groups[g].indexCount;
         }
-        if (next != ours.indexCount || ours.vertexCount > ours.indexCount)
-            abort();
+        if (next != ours.indexCount || ours.vertexCount > ours.indexCount) abort();
         for (int i = 0; i < ours.indexCount; ++i)
-            if (ours.indices[i] >= static_cast<uint32_t>(ours.vertexCount))
-                abort();
+            if (ours.indices[i] >= static_cast<uint32_t>(ours.vertexCount)) abort();
     }
 #ifndef QV_OBJ_FUZZ_NO_REFERENCE
     // The reference is quadratic; keep it to inputs that stay quick.
@@ -49,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                        ours.groups[g].startIndex == reference.groups[g].startIndex &&
                        ours.groups[g].indexCount == reference.groups[g].indexCount;
         }
-        if (!same)
-            abort();
+        if (!same) abort();
     }
 #endif
     return 0;

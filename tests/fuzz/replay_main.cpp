@@ -32,7 +32,10 @@ int main(int argc, char** argv)
             for (const auto& e : std::filesystem::recursive_directory_iterator(p))
                 if (e.is_regular_file()) entries.push_back(e.path());
             std::sort(entries.begin(), entries.end());
-            for (const auto& e : entries) { failures += RunFile(e); ++files; }
+            for (const auto& e : entries) {
+                failures += RunFile(e);
+                ++files;
+            }
         } else {
             failures += RunFile(p);
             ++files;

@@ -14,7 +14,7 @@
 namespace {
 
 class MaterialLibraryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_NE(gpu.device, nullptr) << "no Direct3D 11 device (needs Mesa's llvmpipe: scripts/install-deps)";
@@ -115,8 +115,7 @@ TEST_F(MaterialLibraryTest, CacheStopsLoadingSilentlyAt256Textures)
     // load that went on past a full cache would fail.
     std::string text;
     auto name = [](int i) { return "t" + std::to_string(i) + ".bmp"; };
-    for (int i = 0; i < 256; ++i)
-        WriteBmp(name(i), uint8_t(i), 0, 0);
+    for (int i = 0; i < 256; ++i) WriteBmp(name(i), uint8_t(i), 0, 0);
     for (int m = 0; m < 65; ++m) {
         text += "newmtl m" + std::to_string(m) + "\n";
         text += "map_Kd " + name(4 * m) + "\nmap_Ks " + name(4 * m + 1) + "\n";
@@ -148,16 +147,13 @@ TEST_F(MaterialLibraryTest, ACacheFillingInsideAMaterialKeepsItsFirstFieldsInRec
     const char* const fields[] = {"map_Kd", "map_Ks", "map_Ka", "map_Bump"};
     auto name = [](int m, int f) { return "m" + std::to_string(m) + "_" + std::to_string(f) + ".bmp"; };
     for (int m = 0; m <= 64; ++m)
-        for (int f = 0; f < 4; ++f)
-            WriteBmp(name(m, f), uint8_t(m), uint8_t(f), 0);
+        for (int f = 0; f < 4; ++f) WriteBmp(name(m, f), uint8_t(m), uint8_t(f), 0);
     for (int q = 1; q <= 3; ++q) {
         std::string text = "newmtl m0\n";
-        for (int f = q - 1; f >= 0; --f)
-            text += std::string(fields[f]) + " " + name(0, f) + "\n";
+        for (int f = q - 1; f >= 0; --f) text += std::string(fields[f]) + " " + name(0, f) + "\n";
         for (int m = 1; m <= 64; ++m) {
             text += "newmtl m" + std::to_string(m) + "\n";
-            for (int f = 3; f >= 0; --f)
-                text += std::string(fields[f]) + " " + name(m, f) + "\n";
+            for (int f = 3; f >= 0; --f) text += std::string(fields[f]) + " " + name(m, f) + "\n";
         }
         ASSERT_TRUE(LoadLibrary(text)) << q;
         EXPECT_EQ(library->GetTextureCount(), MaxTextures) << q;
@@ -176,8 +172,7 @@ TEST_F(MaterialLibraryTest, EveryFailureLeavesTheLibraryEmpty)
     WriteBmp("good.bmp", 9, 9, 9);
     WriteFile("garbage.bmp", "this is not an image");
     std::string tooMany;
-    for (int i = 0; i < 257; ++i)
-        tooMany += "newmtl m" + std::to_string(i) + "\n";
+    for (int i = 0; i < 257; ++i) tooMany += "newmtl m" + std::to_string(i) + "\n";
     const struct {
         const char* what;
         std::string text;

@@ -23,8 +23,7 @@ inline void KeepWord(char* field, const char* word)
 inline bool ReadWord(const std::string& line, const char* pattern, char* field)
 {
     static char word[1024];
-    if (std::sscanf(line.c_str(), pattern, word) < 1)
-        return false;
+    if (std::sscanf(line.c_str(), pattern, word) < 1) return false;
     KeepWord(field, word);
     return true;
 }
@@ -38,27 +37,23 @@ inline bool ReadMtl(const std::string& bytes, Material* table, int& count)
         // One line read: at most 1023 characters, up to and including the line feed.
         size_t end = pos;
         while (end < bytes.size() && end - pos < 1023)
-            if (bytes[end++] == '\n')
-                break;
+            if (bytes[end++] == '\n') break;
         const std::string line = bytes.substr(pos, end - pos);
         pos = end;
 
         char name[80];
         if (ReadWord(line, "newmtl %s", name)) {
-            if (index + 1 == 256)
-                return false;
+            if (index + 1 == 256) return false;
             Material& m = table[++index];
             std::strcpy(m.name, name);
-            for (int c = 0; c < 3; ++c)
-                m.Kd[c] = m.Ks[c] = m.Ka[c] = 1.0f;
+            for (int c = 0; c < 3; ++c) m.Kd[c] = m.Ks[c] = m.Ka[c] = 1.0f;
             m.d = 1.0f;
             m.Ns = 0.0f;
             m.Ni = 1.0f;
             m.map_Kd[0] = m.map_Ks[0] = m.map_Ka[0] = m.map_Bump[0] = m.map_Extra1[0] = m.map_Extra2[0] = '\0';
             continue;
         }
-        if (index < 0)
-            continue;
+        if (index < 0) continue;
         Material& m = table[index];
         const char* s = line.c_str();
         if (std::sscanf(s, "Kd %f %f %f", &m.Kd[0], &m.Kd[1], &m.Kd[2]) >= 1) continue;
@@ -92,8 +87,7 @@ inline bool SameMaterial(const Material& a, const Material& b)
 inline bool ReadMtlFromBytes(const std::string& bytes, Material* table, int& count)
 {
     FILE* f = fmemopen(const_cast<char*>(bytes.data()), bytes.size(), "r");
-    if (f == nullptr)
-        return false;
+    if (f == nullptr) return false;
     const bool ok = ::ReadMtl(f, table, count);
     std::fclose(f);
     return ok;

@@ -35,8 +35,7 @@ void ExpectTriple(const float* v, float a, float b, float c)
 std::string Materials(int n)
 {
     std::string text;
-    for (int i = 0; i < n; ++i)
-        text += "newmtl m" + std::to_string(i) + "\n";
+    for (int i = 0; i < n; ++i) text += "newmtl m" + std::to_string(i) + "\n";
     return text;
 }
 
@@ -167,8 +166,8 @@ TEST(ReadMtl, AtMost256MaterialsAndNothingReadAfterThe257th)
 TEST(ReadMtl, LongWordsKeepTheirFirst79CharactersAndStillMatch)
 {
     const std::string n79(79, 'n'), n80(80, 'o'), n300(300, 'p'), t100(100, 't');
-    Read r = ReadText("newmtl " + n79 + "\nnewmtl " + n80 + "\nnewmtl " + n300 + " tail\nmap_Kd " + t100 +
-                      "\nKd 0.5\n");
+    Read r =
+        ReadText("newmtl " + n79 + "\nnewmtl " + n80 + "\nnewmtl " + n300 + " tail\nmap_Kd " + t100 + "\nKd 0.5\n");
     ASSERT_EQ(r.count, 3);
     EXPECT_EQ(std::string(r.table[0].name), n79);
     EXPECT_EQ(std::string(r.table[1].name), n80.substr(0, 79));
@@ -199,13 +198,11 @@ TEST(ReadMtl, CarriageReturnLineFeedReadsAsLineFeed)
 {
     const std::string lf = "newmtl a\nKd 0.5 0.25\nmap_Kd a.png\nnewmtl b\nNs 10\nmap_Bump b.png\n";
     std::string crlf;
-    for (char c : lf)
-        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     Read a = ReadText(lf), b = ReadText(crlf);
     ASSERT_EQ(a.count, 2);
     ASSERT_EQ(b.count, 2);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(mtl_oracle::SameMaterial(a.table[i], b.table[i])) << i;
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(mtl_oracle::SameMaterial(a.table[i], b.table[i])) << i;
     EXPECT_STREQ(b.table[0].map_Kd, "a.png");
 }
 
@@ -232,11 +229,11 @@ TEST(ReadMtl, NullStreamFails)
 
 std::string RandomNumber(std::mt19937& rng)
 {
-    static const char* odd[] = {"1e",  "1e+", "-.5", ".5e-3", "0x1p3", "0X1.8P-1", "inf", "-INFINITY", "nan",
-                                "nan(12)", ".", "+", "-", "1.5e-46", "3.5e38", "1e40", "0x", "00012", "1,5", "--1"};
+    static const char* odd[] = {"1e",        "1e+",  "-.5",     ".5e-3", "0x1p3", "0X1.8P-1", "inf",
+                                "-INFINITY", "nan",  "nan(12)", ".",     "+",     "-",        "1.5e-46",
+                                "3.5e38",    "1e40", "0x",      "00012", "1,5",   "--1"};
     std::uniform_int_distribution<int> pick(0, 9);
-    if (pick(rng) < 3)
-        return odd[std::uniform_int_distribution<size_t>(0, std::size(odd) - 1)(rng)];
+    if (pick(rng) < 3) return odd[std::uniform_int_distribution<size_t>(0, std::size(odd) - 1)(rng)];
     std::uniform_real_distribution<double> value(-100, 100);
     char text[64];
     std::snprintf(text, sizeof text, pick(rng) < 5 ? "%.3f" : "%.9g", value(rng));
@@ -248,16 +245,15 @@ std::string RandomWord(std::mt19937& rng)
     static const int lengths[] = {0, 1, 5, 12, 78, 79, 80, 81, 120};
     const int n = lengths[std::uniform_int_distribution<size_t>(0, std::size(lengths) - 1)(rng)];
     std::string w;
-    for (int i = 0; i < n; ++i)
-        w += static_cast<char>(std::uniform_int_distribution<int>(33, 126)(rng));
+    for (int i = 0; i < n; ++i) w += static_cast<char>(std::uniform_int_distribution<int>(33, 126)(rng));
     return w;
 }
 
 std::string RandomLibrary(std::mt19937& rng)
 {
-    static const char* keys[] = {"newmtl", "Kd", "Ks", "Ka", "d", "Ns", "Ni", "map_Kd", "map_Ks", "map_Ka",
-                                 "map_Bump", "kd", "map_bump", "KD", "illum", "#", "Ke", "Tr", "map_d", "bump",
-                                 "", "newmtlx", "Kdx", "dd", "N", "map_"};
+    static const char* keys[] = {"newmtl", "Kd",       "Ks", "Ka",       "d",   "Ns",    "Ni", "map_Kd", "map_Ks",
+                                 "map_Ka", "map_Bump", "kd", "map_bump", "KD",  "illum", "#",  "Ke",     "Tr",
+                                 "map_d",  "bump",     "",   "newmtlx",  "Kdx", "dd",    "N",  "map_"};
     static const char* gaps[] = {" ", "  ", "\t", "", " \t "};
     std::uniform_int_distribution<int> percent(0, 99);
     auto any = [&](auto& list) { return list[std::uniform_int_distribution<size_t>(0, std::size(list) - 1)(rng)]; };
@@ -267,12 +263,10 @@ std::string RandomLibrary(std::mt19937& rng)
     const int lines = many ? 480 : std::uniform_int_distribution<int>(0, 40)(rng);
     for (int i = 0; i < lines; ++i) {
         std::string line;
-        if (percent(rng) < 5)
-            line += percent(rng) < 50 ? " " : "\t";
+        if (percent(rng) < 5) line += percent(rng) < 50 ? " " : "\t";
         const std::string key = many && percent(rng) < 85 ? "newmtl" : any(keys);
         line += key;
-        if (percent(rng) < 3)
-            line += std::string(std::uniform_int_distribution<int>(900, 1100)(rng), 'x');
+        if (percent(rng) < 3) line += std::string(std::uniform_int_distribution<int>(900, 1100)(rng), 'x');
         const int args = std::uniform_int_distribution<int>(0, 4)(rng);
         for (int a = 0; a < args; ++a) {
             line += any(gaps);
@@ -281,8 +275,7 @@ std::string RandomLibrary(std::mt19937& rng)
         }
         const int end = percent(rng);
         line += end < 70 ? "\n" : end < 90 ? "\r\n" : end < 95 ? " \n" : "";
-        if (percent(rng) < 1)
-            line += '\0';
+        if (percent(rng) < 1) line += '\0';
         text += line;
     }
     return text;
@@ -302,8 +295,7 @@ TEST(ReadMtl, AgreesWithTheTranscriptionOnRandomLibraries)
         materials += expectedCount;
         bool same = expectedOk == actualOk && (!expectedOk || expectedCount == actualCount);
         const int compared = expectedOk ? expectedCount : MaxMaterials;
-        for (int i = 0; same && i < compared; ++i)
-            same = mtl_oracle::SameMaterial(expected[i], actual[i]);
+        for (int i = 0; same && i < compared; ++i) same = mtl_oracle::SameMaterial(expected[i], actual[i]);
         if (!same) {
             ++failures;
             ADD_FAILURE() << "trial " << trial << " differs; input:\n" << text;

@@ -16,8 +16,7 @@ constexpr uint32_t X = OpenEdge;
 std::vector<uint32_t> Adjacency(const std::vector<Float3>& positions, const std::vector<uint32_t>& indices)
 {
     std::vector<MeshVertex> vertices;
-    for (const Float3& p : positions)
-        vertices.push_back({p, {0, 0, 1}, {0, 0}});
+    for (const Float3& p : positions) vertices.push_back({p, {0, 0, 1}, {0, 0}});
     std::vector<uint32_t> out(2 * indices.size(), 12345);
     BuildAdjacency(vertices.data(), indices.data(), static_cast<int>(indices.size()), out.data());
     return out;
@@ -91,7 +90,7 @@ TEST(Adjacency, LeftoverIndicesAreOpenEntries)
     EXPECT_EQ(a[7], X);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -102,8 +101,7 @@ TEST(Adjacency, ListsBeyondTheReaderLimitGiveTheSameEntries)
     std::vector<Float3> p;
     const int width = 128;
     for (int j = 0; j < 90; ++j)
-        for (int i = 0; i < width; ++i)
-            p.push_back({static_cast<float>(i), static_cast<float>(j), 0});
+        for (int i = 0; i < width; ++i) p.push_back({static_cast<float>(i), static_cast<float>(j), 0});
     std::vector<uint32_t> grid;
     for (uint32_t j = 0; j + 1 < 90 && grid.size() < 65532; ++j)
         for (uint32_t i = 0; i + 1 < width && grid.size() < 65532; ++i) {
@@ -115,8 +113,7 @@ TEST(Adjacency, ListsBeyondTheReaderLimitGiveTheSameEntries)
 
     // Two more triangles far away: a square of their own.
     uint32_t base = static_cast<uint32_t>(p.size());
-    for (const Float3& q : Square)
-        p.push_back({q.x + 1000, q.y, q.z});
+    for (const Float3& q : Square) p.push_back({q.x + 1000, q.y, q.z});
     std::vector<uint32_t> big = grid;
     big.insert(big.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
     std::vector<uint32_t> all = Adjacency(p, big);
@@ -146,8 +143,7 @@ TEST(Adjacency, EdgesOfMoreThanTwoTrianglesOpenForTheVolumes)
     std::vector<uint32_t> expected = a;
     expected[1] = expected[7] = expected[13] = X;
     std::vector<MeshVertex> vertices;
-    for (const Float3& q : p)
-        vertices.push_back({q, {0, 0, 1}, {0, 0}});
+    for (const Float3& q : p) vertices.push_back({q, {0, 0, 1}, {0, 0}});
     ASSERT_TRUE(OpenSharedEdges(vertices.data(), indices.data(), int(indices.size()), a.data()));
     EXPECT_EQ(a, expected);
     EXPECT_EQ(a[5], 4u);   // triangle 0, edge 1 -> 2, shared with triangle 3 only
@@ -158,10 +154,9 @@ TEST(Adjacency, EdgesOfMoreThanTwoTrianglesOpenForTheVolumes)
     std::vector<uint32_t> closed = Adjacency(t, tetrahedron);
     const std::vector<uint32_t> unchanged = closed;
     vertices.clear();
-    for (const Float3& q : t)
-        vertices.push_back({q, {0, 0, 1}, {0, 0}});
+    for (const Float3& q : t) vertices.push_back({q, {0, 0, 1}, {0, 0}});
     ASSERT_TRUE(OpenSharedEdges(vertices.data(), tetrahedron.data(), int(tetrahedron.size()), closed.data()));
     EXPECT_EQ(closed, unchanged);
 }
 
-} // namespace
+}  // namespace

@@ -11,8 +11,7 @@ namespace {
 BoundingSphere Sphere(const std::vector<Float3>& positions)
 {
     std::vector<MeshVertex> vertices;
-    for (const Float3& p : positions)
-        vertices.push_back({p, {1, 1, 1}, {0, 0}});
+    for (const Float3& p : positions) vertices.push_back({p, {1, 1, 1}, {0, 0}});
     BoundingSphere s{{9, 9, 9}, 9};
     ComputeBoundingSphere(vertices.data(), static_cast<uint32_t>(vertices.size()), s);
     return s;
@@ -72,4 +71,4 @@ TEST(BoundingSphere, UnusableSpheresAreDescribed)
     EXPECT_EQ(DescribeSphereProblem(Sphere({{0, 0, 0}, {2, 0, 0}})), nullptr);
 }
 
-} // namespace
+}  // namespace

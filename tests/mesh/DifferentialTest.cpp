@@ -18,8 +18,7 @@ namespace {
 void ExpectSame(const LoadResult& a, const LoadResult& b, const std::string& what)
 {
     ASSERT_EQ(a.ok, b.ok) << what;
-    if (!a.ok)
-        return;
+    if (!a.ok) return;
     ASSERT_EQ(a.vertexCount, b.vertexCount) << what;
     ASSERT_EQ(a.indexCount, b.indexCount) << what;
     ASSERT_EQ(a.groupCount, b.groupCount) << what;
@@ -39,8 +38,7 @@ void ExpectSame(const LoadResult& a, const LoadResult& b, const std::string& wha
 // The invariants of every successful read, independent of the reference.
 void ExpectWellFormed(const LoadResult& r, const std::string& what)
 {
-    if (!r.ok)
-        return;
+    if (!r.ok) return;
     EXPECT_EQ(r.indexCount % 3, 0) << what;
     EXPECT_LE(r.vertexCount, r.indexCount) << what;
     int expectedStart = 0;
@@ -49,8 +47,7 @@ void ExpectWellFormed(const LoadResult& r, const std::string& what)
         expectedStart += r.groups[g].indexCount;
     }
     EXPECT_EQ(expectedStart, r.indexCount) << what;
-    for (int i = 0; i < r.indexCount; ++i)
-        ASSERT_LT(r.indices[i], static_cast<uint32_t>(r.vertexCount)) << what;
+    for (int i = 0; i < r.indexCount; ++i) ASSERT_LT(r.indices[i], static_cast<uint32_t>(r.vertexCount)) << what;
 }
 
 TEST(Differential, AwkwardModelsMatchReference)
@@ -67,8 +64,7 @@ TEST(Differential, AwkwardModelsMatchReference)
         std::string what = "seed " + std::to_string(seed);
         ExpectSame(ours, reference, what);
         ExpectWellFormed(ours, what);
-        if (HasFatalFailure() || HasFailure())
-            return;
+        if (HasFatalFailure() || HasFailure()) return;
         ours.Loaded() ? ++loaded : ++failed;
     }
     // The generator must keep producing both outcomes, or the comparison loses its reach.
@@ -94,28 +90,22 @@ TEST(Differential, LargeFilesWithLongLinesAndZeroBytesMatchReference)
                 ++positions;
                 break;
             case 1:
-                if (positions >= 3)
-                    text += "f -1 -2 -3 " + std::to_string(1 + rng() % positions) + "\n";
+                if (positions >= 3) text += "f -1 -2 -3 " + std::to_string(1 + rng() % positions) + "\n";
                 break;
-            case 2:
-                text += "g part" + std::to_string(rng() % 100) + "\n";
-                break;
+            case 2: text += "g part" + std::to_string(rng() % 100) + "\n"; break;
             default: {
                 // A comment line of statements: the ones that begin a piece of it count.
                 static const char* LineParts[] = {"v 9 8 7 ", "usemtl m ", "g x ", "  ", "vt 1 ", "vn 0 "};
                 std::string filler;
                 size_t length = rng() % 2100;
-                while (filler.size() < length)
-                    filler += LineParts[rng() % 6];
-                if (rng() % 5 == 0 && !filler.empty())
-                    filler[rng() % filler.size()] = '\0';
+                while (filler.size() < length) filler += LineParts[rng() % 6];
+                if (rng() % 5 == 0 && !filler.empty()) filler[rng() % filler.size()] = '\0';
                 text += "#" + filler + (rng() % 2 ? "v 1 2 3" : "f 1 2 3") + (rng() % 3 ? "\n" : "\r\n");
                 break;
             }
             }
         }
-        if (model % 2)
-            text.pop_back();
+        if (model % 2) text.pop_back();
         LoadResult ours = LoadWithProduct(text);
         LoadResult reference = LoadWithOracle(text);
         ExpectSame(ours, reference, "large model " + std::to_string(model));
@@ -148,7 +138,10 @@ std::vector<float> RandomPositions(std::mt19937& rng, int count)
         case 1: y = INFINITY; break;
         case 2: z = -INFINITY; break;
         case 3: x = -0.0f; break;
-        case 4: x = std::ldexp(1.0f, 20); y = std::nextafter(x, 0.0f); break;  // near the exact-key boundary
+        case 4:
+            x = std::ldexp(1.0f, 20);
+            y = std::nextafter(x, 0.0f);
+            break;  // near the exact-key boundary
         default: break;
         }
         p.insert(p.end(), {x, y, z});
@@ -188,14 +181,13 @@ TEST(Differential, AdjacencyAndSphereMatchReference)
         int pool = 3 + static_cast<int>(rng() % 12);
         std::vector<Float3> positions;
         for (int i = 0; i < pool; ++i)
-            positions.push_back({static_cast<float>(rng() % 3), static_cast<float>(rng() % 3),
-                                 static_cast<float>(rng() % 2)});
+            positions.push_back(
+                {static_cast<float>(rng() % 3), static_cast<float>(rng() % 3), static_cast<float>(rng() % 2)});
         if (rng() % 4 == 0) positions[0].x = -0.0f, positions[1].x = 0.0f;
         if (rng() % 6 == 0) positions[rng() % pool].y = NAN;
         // Several vertices per position: texture seams give different indices at one place.
         std::vector<MeshVertex> vertices;
-        for (int i = 0; i < pool * 2; ++i)
-            vertices.push_back({positions[rng() % pool], {0, 0, 1}, {0, 0}});
+        for (int i = 0; i < pool * 2; ++i) vertices.push_back({positions[rng() % pool], {0, 0, 1}, {0, 0}});
         int triangles = 1 + static_cast<int>(rng() % 40);
         std::vector<uint32_t> indices;
         for (int t = 0; t < triangles; ++t) {
@@ -221,4 +213,4 @@ TEST(Differential, AdjacencyAndSphereMatchReference)
     }
 }
 
-} // namespace
+}  // namespace

@@ -17,7 +17,7 @@ FILE* OpenText(const std::string& text)
     return fmemopen(holder.data(), holder.size(), "r");
 }
 
-} // namespace
+}  // namespace
 
 LoadResult LoadWithProduct(const std::string& text)
 {
@@ -33,8 +33,8 @@ void LoadWithProduct(const std::string& text, LoadResult& r)
     r.adjacency.clear();
     r.sphere = {};
     FILE* f = OpenText(text);
-    r.ok = ReadObj(f, r.vertices.get(), r.vertexCount, r.indices.get(), r.indexCount, r.groups.get(),
-                   r.groupCount, r.mtllib, &r.status);
+    r.ok = ReadObj(f, r.vertices.get(), r.vertexCount, r.indices.get(), r.indexCount, r.groups.get(), r.groupCount,
+                   r.mtllib, &r.status);
     fclose(f);
     if (r.Loaded()) {
         r.adjacency.assign(2 * static_cast<size_t>(r.indexCount), 0xDEADBEEFu);

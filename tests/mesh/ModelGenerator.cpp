@@ -10,7 +10,7 @@
 namespace {
 
 class Generator {
-public:
+  public:
     explicit Generator(uint32_t seed) : rng_(seed) {}
 
     std::string Build()
@@ -18,20 +18,16 @@ public:
         crlf_ = Chance(0.2);
         mayFail_ = Chance(0.2);
         int lines = Range(5, 160);
-        if (Chance(0.05))
-            lines = Range(300, 700);  // now and then a bigger model
-        for (int i = 0; i < lines; ++i)
-            EmitOne();
+        if (Chance(0.05)) lines = Range(300, 700);  // now and then a bigger model
+        for (int i = 0; i < lines; ++i) EmitOne();
         // Most models end with faces over what was read, so that merging and indexing have work.
         int faces = Range(0, 30);
-        for (int i = 0; i < faces; ++i)
-            EmitFace();
-        if (Chance(0.3) && !text_.empty() && text_.back() == '\n')
-            text_.pop_back();  // no line end on the last line
+        for (int i = 0; i < faces; ++i) EmitFace();
+        if (Chance(0.3) && !text_.empty() && text_.back() == '\n') text_.pop_back();  // no line end on the last line
         return text_;
     }
 
-private:
+  private:
     std::mt19937 rng_;
     std::string text_;
     bool crlf_ = false;
@@ -64,12 +60,12 @@ private:
         switch (Range(0, 19)) {
         case 0: return Format("%a", v);
         case 1: return Format("%.3e", v);
-        case 2: return Format("%.9g", v) + "e";            // "1e" style: the e is taken, no exponent
+        case 2: return Format("%.9g", v) + "e";  // "1e" style: the e is taken, no exponent
         case 3: return Format("%+.6f", v);
-        case 4: return Format("%.12f", v);                  // long mantissa
+        case 4: return Format("%.12f", v);  // long mantissa
         case 5: return Format("%.2f", v) + "E+1";
-        case 6: return Format("%.9g", v) + "x";             // trailing junk ends the number
-        default: return Format("%.9g", v);                  // exact round trip
+        case 6: return Format("%.9g", v) + "x";  // trailing junk ends the number
+        default: return Format("%.9g", v);       // exact round trip
         }
     }
 
@@ -85,8 +81,7 @@ private:
 
     std::string SpecialSpelling(float v)
     {
-        if (std::isnan(v))
-            return Chance(0.5) ? (std::signbit(v) ? "-nan" : "nan") : (std::signbit(v) ? "-NaN" : "NAN");
+        if (std::isnan(v)) return Chance(0.5) ? (std::signbit(v) ? "-nan" : "nan") : (std::signbit(v) ? "-NaN" : "NAN");
         const char* word = Chance(0.5) ? "inf" : (Chance(0.5) ? "Infinity" : "infinite");
         return std::string(v < 0 ? "-" : "") + word;
     }
@@ -100,26 +95,31 @@ private:
             x = Range(-4, 4) * 0.25f;
             y = Range(-4, 4) * 0.25f;
             z = Range(-2, 2) * 0.5f;
-            if (Chance(0.3)) { x += Unit(); y += Unit(); }
+            if (Chance(0.3)) {
+                x += Unit();
+                y += Unit();
+            }
         } else {
             int base = Range(0, positions_ - 1);
-            if (kind == 9 || Chance(0.3))
-                base = positions_ - 1;  // chains
+            if (kind == 9 || Chance(0.3)) base = positions_ - 1;  // chains
             x = px_[base];
             y = py_[base];
             z = pz_[base];
-            static const float Offsets[] = {0.0f, 5e-6f, 9.9e-6f, 1e-5f, 1.01e-5f, 5e-5f, 6e-5f,
-                                             9.9999e-5f, 1e-4f, 1.00001e-4f, 1.5e-4f, 2.5e-4f};
+            static const float Offsets[] = {0.0f,  5e-6f,      9.9e-6f, 1e-5f,       1.01e-5f, 5e-5f,
+                                            6e-5f, 9.9999e-5f, 1e-4f,   1.00001e-4f, 1.5e-4f,  2.5e-4f};
             float d = Offsets[Range(0, 11)];
             switch (Range(0, 3)) {
             case 0: x += d; break;
             case 1: y -= d; break;
             case 2: z += d; break;
-            default: x += d * 0.57735f; y += d * 0.57735f; z -= d * 0.57735f; break;
+            default:
+                x += d * 0.57735f;
+                y += d * 0.57735f;
+                z -= d * 0.57735f;
+                break;
             }
         }
-        if (Chance(0.04))
-            (Chance(0.5) ? x : (Chance(0.5) ? y : z)) = Special();
+        if (Chance(0.04)) (Chance(0.5) ? x : (Chance(0.5) ? y : z)) = Special();
         std::string line = Chance(0.05) ? "v" : "v ";
         std::string sx = std::isfinite(x) ? Number(x) : SpecialSpelling(x);
         std::string sy = std::isfinite(y) ? Number(y) : SpecialSpelling(y);
@@ -174,8 +174,7 @@ private:
             if (Chance(0.5)) refs[1] = Range(1, positions_ > 0 ? positions_ : 1), std::swap(refs[0], refs[2]);
             corners = 3;
         } else {
-            for (int i = 0; i < corners; ++i)
-                refs.push_back(Chance(0.85) && positions_ > 0 ? Range(1, positions_) : 0);
+            for (int i = 0; i < corners; ++i) refs.push_back(Chance(0.85) && positions_ > 0 ? Range(1, positions_) : 0);
         }
         std::string line = Chance(0.05) ? "f" : "f ";
         for (int i = 0; i < corners; ++i) {
@@ -184,15 +183,13 @@ private:
         }
         if (Chance(0.02)) line += " " + std::string(300, '7');  // a fifth corner, over-long
         Line(line);
-        if (corners >= 3)
-            recentFace_ = refs;
+        if (corners >= 3) recentFace_ = refs;
     }
 
     std::string Name()
     {
         static const char* SampleNames[] = {"body", "head", "skin", "red", "a.mtl", "b.mtl", "m", "x_y"};
-        if (Chance(0.05))
-            return std::string(Range(79, 90), 'n');  // at and over the 79-character room
+        if (Chance(0.05)) return std::string(Range(79, 90), 'n');  // at and over the 79-character room
         return SampleNames[Range(0, 7)];
     }
 
@@ -227,15 +224,15 @@ private:
         } else if (k < 88) {
             Line("f " + std::string(static_cast<size_t>(Range(250, 300)), '0') + "1 2 3");
         } else {
-            static const char* Junk[] = {"# comment", "o object", "s 1", " v 1 2 3", "vp 0.5 0.5",
-                                          "l 1 2", "", "v", "vt", "vn x", "\tf 1 2 3", "usemtl", "v nan",
-                                          "vinf 1 2", "v 1e5000 2 3", "foo"};
+            static const char* Junk[] = {"# comment", "o object", "s 1",          " v 1 2 3", "vp 0.5 0.5", "l 1 2",
+                                         "",          "v",        "vt",           "vn x",     "\tf 1 2 3",  "usemtl",
+                                         "v nan",     "vinf 1 2", "v 1e5000 2 3", "foo"};
             Line(Junk[Range(0, mayFail_ ? 15 : 14)]);
         }
     }
 };
 
-} // namespace
+}  // namespace
 
 std::string GenerateAwkwardModel(uint32_t seed)
 {

@@ -29,8 +29,7 @@ std::set<void*>* liveBig = nullptr;
 
 void* Allocate(size_t size)
 {
-    if (tracking && size >= WorkArrayBytes && failBigAllocation > 0 && --failBigAllocation == 0)
-        return nullptr;
+    if (tracking && size >= WorkArrayBytes && failBigAllocation > 0 && --failBigAllocation == 0) return nullptr;
     void* p = std::malloc(size ? size : 1);
     if (p != nullptr && tracking && size >= WorkArrayBytes) {
         tracking = false;  // the set allocates too
@@ -72,14 +71,25 @@ struct WorkArrayCount {
 
 void* operator new[](size_t size)
 {
-    if (void* p = Allocate(size))
-        return p;
+    if (void* p = Allocate(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete[](void* p) noexcept { Free(p); }
-void operator delete[](void* p, size_t) noexcept { Free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Free(p); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept
+{
+    return Allocate(size);
+}
+void operator delete[](void* p) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p, size_t) noexcept
+{
+    Free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    Free(p);
+}
 
 namespace {
 
@@ -94,8 +104,7 @@ std::vector<uint8_t> ReadBack(ID3D11Device* device, ID3D11DeviceContext* context
     staging.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
     ID3D11Buffer* copy = nullptr;
     std::vector<uint8_t> bytes;
-    if (FAILED(device->CreateBuffer(&staging, nullptr, &copy)))
-        return bytes;
+    if (FAILED(device->CreateBuffer(&staging, nullptr, &copy))) return bytes;
     context->CopyResource(copy, buffer);
     D3D11_MAPPED_SUBRESOURCE mapped{};
     if (SUCCEEDED(context->Map(copy, 0, D3D11_MAP_READ, 0, &mapped))) {
@@ -129,15 +138,14 @@ void ExpectDesc(ID3D11Buffer* buffer, UINT byteWidth, UINT bindFlags)
 }
 
 // Two groups over a closed tetrahedron (wound so that every edge has a twin) plus a loose triangle.
-const char* const TwoGroupModel =
-    "mtllib ..\\misc\\model.mtl\n"
-    "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 5 5 5\nv 6 5 5\nv 5 6 5\n"
-    "vn 0 0 1\n"
-    "g solid\nusemtl stone\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n"
-    "g loose\nusemtl wood\nf 5//1 6//1 7//1\n";
+const char* const TwoGroupModel = "mtllib ..\\misc\\model.mtl\n"
+                                  "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 5 5 5\nv 6 5 5\nv 5 6 5\n"
+                                  "vn 0 0 1\n"
+                                  "g solid\nusemtl stone\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n"
+                                  "g loose\nusemtl wood\nf 5//1 6//1 7//1\n";
 
 class ObjMeshTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_NE(gpu.device, nullptr) << "no Direct3D 11 device (needs Mesa's llvmpipe: scripts/install-deps)";
@@ -171,8 +179,7 @@ TEST_F(ObjMeshTest, OneTriangleGivesBuffersOf96And12And24Bytes)
     ASSERT_EQ(vertices.size(), 3u);
     EXPECT_EQ(vertices[1].position.x, 1.0f);
     EXPECT_EQ(vertices[2].position.y, 1.0f);
-    EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetIndexBuffer()),
-              (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetIndexBuffer()), (std::vector<uint32_t>{0, 1, 2}));
     EXPECT_EQ(ReadBackAs<uint32_t>(gpu.device, gpu.context, mesh->GetAdjacencyIndexBuffer()),
               (std::vector<uint32_t>{0, OpenEdge, 1, OpenEdge, 2, OpenEdge}));
 }
@@ -236,10 +243,8 @@ TEST_F(ObjMeshTest, BindSetsBuffersFormatAndTopology)
         gpu.context->IAGetPrimitiveTopology(&topology);
         EXPECT_EQ(int(topology), adjacency ? 12 : 4);
 
-        if (vertexBuffer != nullptr)
-            vertexBuffer->Release();
-        if (indexBuffer != nullptr)
-            indexBuffer->Release();
+        if (vertexBuffer != nullptr) vertexBuffer->Release();
+        if (indexBuffer != nullptr) indexBuffer->Release();
     }
     // Unbind, so the context holds no reference to the mesh's buffers when it is released.
     ID3D11Buffer* none = nullptr;
@@ -376,7 +381,7 @@ TEST_F(ObjMeshTest, AWorkArrayWithoutMemoryEndsTheLoadAndFreesTheOthers)
 
 TEST_F(ObjMeshTest, ReleaseIsSafeToRepeatAndKeepsGroupsAndSphere)
 {
-    mesh->Release();  // on an empty mesh
+    mesh->Release();   // on an empty mesh
     mesh->Bind(true);  // nothing to bind on an empty mesh
     WriteModel(TwoGroupModel);
     ASSERT_TRUE(Load());

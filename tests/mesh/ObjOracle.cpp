@@ -26,13 +26,12 @@ float Length(float dx, float dy, float dz)
 // Degenerate-test edge: a reference without a position read so far gives NaN.
 float Edge(int a, int b, int positionsRead)
 {
-    if (a < 1 || a > positionsRead || b < 1 || b > positionsRead)
-        return NAN;
+    if (a < 1 || a > positionsRead || b < 1 || b > positionsRead) return NAN;
     return Length(gPositions[a - 1][0] - gPositions[b - 1][0], gPositions[a - 1][1] - gPositions[b - 1][1],
                   gPositions[a - 1][2] - gPositions[b - 1][2]);
 }
 
-} // namespace
+}  // namespace
 
 void ResetTables()
 {
@@ -42,8 +41,8 @@ void ResetTables()
     gWritten[0] = gWritten[1] = gWritten[2] = 0;
 }
 
-bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
-             MeshGroup* groups, int& groupCount, char* mtllibName)
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount, MeshGroup* groups,
+             int& groupCount, char* mtllibName)
 {
     vertexCount = 0;
     indexCount = 0;
@@ -62,21 +61,17 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
         char name[80];
         if (sscanf(gLine, "v %f %f %f", &gPositions[positions][0], &gPositions[positions][1],
                    &gPositions[positions][2]) >= 1) {
-            if (positions == 65535)
-                return false;
+            if (positions == 65535) return false;
             ++positions;
         } else if (sscanf(gLine, "vt %f %f", &gTexcoords[texcoords][0], &gTexcoords[texcoords][1]) >= 1) {
-            if (texcoords == 65535)
-                return false;
+            if (texcoords == 65535) return false;
             ++texcoords;
-        } else if (sscanf(gLine, "vn %f %f %f", &gNormals[normals][0], &gNormals[normals][1],
-                          &gNormals[normals][2]) >= 1) {
-            if (normals == 65535)
-                return false;
+        } else if (sscanf(gLine, "vn %f %f %f", &gNormals[normals][0], &gNormals[normals][1], &gNormals[normals][2]) >=
+                   1) {
+            if (normals == 65535) return false;
             ++normals;
         } else if (sscanf(gLine, "g %79s", name) >= 1) {
-            if (groupCount == 255)
-                return false;
+            if (groupCount == 255) return false;
             strcpy(groups[groupCount].name, name);
             groups[groupCount].materialName[0] = 0;
             groups[groupCount].startIndex = corners;
@@ -92,15 +87,12 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
             const char* p = gLine + 1;
             while (count < 4) {
                 int used = 0;
-                if (sscanf(p, " %255s%n", gTokens[count], &used) < 1)
-                    break;
+                if (sscanf(p, " %255s%n", gTokens[count], &used) < 1) break;
                 p += used;
-                while (*p && !isspace((unsigned char)*p))
-                    ++p;
+                while (*p && !isspace((unsigned char)*p)) ++p;
                 ++count;
             }
-            if (count < 3)
-                return false;
+            if (count < 3) return false;
             ObjCorner c[4];
             for (int i = 0; i < count; ++i) {
                 int v[3] = {0, 0, 0};
@@ -113,14 +105,12 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
             }
             for (int t = 0; t < count - 2; ++t) {
                 ObjCorner tri[3] = {c[0], c[t + 1], c[t + 2]};
-                if (corners > 65532)
-                    return false;
+                if (corners > 65532) return false;
                 if (Edge(tri[0].position, tri[1].position, positions) < 0.00001f ||
                     Edge(tri[0].position, tri[2].position, positions) < 0.00001f ||
                     Edge(tri[1].position, tri[2].position, positions) < 0.00001f)
                     continue;
-                for (int k = 0; k < 3; ++k)
-                    gCorners[corners++] = tri[k];
+                for (int k = 0; k < 3; ++k) gCorners[corners++] = tri[k];
                 groups[groupCount - 1].indexCount += 3;
             }
         }
@@ -133,8 +123,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
                              gPositions[a - 1][2] - gPositions[j - 1][2]);
             if (d < 0.0001f || std::isnan(d))
                 for (int i = 0; i < corners; ++i)
-                    if (gCorners[i].position == j)
-                        gCorners[i].position = a;
+                    if (gCorners[i].position == j) gCorners[i].position = a;
         }
 
     // Indexing, linear search.
@@ -152,8 +141,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
             gDistinct[distinct++] = gCorners[i];
         }
         indices[indexCount++] = (uint32_t)found;
-        if (indexCount == 65535)
-            return false;
+        if (indexCount == 65535) return false;
     }
 
     for (int u = 0; u < distinct; ++u) {
@@ -164,11 +152,10 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     for (int u = 0; u < distinct; ++u) {
         int p = gDistinct[u].position, t = gDistinct[u].texcoord, n = gDistinct[u].normal;
         MeshVertex& v = vertices[u];
-        v.position = (p >= 0 && p < positions) ? Float3{gPositions[p][0], gPositions[p][1], gPositions[p][2]}
-                                               : Float3{0, 0, 0};
+        v.position =
+            (p >= 0 && p < positions) ? Float3{gPositions[p][0], gPositions[p][1], gPositions[p][2]} : Float3{0, 0, 0};
         v.texcoord = (t >= 0 && t < texcoords) ? Float2{gTexcoords[t][0], gTexcoords[t][1]} : Float2{0, 0};
-        v.normal = (n >= 0 && n < normals) ? Float3{gNormals[n][0], gNormals[n][1], gNormals[n][2]}
-                                           : Float3{1, 1, 1};
+        v.normal = (n >= 0 && n < normals) ? Float3{gNormals[n][0], gNormals[n][1], gNormals[n][2]} : Float3{1, 1, 1};
     }
     vertexCount = distinct;
     return true;
@@ -187,13 +174,11 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
             out[2 * e + 1] = 0xFFFFFFFF;
         }
         for (int u = 0; u < triangles; ++u) {
-            if (u == t)
-                continue;
+            if (u == t) continue;
             const uint32_t* uc = indices + 3 * u;
             Float3 Q[3] = {vertices[uc[0]].position, vertices[uc[1]].position, vertices[uc[2]].position};
             for (int e = 0; e < 3; ++e) {
-                if (out[2 * e + 1] != 0xFFFFFFFF)
-                    continue;
+                if (out[2 * e + 1] != 0xFFFFFFFF) continue;
                 int e2 = (e + 1) % 3;
                 if (same(Q[1], P[e]) && same(Q[0], P[e2]))
                     out[2 * e + 1] = uc[2];
@@ -202,8 +187,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
                 else if (same(Q[0], P[e]) && same(Q[2], P[e2]))
                     out[2 * e + 1] = uc[1];
             }
-            if (out[1] != 0xFFFFFFFF && out[3] != 0xFFFFFFFF && out[5] != 0xFFFFFFFF)
-                break;
+            if (out[1] != 0xFFFFFFFF && out[3] != 0xFFFFFFFF && out[5] != 0xFFFFFFFF) break;
         }
     }
     for (int i = triangles * 3; i < indexCount; ++i) {
@@ -215,8 +199,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
 void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, BoundingSphere& sphere)
 {
     Float3 lo[3], hi[3];
-    for (int k = 0; k < 3; ++k)
-        lo[k] = hi[k] = vertices[0].position;
+    for (int k = 0; k < 3; ++k) lo[k] = hi[k] = vertices[0].position;
     for (uint32_t i = 1; i < vertexCount; ++i) {
         Float3 p = vertices[i].position;
         if (lo[0].x > p.x) lo[0] = p;
@@ -227,8 +210,7 @@ void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, Bou
         if (hi[2].z < p.z) hi[2] = p;
     }
     float d[3];
-    for (int k = 0; k < 3; ++k)
-        d[k] = Length(hi[k].x - lo[k].x, hi[k].y - lo[k].y, hi[k].z - lo[k].z);
+    for (int k = 0; k < 3; ++k) d[k] = Length(hi[k].x - lo[k].x, hi[k].y - lo[k].y, hi[k].z - lo[k].z);
     int pick = (d[1] < d[0] && d[2] < d[0]) ? 0 : (d[0] <= d[1] && d[2] < d[1]) ? 1 : 2;
     Float3 a = lo[pick], b = hi[pick];
     Float3 c = {(a.x + b.x) * 0.5f, (a.y + b.y) * 0.5f, (a.z + b.z) * 0.5f};
@@ -248,4 +230,4 @@ void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, Bou
     sphere = {c, r};
 }
 
-} // namespace oracle
+}  // namespace oracle

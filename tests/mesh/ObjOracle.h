@@ -10,8 +10,8 @@
 
 namespace oracle {
 
-bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount,
-             MeshGroup* groups, int& groupCount, char* mtllibName);
+bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount, MeshGroup* groups,
+             int& groupCount, char* mtllibName);
 
 // Zeroes the reference reader's own working tables (they persist between reads).
 void ResetTables();
@@ -20,4 +20,4 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
 
 void ComputeBoundingSphere(const MeshVertex* vertices, uint32_t vertexCount, BoundingSphere& sphere);
 
-} // namespace oracle
+}  // namespace oracle

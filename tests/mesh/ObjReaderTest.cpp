@@ -19,24 +19,21 @@ LoadResult Fresh(const std::string& text)
 std::string NumberedPositions(int count)
 {
     std::string s;
-    for (int k = 1; k <= count; ++k)
-        s += "v " + std::to_string(k) + " 0 0\n";
+    for (int k = 1; k <= count; ++k) s += "v " + std::to_string(k) + " 0 0\n";
     return s;
 }
 
 std::vector<float> TriangleXs(const LoadResult& r)
 {
     std::vector<float> xs;
-    for (int i = 0; i < r.indexCount; ++i)
-        xs.push_back(r.vertices[r.indices[i]].position.x);
+    for (int i = 0; i < r.indexCount; ++i) xs.push_back(r.vertices[r.indices[i]].position.x);
     return xs;
 }
 
 TEST(ObjReader, QuadModelGivesVerticesIndicesGroupsAndLibrary)
 {
-    LoadResult r = Fresh(
-        "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
-        "g quad\nusemtl red\nf 1/1/1 2/2/1 3/3/1 4/4/1\n");
+    LoadResult r = Fresh("mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
+                         "g quad\nusemtl red\nf 1/1/1 2/2/1 3/3/1 4/4/1\n");
     ASSERT_TRUE(r.ok);
     EXPECT_STREQ(r.mtllib, "m.mtl");
     ASSERT_EQ(r.vertexCount, 4);
@@ -81,14 +78,14 @@ TEST(ObjReader, ReferenceFormsBasesAndNegatives)
 
     LoadResult pn = Fresh(ten + "vn 0 0 -1\nvn 0 1 0\nvn 1 0 0\nf 7//3 8//3 9//3\n");
     ASSERT_TRUE(pn.ok);
-    EXPECT_EQ(pn.vertices[0].normal.x, 1.0f);   // normal 3 = (1, 0, 0)
+    EXPECT_EQ(pn.vertices[0].normal.x, 1.0f);  // normal 3 = (1, 0, 0)
     EXPECT_EQ(pn.vertices[0].normal.y, 0.0f);
     EXPECT_EQ(pn.vertices[0].texcoord.x, 0.0f);  // no texture coordinate: (0, 0)
 
     LoadResult pt = Fresh(ten + "vt 0.25 0.75\nvt 0.5 0.5\nf 7/2 8/2 9/2\n");
     ASSERT_TRUE(pt.ok);
     EXPECT_EQ(pt.vertices[0].texcoord.x, 0.5f);
-    EXPECT_EQ(pt.vertices[0].normal.x, 1.0f);   // no normal: (1, 1, 1)
+    EXPECT_EQ(pt.vertices[0].normal.x, 1.0f);  // no normal: (1, 1, 1)
     EXPECT_EQ(pt.vertices[0].normal.z, 1.0f);
 
     // 08 reads as octal 0 (the 8 ends it): no position, so the vertex sits at the origin.
@@ -125,8 +122,8 @@ TEST(ObjReader, LeftOutComponentsKeepWhatTheSlotHeld)
 
 TEST(ObjReader, GroupsAndMaterials)
 {
-    LoadResult r = Fresh("usemtl skin\ng body\ng body\nusemtl a\nusemtl b\ng\ng tail\n" + NumberedPositions(3) +
-                         "f 1 2 3\n");
+    LoadResult r =
+        Fresh("usemtl skin\ng body\ng body\nusemtl a\nusemtl b\ng\ng tail\n" + NumberedPositions(3) + "f 1 2 3\n");
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.groupCount, 4);  // the bare g opens nothing; equal names give two groups
     EXPECT_STREQ(r.groups[0].materialName, "skin");
@@ -137,8 +134,7 @@ TEST(ObjReader, GroupsAndMaterials)
     EXPECT_EQ(r.groups[3].indexCount, 3);
 
     std::string groups254, tri = NumberedPositions(3) + "f 1 2 3\n";
-    for (int i = 0; i < 254; ++i)
-        groups254 += "g g" + std::to_string(i) + "\n";
+    for (int i = 0; i < 254; ++i) groups254 += "g g" + std::to_string(i) + "\n";
     LoadResult most = Fresh(groups254 + tri);
     ASSERT_TRUE(most.ok);
     EXPECT_EQ(most.groupCount, 255);
@@ -193,8 +189,7 @@ TEST(ObjReader, DegenerateTrianglesAndMerging)
 std::string Triangles(int count)
 {
     std::string s = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
-    for (int i = 0; i < count; ++i)
-        s += "f 1 2 3\n";
+    for (int i = 0; i < count; ++i) s += "f 1 2 3\n";
     return s;
 }
 
@@ -234,8 +229,7 @@ TEST(ObjReader, ElementLimits)
     for (int k = 0; k < 3; ++k) {
         int count = k == 0 ? 65535 - 3 : 65535;  // the face's own three v lines count too
         std::string lines;
-        for (int i = 0; i < count; ++i)
-            lines += kinds[k];
+        for (int i = 0; i < count; ++i) lines += kinds[k];
         LoadResult most = Fresh(face + lines);
         EXPECT_TRUE(most.ok) << kinds[k];
         EXPECT_EQ(most.indexCount, 3) << kinds[k];
@@ -261,7 +255,6 @@ TEST(ObjReader, NullStreamAndEmptyModel)
     EXPECT_EQ(empty.groupCount, 1);
 }
 
-
 // The descriptions are spelled from the limits at compile time; the words a user reads stay these.
 TEST(ObjReader, FailureDescriptionsQuoteTheLimits)
 {
@@ -275,17 +268,16 @@ TEST(ObjReader, FailureDescriptionsQuoteTheLimits)
         {ObjReadFailure::TooManyTriangles, "more than 21845 triangles"},
         {ObjReadFailure::TooManyIndices, "more than 21844 triangles (at most 65532 indices)"},
     };
-    for (const auto& [failure, text] : texts)
-        EXPECT_STREQ(DescribeObjReadFailure(failure), text);
+    for (const auto& [failure, text] : texts) EXPECT_STREQ(DescribeObjReadFailure(failure), text);
 }
 
 // Numbers at digit-count boundaries, and empty parts, which add nothing.
 TEST(ConstText, JoinsLiteralsAndDecimalNumbers)
 {
-    constexpr auto joined = JoinText("", DecimalText<0>(), "|", DecimalText<9>(), "|", DecimalText<10>(), "|",
-                                     DecimalText<65535>(), "");
+    constexpr auto joined =
+        JoinText("", DecimalText<0>(), "|", DecimalText<9>(), "|", DecimalText<10>(), "|", DecimalText<65535>(), "");
     static_assert(sizeof joined.chars == sizeof "0|9|10|65535");
     EXPECT_STREQ(joined.chars, "0|9|10|65535");
 }
 
-} // namespace
+}  // namespace

@@ -56,8 +56,7 @@ const void* LibstdcxxBase = nullptr;
 const void* ObjectBase(const void* address, const char** name)
 {
     Dl_info info;
-    if (!dladdr(address, &info))
-        return nullptr;
+    if (!dladdr(address, &info)) return nullptr;
     *name = info.dli_fname ? info.dli_fname : "";
     return info.dli_fbase;
 }
@@ -69,8 +68,7 @@ bool AskedByDriver(void* const* frames, int depth)
     for (int i = 2; i < depth; ++i) {  // 0 is Note, 1 the malloc wrapper
         const char* name = "";
         const void* base = ObjectBase(frames[i], &name);
-        if (!base || base == LibcBase || base == LibstdcxxBase)
-            continue;
+        if (!base || base == LibcBase || base == LibstdcxxBase) continue;
         return std::strstr(name, "_dri.so") || std::strstr(name, "libgallium") || std::strstr(name, "libLLVM") ||
                std::strstr(name, "libGL") || std::strstr(name, "libEGL") || std::strstr(name, "libglapi");
     }
@@ -79,8 +77,7 @@ bool AskedByDriver(void* const* frames, int depth)
 
 __attribute__((noinline)) void Note()
 {
-    if (!t_counting || t_inside)
-        return;
+    if (!t_counting || t_inside) return;
     t_inside = true;  // backtrace and dladdr must not count themselves
     void* frames[FramesPerStack];
     const int depth = backtrace(frames, FramesPerStack);
@@ -133,11 +130,9 @@ void* aligned_alloc(size_t alignment, size_t size)
 int posix_memalign(void** out, size_t alignment, size_t size)
 {
     Note();
-    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0)
-        return EINVAL;
+    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) return EINVAL;
     void* pointer = __libc_memalign(alignment, size);
-    if (!pointer && size)
-        return ENOMEM;
+    if (!pointer && size) return ENOMEM;
     *out = pointer;
     return 0;
 }
@@ -154,13 +149,19 @@ void* pvalloc(size_t size)
     return __libc_pvalloc(size);
 }
 
-void free(void* pointer) { __libc_free(pointer); }
+void free(void* pointer)
+{
+    __libc_free(pointer);
+}
 
 }  // extern "C"
 
 namespace alloc_count {
 
-bool Available() { return true; }
+bool Available()
+{
+    return true;
+}
 
 void Start()
 {
@@ -182,7 +183,10 @@ uint64_t Stop()
     return t_count;
 }
 
-uint64_t DriverAllocations() { return t_driverCount; }
+uint64_t DriverAllocations()
+{
+    return t_driverCount;
+}
 
 void PrintFirstStacks()
 {
@@ -199,10 +203,19 @@ void PrintFirstStacks()
 
 namespace alloc_count {
 
-bool Available() { return false; }
+bool Available()
+{
+    return false;
+}
 void Start() {}
-uint64_t Stop() { return 0; }
-uint64_t DriverAllocations() { return 0; }
+uint64_t Stop()
+{
+    return 0;
+}
+uint64_t DriverAllocations()
+{
+    return 0;
+}
 void PrintFirstStacks() {}
 
 }  // namespace alloc_count

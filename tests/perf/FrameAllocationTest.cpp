@@ -28,7 +28,7 @@ constexpr int TestWindowWidth = 160;
 constexpr int TestWindowHeight = 120;
 
 class FrameAllocationTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         // The program finds its data as "..\misc\": run in <tmp>/run beside a link <tmp>/misc.
@@ -53,7 +53,8 @@ protected:
     void SetUp() override
     {
         if (!alloc_count::Available())
-            GTEST_SKIP() << "the sanitizer's allocator owns malloc in this build; counting is left to the optimised build";
+            GTEST_SKIP()
+                << "the sanitizer's allocator owns malloc in this build; counting is left to the optimised build";
         platform_test::SetTime(true, FrozenMs);
         UseAdjacency = true;
         StandbyMode = false;
@@ -65,13 +66,10 @@ protected:
 
     void TearDown() override
     {
-        if (!alloc_count::Available())
-            return;
-        if (MainWindow)
-            DestroyWindow(MainWindow);
+        if (!alloc_count::Available()) return;
+        if (MainWindow) DestroyWindow(MainWindow);
         MSG message = {};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         UnregisterClassW(L"Quenvale", InstanceHandle);
         platform_test::SetTime(false, 0);
         EXPECT_EQ(platform_test::LiveObjectCount(), 0);
@@ -81,8 +79,7 @@ protected:
     static bool IdleTurn()
     {
         MSG message = {};
-        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            return false;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) return false;
         return IdleFrame() && !StandbyMode;
     }
 
@@ -92,8 +89,7 @@ protected:
     static int Frames(int frames)
     {
         int missed = 0;
-        for (int i = 0; i < frames; ++i)
-            missed += IdleTurn() ? 0 : 1;
+        for (int i = 0; i < frames; ++i) missed += IdleTurn() ? 0 : 1;
         return missed;
     }
 
@@ -126,9 +122,9 @@ TEST_F(FrameAllocationTest, AThousandFramesInBothMethodsAllocateNothing)
     alloc_count::Start();
     int missed = Frames(400);  // adjacency
     Key(VK_F2);
-    missed += Frames(400);     // plain triangles
+    missed += Frames(400);  // plain triangles
     Key(VK_F2);
-    missed += Frames(200);     // adjacency again
+    missed += Frames(200);  // adjacency again
     const uint64_t allocations = alloc_count::Stop();
 
     EXPECT_TRUE(UseAdjacency);
@@ -137,8 +133,7 @@ TEST_F(FrameAllocationTest, AThousandFramesInBothMethodsAllocateNothing)
                 static_cast<unsigned long long>(allocations),
                 static_cast<unsigned long long>(alloc_count::DriverAllocations()));
     EXPECT_EQ(allocations, 0u) << "heap allocations during 1000 frames";
-    if (allocations)
-        alloc_count::PrintFirstStacks();
+    if (allocations) alloc_count::PrintFirstStacks();
 }
 
 TEST_F(FrameAllocationTest, ResizingAllocatesOnlyOutsideTheFrames)
@@ -152,8 +147,7 @@ TEST_F(FrameAllocationTest, ResizingAllocatesOnlyOutsideTheFrames)
     const uint64_t allocations = alloc_count::Stop();
     EXPECT_EQ(missed, 0);
     EXPECT_EQ(allocations, 0u) << "heap allocations during 200 frames after a resize";
-    if (allocations)
-        alloc_count::PrintFirstStacks();
+    if (allocations) alloc_count::PrintFirstStacks();
 }
 
 }  // namespace

@@ -23,8 +23,7 @@ namespace {
 constexpr int Width = 640;
 constexpr int Height = 480;
 
-struct FrameResult
-{
+struct FrameResult {
     std::vector<uint8_t> rgba;
     std::vector<uint8_t> stencil;
 };
@@ -47,9 +46,8 @@ bool IsClearColour(const uint8_t* p)
     return p[0] <= 1 && std::abs(p[1] - 32) <= 1 && std::abs(p[2] - 77) <= 1;
 }
 
-class FramePictureTest : public ::testing::Test
-{
-protected:
+class FramePictureTest : public ::testing::Test {
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(directory_.ok());
@@ -77,22 +75,19 @@ protected:
 
 TEST_F(FramePictureTest, ModelIsCentredAndCoversWhatTheCameraSees)
 {
-    for (const float distance : {MinCameraDistance, MaxCameraDistance})
-    {
+    for (const float distance : {MinCameraDistance, MaxCameraDistance}) {
         const uint32_t milliseconds = 400;
         const std::vector<PixelTruth> truth = Truth(milliseconds, distance);
         const FrameResult frame = Draw(milliseconds, distance, true);
 
         int expected = 0, drawn = 0, both = 0;
         double sumX = 0.0, sumY = 0.0;
-        for (int i = 0; i < Width * Height; ++i)
-        {
+        for (int i = 0; i < Width * Height; ++i) {
             const bool isModel = !IsClearColour(&frame.rgba[size_t(i) * 4]);
             expected += truth[i].covered;
             drawn += isModel;
             both += isModel && truth[i].covered;
-            if (isModel)
-            {
+            if (isModel) {
                 sumX += i % Width + 0.5;
                 sumY += i / Width + 0.5;
             }
@@ -120,8 +115,7 @@ TEST_F(FramePictureTest, ModelIsCentredAndCoversWhatTheCameraSees)
 TEST_F(FramePictureTest, StencilCountsMatchRayCastShadowsInBothMethods)
 {
     for (const float distance : {MinCameraDistance, MaxCameraDistance})
-        for (const uint32_t milliseconds : {0u, 700u, 1650u, 2400u})
-        {
+        for (const uint32_t milliseconds : {0u, 700u, 1650u, 2400u}) {
             const std::vector<PixelTruth> truth = Truth(milliseconds, distance);
             // Depth changes by less than a tenth of the model per pixel on any surface seen at
             // less than a grazing angle; more than that is one surface behind another.
@@ -133,20 +127,15 @@ TEST_F(FramePictureTest, StencilCountsMatchRayCastShadowsInBothMethods)
             const Agreement withPlain = CompareStencil(truth, excluded, plain.stencil);
             int methodsAgree = 0, shadowed = 0, agreeAnywhere = 0;
             int negativeCounts = 0, backgroundCounts = 0;
-            for (int i = 0; i < Width * Height; ++i)
-            {
-                for (const FrameResult* frame : {&adjacency, &plain})
-                {
+            for (int i = 0; i < Width * Height; ++i) {
+                for (const FrameResult* frame : {&adjacency, &plain}) {
                     // Counts are the number of volumes around a point, never negative (a wrapped
                     // -1 is 255: faces wound the wrong way round). Rays that miss the model
                     // cross whole closed volumes, in and out, and end at 0.
-                    if (truth[i].covered && frame->stencil[i] >= 128)
-                        ++negativeCounts;
-                    if (!truth[i].covered && !excluded[i] && frame->stencil[i] != 0)
-                        ++backgroundCounts;
+                    if (truth[i].covered && frame->stencil[i] >= 128) ++negativeCounts;
+                    if (!truth[i].covered && !excluded[i] && frame->stencil[i] != 0) ++backgroundCounts;
                 }
-                if (!truth[i].covered)
-                    continue;
+                if (!truth[i].covered) continue;
                 methodsAgree += (adjacency.stencil[i] != 0) == (plain.stencil[i] != 0);
                 agreeAnywhere += (adjacency.stencil[i] != 0) == truth[i].shadowed;
                 shadowed += truth[i].shadowed;
@@ -183,40 +172,46 @@ std::string ObjText(const std::vector<Point>& points, const std::vector<std::vec
 {
     std::string obj = "mtllib ..\\misc\\kuma.mtl\n";
     char line[96];
-    for (const Point& p : points)
-    {
+    for (const Point& p : points) {
         std::snprintf(line, sizeof line, "v %.7f %.7f %.7f\n", p[0], p[1], p[2]);
         obj += line;
     }
-    for (size_t g = 0; g < groups.size(); ++g)
-    {
+    for (size_t g = 0; g < groups.size(); ++g) {
         obj += "g part" + std::to_string(g) + "\nusemtl fur\n";
         for (const Face& f : groups[g])
-            obj += "f " + std::to_string(f[0] + 1) + " " + std::to_string(f[1] + 1) + " " + std::to_string(f[2] + 1) + "\n";
+            obj += "f " + std::to_string(f[0] + 1) + " " + std::to_string(f[1] + 1) + " " + std::to_string(f[2] + 1) +
+                   "\n";
     }
     return obj;
 }
 
-Point Minus(Point a, Point b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-double DotP(Point a, Point b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Point CrossP(Point a, Point b) { return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]}; }
+Point Minus(Point a, Point b)
+{
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+double DotP(Point a, Point b)
+{
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+Point CrossP(Point a, Point b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
 
-// A convex solid about the origin, its faces wound outwards as the scene pass wants its fronts (cross(b - a, c - a) pointing away from the
-// centre). `tilt` turns the solid about x and then z, so that no face is square to the light or
+// A convex solid about the origin, its faces wound outwards as the scene pass wants its fronts (cross(b - a, c - a)
+// pointing away from the centre). `tilt` turns the solid about x and then z, so that no face is square to the light or
 // the axes.
 std::string ConvexSolid(std::vector<Point> points, const std::vector<Face>& faces, double tiltX, double tiltZ)
 {
-    for (Point& p : points)
-    {
-        const Point x = {p[0], p[1] * std::cos(tiltX) - p[2] * std::sin(tiltX), p[1] * std::sin(tiltX) + p[2] * std::cos(tiltX)};
+    for (Point& p : points) {
+        const Point x = {p[0], p[1] * std::cos(tiltX) - p[2] * std::sin(tiltX),
+                         p[1] * std::sin(tiltX) + p[2] * std::cos(tiltX)};
         p = {x[0] * std::cos(tiltZ) - x[1] * std::sin(tiltZ), x[0] * std::sin(tiltZ) + x[1] * std::cos(tiltZ), x[2]};
     }
     std::vector<Face> wound;
-    for (Face f : faces)
-    {
+    for (Face f : faces) {
         const Point n = CrossP(Minus(points[f[1]], points[f[0]]), Minus(points[f[2]], points[f[0]]));
-        if (DotP(n, points[f[0]]) < 0.0)
-            std::swap(f[1], f[2]);
+        if (DotP(n, points[f[0]]) < 0.0) std::swap(f[1], f[2]);
         wound.push_back(f);
     }
     return ObjText(points, {wound});
@@ -230,16 +225,13 @@ std::vector<Face> HullFaces(const std::vector<Point>& points)
     const int n = static_cast<int>(points.size());
     for (int a = 0; a < n; ++a)
         for (int b = a + 1; b < n; ++b)
-            for (int c = b + 1; c < n; ++c)
-            {
+            for (int c = b + 1; c < n; ++c) {
                 Point normal = CrossP(Minus(points[b], points[a]), Minus(points[c], points[a]));
-                if (DotP(normal, points[a]) < 0.0)
-                    normal = {-normal[0], -normal[1], -normal[2]};
+                if (DotP(normal, points[a]) < 0.0) normal = {-normal[0], -normal[1], -normal[2]};
                 bool hull = true;
                 for (int k = 0; k < n && hull; ++k)
                     hull = k == a || k == b || k == c || DotP(normal, Minus(points[k], points[a])) < 0.0;
-                if (hull)
-                    faces.push_back({a, b, c});
+                if (hull) faces.push_back({a, b, c});
             }
     return faces;
 }
@@ -249,10 +241,10 @@ std::vector<Point> UvSpherePoints(int segments, int rings)
     const double pi = 3.14159265358979323846;
     std::vector<Point> points = {{0, 1, 0}, {0, -1, 0}};
     for (int r = 1; r < rings; ++r)
-        for (int s = 0; s < segments; ++s)
-        {
+        for (int s = 0; s < segments; ++s) {
             const double polar = pi * r / rings, azimuth = 2 * pi * (s + 0.5 * (r % 2)) / segments;
-            points.push_back({std::sin(polar) * std::cos(azimuth), std::cos(polar), std::sin(polar) * std::sin(azimuth)});
+            points.push_back(
+                {std::sin(polar) * std::cos(azimuth), std::cos(polar), std::sin(polar) * std::sin(azimuth)});
         }
     return points;
 }
@@ -262,8 +254,7 @@ std::vector<Point> IcosahedronPoints()
     const double phi = (1 + std::sqrt(5.0)) / 2;
     std::vector<Point> points;
     for (const double a : {-1.0, 1.0})
-        for (const double b : {-phi, phi})
-        {
+        for (const double b : {-phi, phi}) {
             points.push_back({0, a, b});
             points.push_back({a, b, 0});
             points.push_back({b, 0, a});
@@ -274,8 +265,7 @@ std::vector<Point> IcosahedronPoints()
 std::vector<Point> CubePoints()
 {
     std::vector<Point> points;
-    for (int i = 0; i < 8; ++i)
-        points.push_back({i & 1 ? 1.0 : -1.0, i & 2 ? 1.0 : -1.0, i & 4 ? 1.0 : -1.0});
+    for (int i = 0; i < 8; ++i) points.push_back({i & 1 ? 1.0 : -1.0, i & 2 ? 1.0 : -1.0, i & 4 ? 1.0 : -1.0});
     return points;
 }
 // Corner i has bit 0 for x, bit 1 for y, bit 2 for z; each side is two triangles.
@@ -287,8 +277,7 @@ const std::vector<Face> CubeFaces = {{0, 2, 6}, {0, 6, 4}, {1, 3, 7}, {1, 7, 5},
 std::vector<Point> SlabPoints()
 {
     std::vector<Point> points;
-    for (int i = 0; i < 8; ++i)
-        points.push_back({i & 1 ? 1.0 : -1.0, i & 2 ? -0.6 : -1.0, i & 4 ? 1.0 : -1.0});
+    for (int i = 0; i < 8; ++i) points.push_back({i & 1 ? 1.0 : -1.0, i & 2 ? -0.6 : -1.0, i & 4 ? 1.0 : -1.0});
     return points;
 }
 const std::vector<Face> SlabFaces = {{0, 2, 3}, {0, 3, 1}, {4, 5, 7}, {4, 7, 6}, {0, 1, 5}, {0, 5, 4},
@@ -301,7 +290,8 @@ std::string SheetOverSlab(Point u, Point v)
     std::vector<Point> points = SlabPoints();
     const Point centre = {0.2, 0.1, -0.2};
     for (const auto& [a, b] : {std::pair{-0.4, -0.4}, {0.4, -0.4}, {0.4, 0.4}, {-0.4, 0.4}})
-        points.push_back({centre[0] + a * u[0] + b * v[0], centre[1] + a * u[1] + b * v[1], centre[2] + a * u[2] + b * v[2]});
+        points.push_back(
+            {centre[0] + a * u[0] + b * v[0], centre[1] + a * u[1] + b * v[1], centre[2] + a * u[2] + b * v[2]});
     return ObjText(points, {SlabFaces, {{8, 9, 10}, {8, 10, 11}}});
 }
 
@@ -316,15 +306,19 @@ std::string ThreeLeavesOverSlab()
     return ObjText(points, {SlabFaces, {{9, 8, 10}, {8, 9, 11}, {8, 9, 12}}});
 }
 
-struct GeneratedModel
-{
+struct GeneratedModel {
     const char* name;
     std::string (*obj)();
 };
 
 const GeneratedModel GeneratedModels[] = {
-    {"Tetrahedron", [] { return ConvexSolid({{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}, {{0, 1, 2}, {0, 1, 3}, {0, 2, 3}, {1, 2, 3}}, 0.3, 0.2); }},
-    {"Octahedron", [] {
+    {"Tetrahedron",
+     [] {
+         return ConvexSolid({{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}},
+                            {{0, 1, 2}, {0, 1, 3}, {0, 2, 3}, {1, 2, 3}}, 0.3, 0.2);
+     }},
+    {"Octahedron",
+     [] {
          const std::vector<Point> points = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
          return ConvexSolid(points, HullFaces(points), 0.5, 0.35);
      }},
@@ -334,18 +328,21 @@ const GeneratedModel GeneratedModels[] = {
     {"UvSphere6x3", [] { return ConvexSolid(UvSpherePoints(6, 3), HullFaces(UvSpherePoints(6, 3)), 0.4, 0.3); }},
     {"UvSphere10x5", [] { return ConvexSolid(UvSpherePoints(10, 5), HullFaces(UvSpherePoints(10, 5)), 0.2, 0.5); }},
     // Its front turned towards the light and the camera, n = (1, 1, -1) / sqrt 3.
-    {"SheetFacingTheLight", [] {
-         return SheetOverSlab({1 / std::sqrt(2.0), -1 / std::sqrt(2.0), 0}, {-1 / std::sqrt(6.0), -1 / std::sqrt(6.0), -2 / std::sqrt(6.0)});
+    {"SheetFacingTheLight",
+     [] {
+         return SheetOverSlab({1 / std::sqrt(2.0), -1 / std::sqrt(2.0), 0},
+                              {-1 / std::sqrt(6.0), -1 / std::sqrt(6.0), -2 / std::sqrt(6.0)});
      }},
     // Its front turned down, away from the light at every spin angle (and from the camera, which
     // therefore never sees it): only its shadow on the slab shows.
-    {"SheetTurnedAway", [] { return SheetOverSlab({1, 0, 0}, {0, 0, 1}); }},
+    {"SheetTurnedAway",
+     [] {
+         return SheetOverSlab({1, 0, 0}, {0, 0, 1});
+     }},
     {"EdgeOfThreeTriangles", ThreeLeavesOverSlab},
 };
 
-class GeneratedModelPictureTest : public ::testing::TestWithParam<GeneratedModel>
-{
-};
+class GeneratedModelPictureTest : public ::testing::TestWithParam<GeneratedModel> {};
 
 TEST_P(GeneratedModelPictureTest, CoverageAndShadowsMatchTheRayCast)
 {
@@ -365,15 +362,12 @@ TEST_P(GeneratedModelPictureTest, CoverageAndShadowsMatchTheRayCast)
             const std::vector<PixelTruth> truth = CastFrame(model, groups, distance, Width, Height);
             // One pixel either side of a silhouette or a shadow's edge may fall either way.
             const std::vector<bool> excluded = NearSilhouette(truth, Width, Height, 0.1);
-            for (const bool adjacency : {true, false})
-            {
+            for (const bool adjacency : {true, false}) {
                 const FrameResult frame = Draw(milliseconds, distance, adjacency);
                 int compared = 0, agreeing = 0, shadowed = 0, shadowedOnScreen = 0;
-                for (int i = 0; i < Width * Height; ++i)
-                {
+                for (int i = 0; i < Width * Height; ++i) {
                     const bool drawn = !IsClearColour(&frame.rgba[size_t(i) * 4]);
-                    if (excluded[i] || (!truth[i].covered && !drawn))
-                        continue;
+                    if (excluded[i] || (!truth[i].covered && !drawn)) continue;
                     ++compared;
                     agreeing += drawn && truth[i].covered && (frame.stencil[i] != 0) == truth[i].shadowed;
                     shadowed += truth[i].covered && truth[i].shadowed;
@@ -382,12 +376,12 @@ TEST_P(GeneratedModelPictureTest, CoverageAndShadowsMatchTheRayCast)
                 shadowedSeen += shadowed;
                 const double agreement = compared ? double(agreeing) / compared : 1.0;
                 const double shadowKept = shadowed ? double(shadowedOnScreen) / shadowed : 1.0;
-                EXPECT_GE(agreement, 0.995) << "distance " << distance << ", " << milliseconds << " ms, "
-                                            << (adjacency ? "adjacency" : "plain") << ": " << agreeing << " of "
-                                            << compared << " pixels agree";
-                EXPECT_GE(shadowKept, 0.99) << "distance " << distance << ", " << milliseconds << " ms, "
-                                            << (adjacency ? "adjacency" : "plain") << ": " << shadowedOnScreen
-                                            << " of " << shadowed << " shadowed pixels darkened";
+                EXPECT_GE(agreement, 0.995)
+                    << "distance " << distance << ", " << milliseconds << " ms, " << (adjacency ? "adjacency" : "plain")
+                    << ": " << agreeing << " of " << compared << " pixels agree";
+                EXPECT_GE(shadowKept, 0.99)
+                    << "distance " << distance << ", " << milliseconds << " ms, " << (adjacency ? "adjacency" : "plain")
+                    << ": " << shadowedOnScreen << " of " << shadowed << " shadowed pixels darkened";
             }
         }
     // The light really does shadow part of every model somewhere.
@@ -397,7 +391,9 @@ TEST_P(GeneratedModelPictureTest, CoverageAndShadowsMatchTheRayCast)
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, GeneratedModelPictureTest, ::testing::ValuesIn(GeneratedModels),
-                         [](const ::testing::TestParamInfo<GeneratedModel>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<GeneratedModel>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(FramePictureTest, ShadowPassHalvesTheColourOfCountedModelPixelsOnly)
 {
@@ -410,8 +406,7 @@ TEST_F(FramePictureTest, ShadowPassHalvesTheColourOfCountedModelPixelsOnly)
     ASSERT_TRUE(ReadPixels(OffscreenTarget, &unshadowed));
 
     int darkened = 0, background = 0, wrong = 0;
-    for (int i = 0; i < Width * Height; ++i)
-    {
+    for (int i = 0; i < Width * Height; ++i) {
         const uint8_t* after = &frame.rgba[size_t(i) * 4];
         const uint8_t* before = &unshadowed[size_t(i) * 4];
         const bool model = !IsClearColour(before);
@@ -419,11 +414,9 @@ TEST_F(FramePictureTest, ShadowPassHalvesTheColourOfCountedModelPixelsOnly)
         // Black at alpha 0.5 over the colour: half of it, give or take rounding.
         const bool expectDark = model && frame.stencil[i] != 0;
         darkened += expectDark;
-        for (int c = 0; c < 3; ++c)
-        {
+        for (int c = 0; c < 3; ++c) {
             const int expected = expectDark ? before[c] / 2 : before[c];
-            if (std::abs(after[c] - expected) > 1)
-            {
+            if (std::abs(after[c] - expected) > 1) {
                 ++wrong;
                 break;
             }

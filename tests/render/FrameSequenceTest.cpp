@@ -24,13 +24,15 @@ using platform_test::Call;
 using platform_test::CallRecord;
 using platform_test::ObjectId;
 
-struct Expected
-{
+struct Expected {
     Call call;
     uint64_t a = 0, b = 0, c = 0;  // c is not compared for Draw, which records two arguments
 };
 
-uint64_t Id(IUnknown* object) { return ObjectId(object); }
+uint64_t Id(IUnknown* object)
+{
+    return ObjectId(object);
+}
 
 // A small model whose groups cover the cases of the group loop, in this order: the implicit
 // first group (no indices), "first" (fur, 10 triangles from index 0), "second" (muzzle,
@@ -40,12 +42,10 @@ std::string GroupsModel()
 {
     std::string obj = "mtllib ..\\misc\\kuma.mtl\n";
     for (int y = 0; y <= 10; ++y)
-        for (int x = 0; x <= 10; ++x)
-            obj += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+        for (int x = 0; x <= 10; ++x) obj += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
     int quad = 0;
     auto triangles = [&](int count) {
-        for (int made = 0; made < count; made += 2, ++quad)
-        {
+        for (int made = 0; made < count; made += 2, ++quad) {
             const int x = quad % 10, y = quad / 10;
             const int a = y * 11 + x + 1, b = a + 1, c = a + 11, d = a + 12;
             obj += "f " + std::to_string(a) + " " + std::to_string(c) + " " + std::to_string(b) + "\n";
@@ -65,9 +65,8 @@ std::string GroupsModel()
     return obj;
 }
 
-class FrameSequenceTest : public ::testing::Test
-{
-protected:
+class FrameSequenceTest : public ::testing::Test {
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(directory_.ok());
@@ -86,8 +85,7 @@ protected:
         platform_test::StartCallLog();
         const HRESULT hr = RenderFrame();
         platform_test::StopCallLog();
-        if (result)
-            *result = hr;
+        if (result) *result = hr;
         return platform_test::CallLog();
     }
 
@@ -102,13 +100,10 @@ protected:
     // succeed, the next fails and ends the pass).
     static void AppendGroups(std::vector<Expected>* out, bool adjacency, int mapsThatWork = 1 << 30)
     {
-        for (int i = 0; i < Mesh.GetGroupCount(); ++i)
-        {
+        for (int i = 0; i < Mesh.GetGroupCount(); ++i) {
             const MeshGroup& group = Mesh.GetGroups()[i];
-            if (group.indexCount <= 0)
-                continue;
-            if (mapsThatWork-- == 0)
-            {
+            if (group.indexCount <= 0) continue;
+            if (mapsThatWork-- == 0) {
                 out->push_back({Call::Map, D3D11_MAP_WRITE_DISCARD, uint32_t(E_OUTOFMEMORY)});
                 return;
             }
@@ -116,7 +111,8 @@ protected:
             out->push_back({Call::Map, D3D11_MAP_WRITE_DISCARD, 0});
             out->push_back({Call::Unmap, 0});
             out->push_back({Call::PSSetShaderResources, TextureOf(group), 0, 1});  // slot 0, one view
-            out->push_back({Call::DrawIndexed, scale * uint64_t(group.indexCount), scale * uint64_t(group.startIndex), 0});
+            out->push_back(
+                {Call::DrawIndexed, scale * uint64_t(group.indexCount), scale * uint64_t(group.startIndex), 0});
         }
     }
 
@@ -156,14 +152,12 @@ protected:
     static void ExpectSequence(const std::vector<CallRecord>& log, const std::vector<Expected>& expected)
     {
         ASSERT_EQ(log.size(), expected.size());
-        for (size_t i = 0; i < log.size(); ++i)
-        {
+        for (size_t i = 0; i < log.size(); ++i) {
             SCOPED_TRACE("call " + std::to_string(i));
             EXPECT_EQ(int(log[i].call), int(expected[i].call));
             EXPECT_EQ(log[i].a, expected[i].a);
             EXPECT_EQ(log[i].b, expected[i].b);
-            if (expected[i].call != Call::Draw)
-            {
+            if (expected[i].call != Call::Draw) {
                 EXPECT_EQ(log[i].c, expected[i].c);
             }
         }
@@ -172,22 +166,19 @@ protected:
     static int GroupsWithIndices()
     {
         int count = 0;
-        for (int i = 0; i < Mesh.GetGroupCount(); ++i)
-            count += Mesh.GetGroups()[i].indexCount > 0;
+        for (int i = 0; i < Mesh.GetGroupCount(); ++i) count += Mesh.GetGroups()[i].indexCount > 0;
         return count;
     }
 
     static int Count(const std::vector<CallRecord>& log, Call call)
     {
         int count = 0;
-        for (const CallRecord& record : log)
-            count += record.call == call;
+        for (const CallRecord& record : log) count += record.call == call;
         return count;
     }
 
-    WorkingDirectory directory_{{"Quenvale.sh", "kuma.mtl", "fur.bmp", "muzzle.bmp", "default.bmp"},
-                                {},
-                                {{"kuma.obj", GroupsModel()}}};
+    WorkingDirectory directory_{
+        {"Quenvale.sh", "kuma.mtl", "fur.bmp", "muzzle.bmp", "default.bmp"}, {}, {{"kuma.obj", GroupsModel()}}};
     WindowRenderer renderer_{640, 480, 1234};
 };
 
@@ -202,12 +193,10 @@ TEST(FrameOfTheModelTest, EveryGroupWithIndicesIsUploadedBoundAndDrawnOncePerPas
     EXPECT_EQ(RenderFrame(), S_OK);
     platform_test::StopCallLog();
     int groups = 0;
-    for (int i = 0; i < Mesh.GetGroupCount(); ++i)
-        groups += Mesh.GetGroups()[i].indexCount > 0;
+    for (int i = 0; i < Mesh.GetGroupCount(); ++i) groups += Mesh.GetGroups()[i].indexCount > 0;
     ASSERT_GE(groups, 3);
     int maps = 0, binds = 0, indexed = 0, draws = 0, presents = 0;
-    for (const CallRecord& record : platform_test::CallLog())
-    {
+    for (const CallRecord& record : platform_test::CallLog()) {
         maps += record.call == Call::Map;
         binds += record.call == Call::PSSetShaderResources;
         indexed += record.call == Call::DrawIndexed;
@@ -247,8 +236,7 @@ TEST_F(FrameSequenceTest, AdjacencyRangesAreTwiceThePlainRanges)
     const std::vector<CallRecord> log = RecordFrame();
     std::vector<CallRecord> draws;
     for (const CallRecord& record : log)
-        if (record.call == Call::DrawIndexed)
-            draws.push_back(record);
+        if (record.call == Call::DrawIndexed) draws.push_back(record);
     ASSERT_EQ(draws.size(), 8u);
     // "second" holds indices 30 to 119: 90 from 30 in pass 1, 180 from 60 in pass 2.
     EXPECT_EQ(draws[1].a, 90u);
@@ -278,8 +266,7 @@ TEST_F(FrameSequenceTest, GroupWithoutMaterialDrawsWhiteOverTheDefaultTexture)
     const std::vector<CallRecord> log = RecordFrame();
     std::vector<uint64_t> binds;
     for (const CallRecord& record : log)
-        if (record.call == Call::PSSetShaderResources)
-            binds.push_back(record.a);
+        if (record.call == Call::PSSetShaderResources) binds.push_back(record.a);
     ASSERT_EQ(binds.size(), 8u);
     ASSERT_NE(Materials.GetDefaultTexture(), nullptr);
     // "nose" has no map_Kd and "nomaterial" no material: both get the default texture.

@@ -51,8 +51,7 @@ TEST(GraphicsTest, OffscreenBringUpMakesEveryObjectWithItsDescription)
     EXPECT_EQ(sampler.MipLODBias, 0.0f);
     EXPECT_EQ(sampler.MaxAnisotropy, 2u);
     EXPECT_EQ(sampler.ComparisonFunc, D3D11_COMPARISON_NEVER);
-    for (float border : sampler.BorderColor)
-        EXPECT_EQ(border, 0.0f);
+    for (float border : sampler.BorderColor) EXPECT_EQ(border, 0.0f);
     EXPECT_EQ(sampler.MinLOD, -FLT_MAX);
     EXPECT_EQ(sampler.MaxLOD, FLT_MAX);
 

@@ -18,8 +18,7 @@
 
 namespace {
 
-struct ToolRun
-{
+struct ToolRun {
     int status = -1;
     std::string errors;
 };
@@ -28,8 +27,8 @@ struct ToolRun
 ToolRun Modelcheck(const std::string& arguments)
 {
     const std::string errors = testing::TempDir() + "modelcheck_errors.txt";
-    const std::string command = "cd '" + SourceDirectory() + "/docs' && '" QV_MODELCHECK "' " + arguments + " 2>'" +
-                                errors + "'";
+    const std::string command =
+        "cd '" + SourceDirectory() + "/docs' && '" QV_MODELCHECK "' " + arguments + " 2>'" + errors + "'";
     ToolRun run;
     const int status = std::system(command.c_str());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -66,17 +65,14 @@ TEST(ModelcheckPicture, DrawsTheModelAndItsShadowTheSameWithBothVolumeMethods)
     // shadow pass halves what the stencil count marks. The cube is orange (red over twice green).
     int cube = 0, lit = 0, shadowed = 0, differing = 0;
     double litSum = 0.0, shadowSum = 0.0;
-    for (size_t i = 0; i < a.size(); i += 4)
-    {
+    for (size_t i = 0; i < a.size(); i += 4) {
         const int r = a[i], g = a[i + 1], b = a[i + 2];
         cube += r > 2 * g;
-        if (r > 0 && std::abs(r - g) <= 2 && std::abs(b - r * 7 / 8) <= 3)
-        {
+        if (r > 0 && std::abs(r - g) <= 2 && std::abs(b - r * 7 / 8) <= 3) {
             (r >= 150 ? lit : shadowed) += 1;
             (r >= 150 ? litSum : shadowSum) += r;
         }
-        for (int c = 0; c < 3; ++c)
-            differing += std::abs(a[i + c] - p[i + c]) > 2;
+        for (int c = 0; c < 3; ++c) differing += std::abs(a[i + c] - p[i + c]) > 2;
     }
     std::printf("cube %d, slab lit %d, slab shadowed %d, differing channels %d\n", cube, lit, shadowed, differing);
     EXPECT_GT(cube, 2000);

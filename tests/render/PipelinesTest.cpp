@@ -37,8 +37,7 @@ void ExpectBlend(ID3D11BlendState* state, BOOL enable, int src, int dest, int op
     EXPECT_EQ(desc.AlphaToCoverageEnable, FALSE);
     EXPECT_EQ(desc.IndependentBlendEnable, FALSE);
     ExpectTarget(desc.RenderTarget[0], enable, src, dest, op, srcAlpha, destAlpha, opAlpha, 0x0F);
-    for (int i = 1; i < 8; ++i)
-        ExpectTarget(desc.RenderTarget[i], FALSE, 0, 0, 0, 0, 0, 0, 0);
+    for (int i = 1; i < 8; ++i) ExpectTarget(desc.RenderTarget[i], FALSE, 0, 0, 0, 0, 0, 0, 0);
 }
 
 void ExpectRasterizer(ID3D11RasterizerState* state, int cull)
@@ -58,8 +57,7 @@ void ExpectRasterizer(ID3D11RasterizerState* state, int cull)
     EXPECT_EQ(desc.AntialiasedLineEnable, FALSE);
 }
 
-struct StencilFace
-{
+struct StencilFace {
     int fail, depthFail, pass, func;
 };
 
@@ -122,10 +120,9 @@ TEST(PipelinesTest, EveryStateReadsBackAsItsTable)
 HRESULT CompileResult(const char* entryPoint, const char* profile)
 {
     ID3D10Blob* blob = nullptr;
-    const HRESULT hr = D3DX11CompileFromFileW(L"..\\misc\\Quenvale.sh", nullptr, nullptr, entryPoint, profile, 0x810,
-                                              0, nullptr, &blob, nullptr, nullptr);
-    if (blob)
-        blob->Release();
+    const HRESULT hr = D3DX11CompileFromFileW(L"..\\misc\\Quenvale.sh", nullptr, nullptr, entryPoint, profile, 0x810, 0,
+                                              nullptr, &blob, nullptr, nullptr);
+    if (blob) blob->Release();
     return hr;
 }
 
@@ -173,8 +170,7 @@ TEST(PipelinesTest, EachFailedCreationNamesItsStep)
     ASSERT_TRUE(directory.ok());
     using platform_test::CreateKind;
     // The n-th creation of each kind, in the order the three pipelines make them.
-    const struct
-    {
+    const struct {
         CreateKind kind;
         int n;
         const char* step;
@@ -197,8 +193,7 @@ TEST(PipelinesTest, EachFailedCreationNamesItsStep)
         {CreateKind::DepthStencilState, 3, "CreateDepthStencilState for pass 3"},
     };
     const int before = platform_test::LiveObjectCount();
-    for (const auto& step : steps)
-    {
+    for (const auto& step : steps) {
         platform_test::FailNthCreate(step.kind, step.n);
         {
             OffscreenRenderer renderer(64, 64);

@@ -7,29 +7,38 @@
 #include <cstdint>
 #include <vector>
 
-struct Vec3d
-{
+struct Vec3d {
     double x, y, z;
 };
 
-inline Vec3d operator+(Vec3d a, Vec3d b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3d operator-(Vec3d a, Vec3d b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3d operator*(Vec3d a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-inline double Dot(Vec3d a, Vec3d b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3d operator+(Vec3d a, Vec3d b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3d operator-(Vec3d a, Vec3d b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3d operator*(Vec3d a, double s)
+{
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline double Dot(Vec3d a, Vec3d b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3d Cross(Vec3d a, Vec3d b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-struct RayHit
-{
+struct RayHit {
     double t;
     int triangle;  // index into the triangle list
 };
 
-class RayCaster
-{
-public:
+class RayCaster {
+  public:
     explicit RayCaster(std::vector<std::array<Vec3d, 3>> triangles);
 
     // Nearest triangle that the ray origin + t * direction meets with tMin < t < tMax.
@@ -43,9 +52,8 @@ public:
     const std::array<Vec3d, 3>& Triangle(int i) const { return triangles_[i]; }
     int TriangleCount() const { return static_cast<int>(triangles_.size()); }
 
-private:
-    struct Node
-    {
+  private:
+    struct Node {
         Vec3d lower, upper;
         int first, count;  // leaf: range in order_; inner: count 0, children first and first + 1
     };

@@ -20,14 +20,13 @@ namespace fs = std::filesystem;
 
 std::string SourceDirectory()
 {
-    if (const char* dir = std::getenv("QV_SOURCE_DIR"))
-        return dir;
+    if (const char* dir = std::getenv("QV_SOURCE_DIR")) return dir;
     return QV_DEFAULT_SOURCE_DIR;
 }
 
 const std::vector<std::string>& AllDataFiles()
 {
-    static const std::vector<std::string> files = {"Quenvale.sh", "kuma.obj",  "kuma.mtl",
+    static const std::vector<std::string> files = {"Quenvale.sh", "kuma.obj",   "kuma.mtl",
                                                    "fur.bmp",     "muzzle.bmp", "default.bmp"};
     return files;
 }
@@ -46,32 +45,26 @@ WorkingDirectory::WorkingDirectory(const std::vector<std::string>& files,
     : previous_(fs::current_path().string())
 {
     char pattern[] = "/tmp/qv_render_XXXXXX";
-    if (!mkdtemp(pattern))
-        return;
+    if (!mkdtemp(pattern)) return;
     scratch_ = pattern;
     const fs::path misc = fs::path(scratch_) / "misc";
     const fs::path work = fs::path(scratch_) / "work";
     fs::create_directories(misc);
     fs::create_directories(work);
     const fs::path source = fs::path(SourceDirectory()) / "misc";
-    for (const std::string& file : files)
-    {
+    for (const std::string& file : files) {
         std::error_code error;
         fs::copy_file(source / file, misc / file, error);
-        if (error)
-            return;
+        if (error) return;
     }
-    if (!edits.empty())
-    {
+    if (!edits.empty()) {
         std::ifstream in(misc / "Quenvale.sh", std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
         std::string shader = text.str();
-        for (const auto& [from, to] : edits)
-        {
+        for (const auto& [from, to] : edits) {
             const size_t at = shader.find(from);
-            if (at == std::string::npos)
-                return;
+            if (at == std::string::npos) return;
             shader.replace(at, from.size(), to);
         }
         std::ofstream(misc / "Quenvale.sh", std::ios::binary | std::ios::trunc) << shader;
@@ -87,8 +80,7 @@ WorkingDirectory::~WorkingDirectory()
 {
     std::error_code error;
     fs::current_path(previous_, error);
-    if (!scratch_.empty())
-        fs::remove_all(scratch_, error);
+    if (!scratch_.empty()) fs::remove_all(scratch_, error);
 }
 
 OffscreenRenderer::OffscreenRenderer(unsigned width, unsigned height, uint32_t milliseconds)
@@ -119,13 +111,11 @@ bool ReadBufferBytes(ID3D11Buffer* buffer, std::vector<uint8_t>* bytes)
     desc.MiscFlags = 0;
     desc.StructureByteStride = 0;
     ID3D11Buffer* staging = nullptr;
-    if (FAILED(Device->CreateBuffer(&desc, nullptr, &staging)))
-        return false;
+    if (FAILED(Device->CreateBuffer(&desc, nullptr, &staging))) return false;
     ImmediateContext->CopyResource(staging, buffer);
     D3D11_MAPPED_SUBRESOURCE mapped;
     const bool mappedOk = SUCCEEDED(ImmediateContext->Map(staging, 0, D3D11_MAP_READ, 0, &mapped));
-    if (mappedOk)
-    {
+    if (mappedOk) {
         const uint8_t* data = static_cast<const uint8_t*>(mapped.pData);
         bytes->assign(data, data + desc.ByteWidth);
         ImmediateContext->Unmap(staging, 0);
@@ -159,18 +149,13 @@ bool WorldTriangles(uint32_t milliseconds, std::vector<std::array<Vec3d, 3>>* tr
 
     triangles->clear();
     groups->clear();
-    for (int g = 0; g < Mesh.GetGroupCount(); ++g)
-    {
+    for (int g = 0; g < Mesh.GetGroupCount(); ++g) {
         const MeshGroup& group = Mesh.GetGroups()[g];
-        for (int i = group.startIndex; i + 2 < group.startIndex + group.indexCount; i += 3)
-        {
-            if (size_t(i) + 2 >= indexCount)
-                return false;
+        for (int i = group.startIndex; i + 2 < group.startIndex + group.indexCount; i += 3) {
+            if (size_t(i) + 2 >= indexCount) return false;
             std::array<Vec3d, 3> tri;
-            for (int k = 0; k < 3; ++k)
-            {
-                if (indices[i + k] >= vertexCount)
-                    return false;
+            for (int k = 0; k < 3; ++k) {
+                if (indices[i + k] >= vertexCount) return false;
                 tri[k] = place(vertices[indices[i + k]]);
             }
             triangles->push_back(tri);

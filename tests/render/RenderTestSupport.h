@@ -18,9 +18,8 @@ std::string SourceDirectory();
 
 // Makes the process's working directory one from which "..\misc\" names `miscDirectory`, and
 // restores the previous one when it goes.
-class WorkingDirectory
-{
-public:
+class WorkingDirectory {
+  public:
     // The repository's own misc/.
     WorkingDirectory();
     // A scratch folder whose misc/ holds copies of the named files of the repository's misc/,
@@ -35,7 +34,7 @@ public:
 
     bool ok() const { return ok_; }
 
-private:
+  private:
     std::string previous_;
     std::string scratch_;
     bool ok_ = false;
@@ -46,9 +45,8 @@ const std::vector<std::string>& AllDataFiles();
 
 // Brings the renderer up offscreen at width x height (CreateGraphicsOffscreen) with the clock
 // frozen at `milliseconds`; ReleaseGraphics when it goes.
-class OffscreenRenderer
-{
-public:
+class OffscreenRenderer {
+  public:
     OffscreenRenderer(unsigned width, unsigned height, uint32_t milliseconds = 0);
     ~OffscreenRenderer();
     OffscreenRenderer(const OffscreenRenderer&) = delete;
@@ -56,7 +54,7 @@ public:
 
     HRESULT result() const { return result_; }
 
-private:
+  private:
     HRESULT result_;
 };
 

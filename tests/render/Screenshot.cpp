@@ -14,8 +14,7 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || (std::strcmp(argv[2], "adjacency") != 0 && std::strcmp(argv[2], "plain") != 0))
-    {
+    if (argc < 3 || (std::strcmp(argv[2], "adjacency") != 0 && std::strcmp(argv[2], "plain") != 0)) {
         std::fprintf(stderr, "usage: %s OUTPUT.png adjacency|plain [milliseconds] [camera distance]\n", argv[0]);
         return 2;
     }
@@ -25,8 +24,7 @@ int main(int argc, char** argv)
     CameraDistance = argc > 4 ? std::strtof(argv[4], nullptr) : MinCameraDistance;
 
     WorkingDirectory directory;
-    if (!directory.ok())
-    {
+    if (!directory.ok()) {
         std::fprintf(stderr, "render_screenshot: cannot enter %s/tests\n", SourceDirectory().c_str());
         return 1;
     }
@@ -34,16 +32,12 @@ int main(int argc, char** argv)
     {
         OffscreenRenderer renderer(640, 480, milliseconds);
         std::vector<uint8_t> rgba;
-        if (FAILED(renderer.result()))
-        {
+        if (FAILED(renderer.result())) {
             std::fprintf(stderr, "render_screenshot: %s\n", StartupFailureText);
             status = 1;
-        }
-        else
-        {
+        } else {
             DrawFrame();
-            if (!ReadPixels(OffscreenTarget, &rgba) || !WritePng(output, rgba, 640, 480))
-            {
+            if (!ReadPixels(OffscreenTarget, &rgba) || !WritePng(output, rgba, 640, 480)) {
                 std::fprintf(stderr, "render_screenshot: cannot read the frame back or write %s\n", output.c_str());
                 status = 1;
             }

@@ -17,8 +17,7 @@ std::vector<PixelTruth> CastFrame(const RayCaster& model, const std::vector<int>
 
     std::vector<PixelTruth> truth(size_t(width) * height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-        {
+        for (int x = 0; x < width; ++x) {
             // The pixel centre in view space at depth 1, then turned into world space by the
             // transpose of the view's rotation.
             const double ndcX = 2.0 * (x + 0.5) / width - 1.0;
@@ -31,8 +30,7 @@ std::vector<PixelTruth> CastFrame(const RayCaster& model, const std::vector<int>
 
             // The scene pass culls back faces: a one-sided sheet seen from behind is not there.
             RayHit hit;
-            if (!model.FirstFrontHit(eye, direction, 0.0, INFINITY, &hit))
-                continue;
+            if (!model.FirstFrontHit(eye, direction, 0.0, INFINITY, &hit)) continue;
             PixelTruth& pixel = truth[size_t(y) * width + x];
             pixel.covered = true;
             pixel.group = groups[hit.triangle];
@@ -55,15 +53,12 @@ std::vector<bool> NearSilhouette(const std::vector<PixelTruth>& truth, int width
 {
     std::vector<bool> excluded(truth.size(), false);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-        {
+        for (int x = 0; x < width; ++x) {
             const PixelTruth& pixel = truth[size_t(y) * width + x];
             for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                {
+                for (int dx = -1; dx <= 1; ++dx) {
                     const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= width || ny >= height)
-                        continue;
+                    if (nx < 0 || ny < 0 || nx >= width || ny >= height) continue;
                     const PixelTruth& other = truth[size_t(ny) * width + nx];
                     if (other.covered != pixel.covered || other.group != pixel.group ||
                         other.shadowed != pixel.shadowed ||
@@ -78,16 +73,12 @@ Agreement CompareStencil(const std::vector<PixelTruth>& truth, const std::vector
                          const std::vector<uint8_t>& stencil)
 {
     Agreement result;
-    for (size_t i = 0; i < truth.size() && i < stencil.size(); ++i)
-    {
-        if (!truth[i].covered)
-            continue;
+    for (size_t i = 0; i < truth.size() && i < stencil.size(); ++i) {
+        if (!truth[i].covered) continue;
         ++result.modelPixels;
-        if (excluded[i])
-            continue;
+        if (excluded[i]) continue;
         ++result.compared;
-        if ((stencil[i] != 0) == truth[i].shadowed)
-            ++result.agreeing;
+        if ((stencil[i] != 0) == truth[i].shadowed) ++result.agreeing;
     }
     return result;
 }

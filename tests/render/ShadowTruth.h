@@ -8,8 +8,7 @@
 
 #include "RayCaster.h"
 
-struct PixelTruth
-{
+struct PixelTruth {
     bool covered = false;   // the camera ray through the pixel centre meets a front face of the model
     bool shadowed = false;  // the surface it meets is turned from the light or cannot see it
     int group = -1;         // the draw group of the triangle met
@@ -26,8 +25,7 @@ std::vector<PixelTruth> CastFrame(const RayCaster& model, const std::vector<int>
 // depth (a jump of more than `depthJump`).
 std::vector<bool> NearSilhouette(const std::vector<PixelTruth>& truth, int width, int height, double depthJump);
 
-struct Agreement
-{
+struct Agreement {
     int modelPixels = 0;  // pixels that show the model
     int compared = 0;     // of those, away from silhouettes
     int agreeing = 0;     // of those, where stencil != 0 exactly when shadowed

@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstdint>
 
-namespace
+namespace {
+std::uint32_t Bits(float f)
 {
-std::uint32_t Bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+    return std::bit_cast<std::uint32_t>(f);
+}
 
 // Non-zero values must match bit for bit; a zero may carry either sign.
 void ExpectSame(float actual, float expected)
@@ -23,8 +25,7 @@ void ExpectSame(float actual, float expected)
 void ExpectRows(const Matrix4x4& m, const float (&expected)[4][4])
 {
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-        {
+        for (int j = 0; j < 4; ++j) {
             SCOPED_TRACE(testing::Message() << "row " << i << " column " << j);
             ExpectSame(m.m[i][j], expected[i][j]);
         }
@@ -59,8 +60,7 @@ TEST(LookTo, DegenerateDirections)
 
     // Up parallel to the direction: no x or y axis.
     Matrix4x4 parallel = LookToMatrix(eye, {0.0f, 2.0f, 0.0f, 0.0f}, up);
-    for (int i = 0; i < 4; ++i)
-    {
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(parallel.m[i][0], 0.0f);
         EXPECT_EQ(parallel.m[i][1], 0.0f);
     }
@@ -68,10 +68,8 @@ TEST(LookTo, DegenerateDirections)
     EXPECT_EQ(parallel.m[3][2], -2.0f);
 
     Matrix4x4 overflow = LookToMatrix(eye, {0.0f, 0.0f, 1e30f, 0.0f}, up);
-    for (int i = 0; i < 4; ++i)
-    {
-        for (int j = 0; j < 3; ++j)
-            EXPECT_TRUE(std::isnan(overflow.m[i][j])) << i << "," << j;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 3; ++j) EXPECT_TRUE(std::isnan(overflow.m[i][j])) << i << "," << j;
         EXPECT_EQ(overflow.m[i][3], i == 3 ? 1.0f : 0.0f);
     }
 }
@@ -79,20 +77,18 @@ TEST(LookTo, DegenerateDirections)
 TEST(FrameView, BothCameraLimits)
 {
     const Matrix4x4 nearView = FrameViewMatrix(2.5f);
-    ExpectRows(nearView, {{1, 0, 0, 0},
-                      {0, 0.70710677f, -0.70710677f, 0},
-                      {0, 0.70710677f, 0.70710677f, 0},
-                      {0, 0, 3.5355339f, 1}});
+    ExpectRows(
+        nearView,
+        {{1, 0, 0, 0}, {0, 0.70710677f, -0.70710677f, 0}, {0, 0.70710677f, 0.70710677f, 0}, {0, 0, 3.5355339f, 1}});
     const Vector3 nearLight = FrameLightPosition(nearView);
     ExpectSame(nearLight.x, 3.0f);
     ExpectSame(nearLight.y, 0.0f);
     ExpectSame(nearLight.z, -0.7071066f);
 
     const Matrix4x4 farView = FrameViewMatrix(20.0f);
-    ExpectRows(farView, {{1, 0, 0, 0},
-                     {0, 0.70710677f, -0.70710677f, 0},
-                     {0, 0.70710677f, 0.70710677f, 0},
-                     {0, 0, 28.284271f, 1}});
+    ExpectRows(
+        farView,
+        {{1, 0, 0, 0}, {0, 0.70710677f, -0.70710677f, 0}, {0, 0.70710677f, 0.70710677f, 0}, {0, 0, 28.284271f, 1}});
     const Vector3 farLight = FrameLightPosition(farView);
     ExpectSame(farLight.x, 3.0f);
     ExpectSame(farLight.y, 0.0f);
@@ -183,12 +179,10 @@ TEST(MatrixOps, ProductOrderTransposeAndDivision)
 
     Matrix4x4 m;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            m.m[i][j] = static_cast<float>(4 * i + j);
+        for (int j = 0; j < 4; ++j) m.m[i][j] = static_cast<float>(4 * i + j);
     const Matrix4x4 t = TransposeMatrix(m);
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            EXPECT_EQ(t.m[i][j], m.m[j][i]);
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(t.m[i][j], m.m[j][i]);
 
     // The result is divided by w.
     Matrix4x4 halfW = ScalingMatrix(1, 1, 1);

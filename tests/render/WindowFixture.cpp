@@ -33,8 +33,7 @@ WindowRenderer::WindowRenderer(int width, int height, uint32_t milliseconds)
     AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
     window_ = CreateWindowExW(0, ClassName, L"Quenvale test", WS_OVERLAPPEDWINDOW, 0, 0, rect.right - rect.left,
                               rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!window_)
-        return;
+    if (!window_) return;
     ShowWindow(window_, SW_SHOW);
     MainWindow = window_;
     platform_test::SetTime(true, milliseconds);
@@ -45,8 +44,7 @@ WindowRenderer::~WindowRenderer()
 {
     ReleaseGraphics();
     platform_test::SetTime(false, 0);
-    if (window_)
-        DestroyWindow(window_);
+    if (window_) DestroyWindow(window_);
     MainWindow = nullptr;
     UnregisterClassW(ClassName, GetModuleHandleW(nullptr));
 }

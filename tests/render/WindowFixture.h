@@ -7,9 +7,8 @@
 
 #include <cstdint>
 
-class WindowRenderer
-{
-public:
+class WindowRenderer {
+  public:
     WindowRenderer(int width, int height, uint32_t milliseconds = 0);
     ~WindowRenderer();
     WindowRenderer(const WindowRenderer&) = delete;
@@ -18,7 +17,7 @@ public:
     HRESULT result() const { return result_; }
     HWND window() const { return window_; }
 
-private:
+  private:
     HWND window_ = nullptr;
     HRESULT result_ = E_FAIL;
 };

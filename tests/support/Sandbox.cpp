@@ -13,8 +13,7 @@ Sandbox::Sandbox()
     std::string pattern = (std::filesystem::temp_directory_path() / "qv_material_XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
+    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
     root = name.data();
     std::filesystem::create_directory(Misc());
     std::filesystem::create_directory(Work());
@@ -33,8 +32,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+    if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 void WriteBmp(const std::filesystem::path& path, uint8_t r, uint8_t g, uint8_t b)
@@ -43,8 +41,14 @@ void WriteBmp(const std::filesystem::path& path, uint8_t r, uint8_t g, uint8_t b
     const uint32_t pixelBytes = 2 * rowBytes;
     const uint32_t fileBytes = 14 + 40 + pixelBytes;
     std::string s;
-    auto u16 = [&](uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    auto u16 = [&](uint32_t v) {
+        s += char(v & 0xFF);
+        s += char((v >> 8) & 0xFF);
+    };
+    auto u32 = [&](uint32_t v) {
+        u16(v & 0xFFFF);
+        u16(v >> 16);
+    };
     s += "BM";
     u32(fileBytes);
     u32(0);
@@ -77,8 +81,8 @@ const TestDevice& SharedTestDevice()
         TestDevice d;
         for (D3D_DRIVER_TYPE type : {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}) {
             D3D_FEATURE_LEVEL level{};
-            if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &d.device,
-                                            &level, &d.context)))
+            if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &d.device, &level,
+                                            &d.context)))
                 return d;
         }
         return TestDevice{};

@@ -11,7 +11,7 @@
 // Creates <tmp>/misc and <tmp>/work and makes work the working directory; undoes both on
 // destruction.
 class Sandbox {
-public:
+  public:
     Sandbox();
     ~Sandbox();
     Sandbox(const Sandbox&) = delete;
@@ -21,7 +21,7 @@ public:
     std::filesystem::path Misc() const { return root / "misc"; }
     std::filesystem::path Work() const { return root / "work"; }
 
-private:
+  private:
     std::filesystem::path root;
     std::filesystem::path previous;
 };

@@ -10,8 +10,7 @@
 #include <sstream>
 #include <string>
 
-namespace
-{
+namespace {
 using makedata::CheckObjFile;
 using makedata::ObjRules;
 
@@ -41,7 +40,10 @@ const char* TetrahedronHead = "mtllib ..\\misc\\m.mtl\n"
                               "vn -0.301511 -0.301511 0.904534\n";
 const char* TetrahedronFaces = "f 1/1/1 3/1/3 2/1/2\nf 1/1/1 2/1/2 4/1/4\nf 1/1/1 4/1/4 3/1/3\nf 2/1/2 3/1/3 4/1/4\n";
 
-std::string Tetrahedron() { return std::string(TetrahedronHead) + TetrahedronFaces; }
+std::string Tetrahedron()
+{
+    return std::string(TetrahedronHead) + TetrahedronFaces;
+}
 
 bool Says(const std::string& problem, const std::string& words)
 {
@@ -63,9 +65,10 @@ TEST(ModelCheck, RejectsBrokenSurfaces)
 {
     const std::string head = TetrahedronHead;
     // Inside out: every face reversed, normals too.
-    std::string inverted = head + "vn 0.577350 0.577350 0.577350\nvn -0.904534 0.301511 0.301511\n"
-                                  "vn 0.301511 -0.904534 0.301511\nvn 0.301511 0.301511 -0.904534\n"
-                                  "f 1/1/5 2/1/6 3/1/7\nf 1/1/5 4/1/8 2/1/6\nf 1/1/5 3/1/7 4/1/8\nf 2/1/6 4/1/8 3/1/7\n";
+    std::string inverted = head +
+                           "vn 0.577350 0.577350 0.577350\nvn -0.904534 0.301511 0.301511\n"
+                           "vn 0.301511 -0.904534 0.301511\nvn 0.301511 0.301511 -0.904534\n"
+                           "f 1/1/5 2/1/6 3/1/7\nf 1/1/5 4/1/8 2/1/6\nf 1/1/5 3/1/7 4/1/8\nf 2/1/6 4/1/8 3/1/7\n";
     EXPECT_TRUE(Says(Check(inverted), "wound inwards")) << Check(inverted);
 
     EXPECT_TRUE(Says(Check(head + "f 1/1/1 3/1/3 2/1/2\nf 1/1/1 2/1/2 4/1/4\nf 1/1/1 4/1/4 3/1/3\n"), "open edge"));
@@ -88,8 +91,7 @@ TEST(ModelCheck, RejectsWhatTheReaderWouldMergeOrDrop)
     EXPECT_TRUE(Says(Check(Tetrahedron() + "v 0 0 1\n"), "apart"));
     // A tiny closed tetrahedron: its edges are shorter than the rule allows.
     std::string tiny = Tetrahedron();
-    for (const char* from : {"v 1 0 0", "v 0 1 0", "v 0 0 1"})
-    {
+    for (const char* from : {"v 1 0 0", "v 0 1 0", "v 0 0 1"}) {
         std::string to = from;
         to.replace(to.find('1'), 1, "0.0009");
         tiny.replace(tiny.find(from), std::string(from).size(), to);
@@ -113,8 +115,7 @@ TEST(ModelCheck, RejectsWhatTheReaderCannotLoad)
     EXPECT_TRUE(Says(Check(Tetrahedron() + "g empty\nusemtl fur\n"), "no triangles"));
 
     std::string manyGroups = "mtllib m.mtl\n";
-    for (int i = 0; i < 255; ++i)
-        manyGroups += "g part" + std::to_string(i) + "\n";
+    for (int i = 0; i < 255; ++i) manyGroups += "g part" + std::to_string(i) + "\n";
     manyGroups += TetrahedronHead;
     EXPECT_TRUE(Says(Check(manyGroups + TetrahedronFaces), "254 groups"));
 
@@ -139,8 +140,7 @@ TEST(GeneratedBear, PassesTheCheckAndNamesOnlyItsOwnMaterials)
     std::set<std::string> materials;
     std::string line, current;
     std::set<std::string> textured;
-    while (std::getline(in, line))
-    {
+    while (std::getline(in, line)) {
         std::istringstream words(line);
         std::string keyword, value;
         words >> keyword >> value;
@@ -150,10 +150,8 @@ TEST(GeneratedBear, PassesTheCheckAndNamesOnlyItsOwnMaterials)
             textured.insert(current);
     }
     std::set<std::string> used;
-    for (const auto& s : shells)
-        used.insert(s.material);
-    for (const auto& m : used)
-        EXPECT_TRUE(materials.count(m)) << m;
+    for (const auto& s : shells) used.insert(s.material);
+    for (const auto& m : used) EXPECT_TRUE(materials.count(m)) << m;
     EXPECT_TRUE(used.count("fur") && used.count("muzzle") && used.count("nose"));
     EXPECT_TRUE(textured.count("fur"));
     EXPECT_FALSE(textured.count("nose"));
@@ -165,8 +163,7 @@ TEST(GeneratedTextures, AreDeterministicBitmapsWithDetail)
     EXPECT_EQ(fur, makedata::MakeFurTexture(64));
     ASSERT_EQ(fur.size(), 64u * 64u * 3u);
     std::set<unsigned char> reds;
-    for (size_t i = 0; i < fur.size(); i += 3)
-        reds.insert(fur[i]);
+    for (size_t i = 0; i < fur.size(); i += 3) reds.insert(fur[i]);
     EXPECT_GT(reds.size(), 20u);  // varied, not a flat colour
 
     const std::string path = TempPath("t.bmp");

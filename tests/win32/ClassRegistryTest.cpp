@@ -7,7 +7,8 @@ using namespace win32_test;
 
 namespace {
 
-WNDCLASSEXW MakeClass(LPCWSTR name, HINSTANCE instance) {
+WNDCLASSEXW MakeClass(LPCWSTR name, HINSTANCE instance)
+{
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = RecordingProc;
@@ -16,9 +17,13 @@ WNDCLASSEXW MakeClass(LPCWSTR name, HINSTANCE instance) {
     return wc;
 }
 
-HINSTANCE Self() { return GetModuleHandleW(nullptr); }
+HINSTANCE Self()
+{
+    return GetModuleHandleW(nullptr);
+}
 
-TEST(ClassRegistry, DuplicateRegistrationFailsAndUnknownUnregisterFails) {
+TEST(ClassRegistry, DuplicateRegistrationFailsAndUnknownUnregisterFails)
+{
     WNDCLASSEXW wc = MakeClass(L"Quenvale", Self());
     ATOM atom = RegisterClassExW(&wc);
     EXPECT_GE(atom, 0xC000);
@@ -38,7 +43,8 @@ TEST(ClassRegistry, DuplicateRegistrationFailsAndUnknownUnregisterFails) {
     EXPECT_TRUE(UnregisterClassW(L"quenvale", Self()));
 }
 
-TEST(ClassRegistry, SameNameInAnotherInstanceIsAnotherClass) {
+TEST(ClassRegistry, SameNameInAnotherInstanceIsAnotherClass)
+{
     WNDCLASSEXW a = MakeClass(L"Shared", Self());
     WNDCLASSEXW b = MakeClass(L"Shared", reinterpret_cast<HINSTANCE>(0x10));
     ASSERT_NE(RegisterClassExW(&a), 0);
@@ -47,7 +53,8 @@ TEST(ClassRegistry, SameNameInAnotherInstanceIsAnotherClass) {
     EXPECT_TRUE(UnregisterClassW(L"Shared", Self()));
 }
 
-TEST(ClassRegistry, ClassWithALiveWindowCannotGo) {
+TEST(ClassRegistry, ClassWithALiveWindowCannotGo)
+{
     UseOffscreenUnlessChosen();
     WNDCLASSW wc{};
     wc.lpfnWndProc = RecordingProc;
@@ -62,7 +69,8 @@ TEST(ClassRegistry, ClassWithALiveWindowCannotGo) {
     EXPECT_TRUE(UnregisterClassW(L"Busy", Self()));
 }
 
-TEST(ClassRegistry, MalformedClassesAreRefused) {
+TEST(ClassRegistry, MalformedClassesAreRefused)
+{
     WNDCLASSEXW wc = MakeClass(L"Bad", Self());
     wc.cbSize = sizeof(WNDCLASSW);
     EXPECT_EQ(RegisterClassExW(&wc), 0);
@@ -81,7 +89,8 @@ TEST(ClassRegistry, MalformedClassesAreRefused) {
     EXPECT_TRUE(UnregisterClassW(longest.c_str(), Self()));
 }
 
-TEST(ClassRegistry, FullTableRefusesAndRecovers) {
+TEST(ClassRegistry, FullTableRefusesAndRecovers)
+{
     std::vector<std::wstring> names;
     for (int i = 0;; ++i) {
         names.push_back(L"Class" + std::to_wstring(i));

@@ -9,11 +9,12 @@
 namespace {
 
 class Clock : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { platform_test::SetTime(false, 0, 0); }
 };
 
-TEST_F(Clock, RunsForwardWithSleep) {
+TEST_F(Clock, RunsForwardWithSleep)
+{
     platform_test::SetTime(false, 0, 0);
     DWORD last = timeGetTime();
     for (int i = 0; i < 100000; ++i) {
@@ -28,7 +29,8 @@ TEST_F(Clock, RunsForwardWithSleep) {
     EXPECT_LT(elapsed, 5000u);
 }
 
-TEST_F(Clock, WrapsFromTheLargestValueToZero) {
+TEST_F(Clock, WrapsFromTheLargestValueToZero)
+{
     platform_test::SetTime(false, 0, 0);
     DWORD real = timeGetTime();
     platform_test::SetTime(false, 0, 0xFFFFFFFFu - real - 20u);  // about 20 ms before the wrap
@@ -41,7 +43,8 @@ TEST_F(Clock, WrapsFromTheLargestValueToZero) {
     EXPECT_LT(DWORD(after - before), 5000u);
 }
 
-TEST_F(Clock, FreezesAtTheValueGivenAndRunsAgainWhenReleased) {
+TEST_F(Clock, FreezesAtTheValueGivenAndRunsAgainWhenReleased)
+{
     platform_test::SetTime(true, 4294967295u);
     EXPECT_EQ(timeGetTime(), 4294967295u);
     Sleep(20);
@@ -54,7 +57,8 @@ TEST_F(Clock, FreezesAtTheValueGivenAndRunsAgainWhenReleased) {
     EXPECT_GE(DWORD(timeGetTime() - a), 19u);
 }
 
-TEST(ClockEnvironment, AcceptsOnlyWholeMillisecondCountsThatFit) {
+TEST(ClockEnvironment, AcceptsOnlyWholeMillisecondCountsThatFit)
+{
     uint32_t ms = 7;
     EXPECT_TRUE(win32::ParseTestTimeMs("0", &ms));
     EXPECT_EQ(ms, 0u);

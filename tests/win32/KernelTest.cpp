@@ -10,15 +10,18 @@
 
 namespace {
 
-TEST(ProcessorFeatures, AgreeWithTheCompilersOwnCpuCheck) {
+TEST(ProcessorFeatures, AgreeWithTheCompilersOwnCpuCheck)
+{
 #if defined(__x86_64__)
     EXPECT_TRUE(IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE));    // every x86-64 has SSE
     EXPECT_TRUE(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));  // and SSE2
     __builtin_cpu_init();
     EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_SSE3_INSTRUCTIONS_AVAILABLE)), bool(__builtin_cpu_supports("sse3")));
     EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_SSSE3_INSTRUCTIONS_AVAILABLE)), bool(__builtin_cpu_supports("ssse3")));
-    EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_SSE4_1_INSTRUCTIONS_AVAILABLE)), bool(__builtin_cpu_supports("sse4.1")));
-    EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_SSE4_2_INSTRUCTIONS_AVAILABLE)), bool(__builtin_cpu_supports("sse4.2")));
+    EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_SSE4_1_INSTRUCTIONS_AVAILABLE)),
+              bool(__builtin_cpu_supports("sse4.1")));
+    EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_SSE4_2_INSTRUCTIONS_AVAILABLE)),
+              bool(__builtin_cpu_supports("sse4.2")));
     EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_AVX_INSTRUCTIONS_AVAILABLE)), bool(__builtin_cpu_supports("avx")));
     EXPECT_EQ(bool(IsProcessorFeaturePresent(PF_AVX2_INSTRUCTIONS_AVAILABLE)), bool(__builtin_cpu_supports("avx2")));
 #endif
@@ -26,7 +29,8 @@ TEST(ProcessorFeatures, AgreeWithTheCompilersOwnCpuCheck) {
     EXPECT_FALSE(IsProcessorFeaturePresent(9999));
 }
 
-TEST(ProcessorFeatures, TestsCanHideFeatures) {
+TEST(ProcessorFeatures, TestsCanHideFeatures)
+{
     setenv("QV_TEST_NO_CPU_FEATURES", "6,10", 1);
     EXPECT_FALSE(IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE));
     EXPECT_FALSE(IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
@@ -36,7 +40,8 @@ TEST(ProcessorFeatures, TestsCanHideFeatures) {
     unsetenv("QV_TEST_NO_CPU_FEATURES");
 }
 
-SDL_Color PixelAt(SDL_Surface* s, int x, int y) {
+SDL_Color PixelAt(SDL_Surface* s, int x, int y)
+{
     SDL_LockSurface(s);
     const auto* row = static_cast<const uint8_t*>(s->pixels) + y * s->pitch;
     Uint32 value = 0;
@@ -48,7 +53,8 @@ SDL_Color PixelAt(SDL_Surface* s, int x, int y) {
 }
 
 // The test binary embeds app/icon/bear.bmp as resource 101, as the program does.
-TEST(Resources, IconResource101IsTheEmbeddedBear) {
+TEST(Resources, IconResource101IsTheEmbeddedBear)
+{
     HINSTANCE self = GetModuleHandleW(nullptr);
     HICON icon = LoadIconW(self, MAKEINTRESOURCEW(101));
     ASSERT_NE(icon, nullptr);
@@ -72,14 +78,16 @@ TEST(Resources, IconResource101IsTheEmbeddedBear) {
     EXPECT_FALSE(platform::RegisterIconResource(101, other, sizeof other)) << "101 is taken";
 }
 
-TEST(Resources, BrokenIconImageGivesNoIcon) {
+TEST(Resources, BrokenIconImageGivesNoIcon)
+{
     static const unsigned char notBmp[] = {'B', 'M', 1, 2, 3, 4, 5, 6, 7};
     ASSERT_TRUE(platform::RegisterIconResource(900, notBmp, sizeof notBmp));
     EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(900)), nullptr);
     EXPECT_FALSE(platform::RegisterIconResource(901, nullptr, 10));
 }
 
-TEST(Resources, StockArrowCursorAndApplicationIcon) {
+TEST(Resources, StockArrowCursorAndApplicationIcon)
+{
     EXPECT_NE(LoadCursorW(nullptr, IDC_ARROW), nullptr);
     EXPECT_EQ(LoadCursorW(nullptr, MAKEINTRESOURCEW(1)), nullptr);
     HICON stock = LoadIconW(nullptr, IDI_APPLICATION);

@@ -8,14 +8,16 @@ namespace {
 
 class MessageFlow : public WindowFixture {};
 
-std::vector<Recorded> Only(UINT message) {
+std::vector<Recorded> Only(UINT message)
+{
     std::vector<Recorded> out;
     for (const Recorded& r : Log())
         if (r.message == message) out.push_back(r);
     return out;
 }
 
-TEST_F(MessageFlow, ResizeSendsSizeWithClientSizeInLParam) {
+TEST_F(MessageFlow, ResizeSendsSizeWithClientSizeInLParam)
+{
     SDL_SetWindowSize(platform::SdlWindowFromHwnd(hwnd), 800, 600);
     ASSERT_TRUE(PumpUntil(WM_SIZE));
     std::vector<Recorded> sizes = Only(WM_SIZE);
@@ -30,7 +32,8 @@ TEST_F(MessageFlow, ResizeSendsSizeWithClientSizeInLParam) {
     EXPECT_EQ(rc.bottom - rc.top, 600);
 }
 
-TEST_F(MessageFlow, MinimiseMaximiseAndRestoreReportTheirState) {
+TEST_F(MessageFlow, MinimiseMaximiseAndRestoreReportTheirState)
+{
     RECT client{};
     PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     Drain();
@@ -61,12 +64,13 @@ TEST_F(MessageFlow, MinimiseMaximiseAndRestoreReportTheirState) {
     EXPECT_EQ(sizes[3].lParam, MAKELPARAM(1000, 700));
 }
 
-TEST_F(MessageFlow, KeysArriveAsVirtualKeyCodes) {
+TEST_F(MessageFlow, KeysArriveAsVirtualKeyCodes)
+{
     const SDL_Keycode keys[] = {SDLK_ESCAPE, SDLK_UP, SDLK_DOWN, SDLK_F2, SDLK_F5, SDLK_a, SDLK_z, SDLK_0, SDLK_9};
     const WPARAM expected[] = {0x1B, 0x26, 0x28, 0x71, 0x74, 'A', 'Z', '0', '9'};
     for (SDL_Keycode k : keys) PushKey(k);
-    PushKey(SDLK_UNKNOWN);         // no virtual key: dropped
-    PushKey(SDLK_F2, true, 0);     // no window named: goes to the only window
+    PushKey(SDLK_UNKNOWN);      // no virtual key: dropped
+    PushKey(SDLK_F2, true, 0);  // no window named: goes to the only window
     PushKey(SDLK_F2, false);
     Drain();
 
@@ -86,7 +90,8 @@ TEST_F(MessageFlow, KeysArriveAsVirtualKeyCodes) {
     EXPECT_NE(ups[0].lParam & (LPARAM(1) << 30), 0) << "was-down bit";
 }
 
-TEST_F(MessageFlow, CloseButtonGoesThroughDefWindowProcToDestroy) {
+TEST_F(MessageFlow, CloseButtonGoesThroughDefWindowProcToDestroy)
+{
     Reaction() = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_DESTROY) {
             PostQuitMessage(0);
@@ -108,7 +113,8 @@ TEST_F(MessageFlow, CloseButtonGoesThroughDefWindowProcToDestroy) {
     EXPECT_FALSE(PostMessageW(hwnd, WM_USER, 0, 0));
 }
 
-TEST_F(MessageFlow, QuitComesAfterTheMessagesPostedBeforeIt) {
+TEST_F(MessageFlow, QuitComesAfterTheMessagesPostedBeforeIt)
+{
     ASSERT_TRUE(PostMessageW(hwnd, WM_USER + 1, 11, 0));
     ASSERT_TRUE(PostMessageW(nullptr, WM_USER + 2, 22, 0));
     PostQuitMessage(42);
@@ -132,7 +138,8 @@ TEST_F(MessageFlow, QuitComesAfterTheMessagesPostedBeforeIt) {
 
 // The program's own loop: Esc posts WM_CLOSE, the default procedure destroys the window, and
 // WM_DESTROY posts the exit code that ends the loop.
-TEST_F(MessageFlow, EscapeClosesTheWindowAndEndsTheLoopWithTheExitCode) {
+TEST_F(MessageFlow, EscapeClosesTheWindowAndEndsTheLoopWithTheExitCode)
+{
     Reaction() = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_KEYDOWN && w == VK_ESCAPE) PostMessageW(h, WM_CLOSE, 0, 0);
         if (m == WM_DESTROY) {
@@ -157,7 +164,8 @@ TEST_F(MessageFlow, EscapeClosesTheWindowAndEndsTheLoopWithTheExitCode) {
     EXPECT_EQ(Messages(), (std::vector<UINT>{WM_KEYDOWN, WM_CLOSE, WM_DESTROY}));
 }
 
-TEST_F(MessageFlow, FiltersTakeMatchingMessagesAndKeepTheOrderOfTheRest) {
+TEST_F(MessageFlow, FiltersTakeMatchingMessagesAndKeepTheOrderOfTheRest)
+{
     PostMessageW(hwnd, WM_USER + 1, 0, 0);
     PostMessageW(nullptr, WM_APP + 1, 0, 0);
     PostMessageW(hwnd, WM_USER + 2, 0, 0);
@@ -176,7 +184,8 @@ TEST_F(MessageFlow, FiltersTakeMatchingMessagesAndKeepTheOrderOfTheRest) {
     EXPECT_EQ(msg.wParam, 5u);
 }
 
-TEST_F(MessageFlow, QueueHoldsAFixedNumberAndRefusesMore) {
+TEST_F(MessageFlow, QueueHoldsAFixedNumberAndRefusesMore)
+{
     // Half-fill and half-empty first so that the ring wraps around.
     for (int i = 0; i < 300; ++i) ASSERT_TRUE(PostMessageW(nullptr, WM_USER, WPARAM(i), 0));
     MSG msg{};
@@ -192,7 +201,8 @@ TEST_F(MessageFlow, QueueHoldsAFixedNumberAndRefusesMore) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(MessageFlow, DispatchToAStaleWindowCallsNothing) {
+TEST_F(MessageFlow, DispatchToAStaleWindowCallsNothing)
+{
     MSG stale{hwnd, WM_USER, 0, 0, 0, {}};
     ASSERT_TRUE(DestroyWindow(hwnd));
     Log().clear();

@@ -22,34 +22,42 @@ struct Recorded {
 };
 
 // Everything the recording procedure saw, and an optional extra reaction per message.
-inline std::vector<Recorded>& Log() {
+inline std::vector<Recorded>& Log()
+{
     static std::vector<Recorded> log;
     return log;
 }
-inline std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>& Reaction() {
+inline std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>& Reaction()
+{
     static std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> reaction;
     return reaction;
 }
 
-inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+inline LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     Log().push_back({hwnd, message, wParam, lParam});
     if (Reaction()) return Reaction()(hwnd, message, wParam, lParam);
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-inline std::vector<UINT> Messages() {
+inline std::vector<UINT> Messages()
+{
     std::vector<UINT> out;
     for (const Recorded& r : Log()) out.push_back(r.message);
     return out;
 }
 
 // Tests run without a display unless the caller picked a video driver (the x11 run under Xvfb).
-inline void UseOffscreenUnlessChosen() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
+inline void UseOffscreenUnlessChosen()
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+}
 
 // A registered class "QvTest" and one 640x480 window of it, destroyed and unregistered after.
 class WindowFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
+  protected:
+    void SetUp() override
+    {
         UseOffscreenUnlessChosen();
         Log().clear();
         Reaction() = nullptr;
@@ -63,14 +71,15 @@ protected:
         wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
         wc.lpszClassName = L"QvTest";
         ASSERT_NE(RegisterClassExW(&wc), 0);
-        hwnd = CreateWindowExW(0, L"QvTest", L"test window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                               640, 480, nullptr, nullptr, instance, nullptr);
+        hwnd = CreateWindowExW(0, L"QvTest", L"test window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 640,
+                               480, nullptr, nullptr, instance, nullptr);
         ASSERT_NE(hwnd, nullptr);
         ShowWindow(hwnd, SW_SHOWNORMAL);
         Drain();
         Log().clear();
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         Reaction() = nullptr;
         if (IsWindow(hwnd)) DestroyWindow(hwnd);
         Drain();
@@ -78,7 +87,8 @@ protected:
     }
 
     // Dispatches everything waiting (WM_QUIT included) and returns what was taken.
-    static std::vector<MSG> Drain() {
+    static std::vector<MSG> Drain()
+    {
         std::vector<MSG> taken;
         MSG msg{};
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -90,7 +100,8 @@ protected:
     }
 
     // Pumps for up to two seconds until the window procedure has seen `message`.
-    static bool PumpUntil(UINT message) {
+    static bool PumpUntil(UINT message)
+    {
         Uint32 start = SDL_GetTicks();
         do {
             Drain();
@@ -103,7 +114,8 @@ protected:
 
     uint32_t SdlId() const { return SDL_GetWindowID(platform::SdlWindowFromHwnd(hwnd)); }
 
-    void PushWindowEvent(Uint8 kind, int data1 = 0, int data2 = 0) const {
+    void PushWindowEvent(Uint8 kind, int data1 = 0, int data2 = 0) const
+    {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;
         e.window.windowID = SdlId();
@@ -113,7 +125,8 @@ protected:
         ASSERT_EQ(SDL_PushEvent(&e), 1);
     }
 
-    void PushKey(SDL_Keycode sym, bool down = true, uint32_t windowId = UINT32_MAX) const {
+    void PushKey(SDL_Keycode sym, bool down = true, uint32_t windowId = UINT32_MAX) const
+    {
         SDL_Event e{};
         e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
         e.key.windowID = windowId == UINT32_MAX ? SdlId() : windowId;

@@ -10,7 +10,8 @@ namespace {
 
 class Window : public WindowFixture {};
 
-TEST_F(Window, ClientAreaAsked640x480ComesOut640x480) {
+TEST_F(Window, ClientAreaAsked640x480ComesOut640x480)
+{
     RECT rc{0, 0, 640, 480};
     ASSERT_TRUE(AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE));
     EXPECT_EQ(rc.right - rc.left, 640);
@@ -33,7 +34,8 @@ TEST_F(Window, ClientAreaAsked640x480ComesOut640x480) {
     EXPECT_TRUE(DestroyWindow(w));
 }
 
-TEST_F(Window, CreationSendsCreateAndShowsOnlyOnShowWindow) {
+TEST_F(Window, CreationSendsCreateAndShowsOnlyOnShowWindow)
+{
     static CREATESTRUCTW seen;
     Reaction() = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         if (m == WM_CREATE) seen = *reinterpret_cast<const CREATESTRUCTW*>(l);
@@ -66,7 +68,8 @@ TEST_F(Window, CreationSendsCreateAndShowsOnlyOnShowWindow) {
     EXPECT_FALSE(UpdateWindow(w));
 }
 
-TEST_F(Window, CreateReturningMinusOneFailsAndLeavesNothingBehind) {
+TEST_F(Window, CreateReturningMinusOneFailsAndLeavesNothingBehind)
+{
     Reaction() = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
         return m == WM_CREATE ? -1 : DefWindowProcW(h, m, w, l);
     };
@@ -85,9 +88,10 @@ TEST_F(Window, CreateReturningMinusOneFailsAndLeavesNothingBehind) {
     ASSERT_NE(RegisterClassExW(&wc), 0);  // for the fixture's tear-down
 }
 
-TEST_F(Window, UnknownClassOrInstanceCreatesNothing) {
-    EXPECT_EQ(CreateWindowExW(0, L"NoSuchClass", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                              instance, nullptr),
+TEST_F(Window, UnknownClassOrInstanceCreatesNothing)
+{
+    EXPECT_EQ(CreateWindowExW(0, L"NoSuchClass", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, instance,
+                              nullptr),
               nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
     EXPECT_EQ(CreateWindowExW(0, L"QvTest", L"x", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
@@ -95,7 +99,8 @@ TEST_F(Window, UnknownClassOrInstanceCreatesNothing) {
               nullptr);
 }
 
-TEST_F(Window, BorderlessFullScreenTurnsOnAndOff) {
+TEST_F(Window, BorderlessFullScreenTurnsOnAndOff)
+{
     ASSERT_FALSE(platform::IsWindowFullscreen(hwnd));
     ASSERT_TRUE(platform::SetWindowFullscreen(hwnd, true));
     EXPECT_TRUE(platform::IsWindowFullscreen(hwnd));

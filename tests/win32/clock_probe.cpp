@@ -4,7 +4,8 @@
 
 #include <cstdio>
 
-int main() {
+int main()
+{
     DWORD first = timeGetTime();
     Sleep(50);
     std::printf("%u %u\n", unsigned(first), unsigned(timeGetTime()));

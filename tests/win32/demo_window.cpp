@@ -19,7 +19,8 @@ enum Seen : int {
 };
 int KeysSeen = 0;
 
-LRESULT CALLBACK DemoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK DemoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_DESTROY:
         std::printf("destroy\n");
@@ -50,7 +51,8 @@ LRESULT CALLBACK DemoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+{
     if (!IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE) ||
         !IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE))
         return 0;
@@ -68,9 +70,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     RECT rc{0, 0, 640, 480};
     AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND hwnd = CreateWindowExW(0, L"QuenvaleDemo", L"Quenvale demo", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, instance,
-                                nullptr);
+    HWND hwnd = CreateWindowExW(0, L"QuenvaleDemo", L"Quenvale demo", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                rc.right - rc.left, rc.bottom - rc.top, nullptr, nullptr, instance, nullptr);
     if (hwnd == nullptr) return 201;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);

@@ -16,8 +16,10 @@ int main(int argc, char** argv)
 {
     D3D_DRIVER_TYPE type = D3D_DRIVER_TYPE_HARDWARE;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--warp") == 0) type = D3D_DRIVER_TYPE_WARP;
-        else if (std::strcmp(argv[i], "--hardware") == 0) type = D3D_DRIVER_TYPE_HARDWARE;
+        if (std::strcmp(argv[i], "--warp") == 0)
+            type = D3D_DRIVER_TYPE_WARP;
+        else if (std::strcmp(argv[i], "--hardware") == 0)
+            type = D3D_DRIVER_TYPE_HARDWARE;
         else {
             std::fprintf(stderr, "usage: deviceprobe [--hardware | --warp]\n");
             return 2;

@@ -6,29 +6,24 @@
 #include <string>
 #include <vector>
 
-namespace makedata
-{
-struct Vec3
-{
+namespace makedata {
+struct Vec3 {
     double x, y, z;
 };
 
-struct Vec2
-{
+struct Vec2 {
     double u, v;
 };
 
 // One corner of a shell triangle: a position and a texture coordinate of that shell.
-struct Corner
-{
+struct Corner {
     int position;
     int texcoord;
 };
 
 // A closed surface drawn as one group with one material. Each position is stored once and
 // referenced by every triangle that touches it; texture seams duplicate only the coordinates.
-struct Shell
-{
+struct Shell {
     std::string group;
     std::string material;
     std::vector<Vec3> positions;
@@ -47,8 +42,7 @@ bool WriteObj(const std::string& path, const std::vector<Shell>& shells, const s
 bool WriteMtl(const std::string& path);
 
 // Limits and quality bounds that a written model must meet.
-struct ObjRules
-{
+struct ObjRules {
     int minTriangles = 5000;
     int maxTriangles = 20000;
     double minPositionDistance = 0.001;  // far above the reader's 0.0001 merge distance
@@ -56,8 +50,7 @@ struct ObjRules
 };
 
 // Statistics of a checked model.
-struct ObjStats
-{
+struct ObjStats {
     int positions = 0, texcoords = 0, normals = 0, triangles = 0, vertices = 0;
     double minPositionDistance = 0.0, minEdgeLength = 0.0;
     std::vector<std::string> groups;

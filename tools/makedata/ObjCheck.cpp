@@ -15,17 +15,13 @@
 #include <set>
 #include <tuple>
 
-namespace makedata
-{
-namespace
-{
-struct Float3
-{
+namespace makedata {
+namespace {
+struct Float3 {
     float x, y, z;
 };
 
-struct Face
-{
+struct Face {
     int group;
     std::array<std::array<int, 3>, 3> corners;  // 0-based position, texcoord, normal
 };
@@ -43,7 +39,10 @@ double Distance(const Float3& a, const Float3& b)
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-std::string Where(int line) { return "line " + std::to_string(line) + ": "; }
+std::string Where(int line)
+{
+    return "line " + std::to_string(line) + ": ";
+}
 
 // The program's OBJ reader reads a line in one piece when it holds at most this many
 // characters and its line feed; a name keeps at most this many characters.
@@ -56,8 +55,7 @@ std::string NameTooLong(int line, const char* what)
 }
 
 // What the checker reads from the file.
-struct Model
-{
+struct Model {
     std::vector<Float3> positions, normals;
     int texcoordCount = 0;
     std::vector<Face> faces;
@@ -73,16 +71,15 @@ std::string ReadFace(const char* line, int lineNumber, Model& m)
     int end = 0;
     Face face{static_cast<int>(m.groups.size()) - 1, {}};
     auto& c = face.corners;
-    if (std::sscanf(line, "f %d/%d/%d %d/%d/%d %d/%d/%d %n", &c[0][0], &c[0][1], &c[0][2], &c[1][0], &c[1][1],
-                    &c[1][2], &c[2][0], &c[2][1], &c[2][2], &end) != 9 ||
+    if (std::sscanf(line, "f %d/%d/%d %d/%d/%d %d/%d/%d %n", &c[0][0], &c[0][1], &c[0][2], &c[1][0], &c[1][1], &c[1][2],
+                    &c[2][0], &c[2][1], &c[2][2], &end) != 9 ||
         line[end] != '\0')
         return Where(lineNumber) + "face is not a triangle of p/t/n corners";
     if (face.group < 0 || !m.groupHasMaterial[face.group])
         return Where(lineNumber) + "face outside a group with a material";
     const int counts[3] = {static_cast<int>(m.positions.size()), m.texcoordCount, static_cast<int>(m.normals.size())};
     for (auto& corner : c)
-        for (int k = 0; k < 3; ++k)
-        {
+        for (int k = 0; k < 3; ++k) {
             if (corner[k] < 1 || corner[k] > counts[k])
                 return Where(lineNumber) + "reference outside the elements read so far";
             --corner[k];
@@ -97,51 +94,34 @@ std::string ReadStatement(const char* line, size_t length, int lineNumber, Model
 {
     char name[65536];
     int end = 0;
-    if (length == 0 || line[0] == '#')
-        return {};
-    if (std::strncmp(line, "v ", 2) == 0)
-    {
+    if (length == 0 || line[0] == '#') return {};
+    if (std::strncmp(line, "v ", 2) == 0) {
         Float3 p;
         if (std::sscanf(line, "v %f %f %f %n", &p.x, &p.y, &p.z, &end) != 3 || line[end] != '\0')
             return Where(lineNumber) + "malformed position";
         m.positions.push_back(p);
-    }
-    else if (std::strncmp(line, "vt ", 3) == 0)
-    {
+    } else if (std::strncmp(line, "vt ", 3) == 0) {
         float u, v;
         if (std::sscanf(line, "vt %f %f %n", &u, &v, &end) != 2 || line[end] != '\0')
             return Where(lineNumber) + "malformed texture coordinate";
         ++m.texcoordCount;
-    }
-    else if (std::strncmp(line, "vn ", 3) == 0)
-    {
+    } else if (std::strncmp(line, "vn ", 3) == 0) {
         Float3 n;
         if (std::sscanf(line, "vn %f %f %f %n", &n.x, &n.y, &n.z, &end) != 3 || line[end] != '\0')
             return Where(lineNumber) + "malformed normal";
         m.normals.push_back(n);
-    }
-    else if (std::sscanf(line, "g %s %n", name, &end) == 1 && line[end] == '\0')
-    {
-        if (std::strlen(name) > MaxNameLength)
-            return NameTooLong(lineNumber, "group");
+    } else if (std::sscanf(line, "g %s %n", name, &end) == 1 && line[end] == '\0') {
+        if (std::strlen(name) > MaxNameLength) return NameTooLong(lineNumber, "group");
         m.groups.push_back(name);
         m.groupHasMaterial.push_back(false);
-    }
-    else if (std::sscanf(line, "usemtl %s %n", name, &end) == 1 && line[end] == '\0')
-    {
-        if (std::strlen(name) > MaxNameLength)
-            return NameTooLong(lineNumber, "material");
-        if (m.groups.empty())
-            return Where(lineNumber) + "usemtl before the first group";
+    } else if (std::sscanf(line, "usemtl %s %n", name, &end) == 1 && line[end] == '\0') {
+        if (std::strlen(name) > MaxNameLength) return NameTooLong(lineNumber, "material");
+        if (m.groups.empty()) return Where(lineNumber) + "usemtl before the first group";
         m.groupHasMaterial.back() = true;
-    }
-    else if (std::sscanf(line, "mtllib %s %n", name, &end) == 1 && line[end] == '\0')
-    {
-        if (std::strlen(name) > MaxNameLength)
-            return NameTooLong(lineNumber, "library");
+    } else if (std::sscanf(line, "mtllib %s %n", name, &end) == 1 && line[end] == '\0') {
+        if (std::strlen(name) > MaxNameLength) return NameTooLong(lineNumber, "library");
         m.mtllib = name;
-    }
-    else if (std::strncmp(line, "f ", 2) == 0)
+    } else if (std::strncmp(line, "f ", 2) == 0)
         return ReadFace(line, lineNumber, m);
     else
         return Where(lineNumber) + "unexpected statement";
@@ -153,8 +133,7 @@ std::string ReadModel(FILE* f, const std::string& path, Model& m)
 {
     static char line[65536];
     int lineNumber = 0;
-    while (std::fgets(line, sizeof line, f))
-    {
+    while (std::fgets(line, sizeof line, f)) {
         ++lineNumber;
         size_t length = std::strlen(line);
         if (length > 0 && line[length - 1] == '\n')
@@ -164,11 +143,9 @@ std::string ReadModel(FILE* f, const std::string& path, Model& m)
         if (length > MaxLineLength)
             return Where(lineNumber) + "line longer than " + std::to_string(MaxLineLength) + " characters";
         std::string problem = ReadStatement(line, length, lineNumber, m);
-        if (!problem.empty())
-            return problem;
+        if (!problem.empty()) return problem;
     }
-    if (std::ferror(f))
-        return "read error in " + path;
+    if (std::ferror(f)) return "read error in " + path;
     return {};
 }
 
@@ -178,26 +155,20 @@ std::string CheckReaderLimits(const Model& m, const ObjRules& rules, std::set<st
 {
     if (m.positions.size() > ObjMaxElements || m.normals.size() > ObjMaxElements || m.texcoordCount > ObjMaxElements)
         return "more than " + std::to_string(ObjMaxElements) + " v, vt or vn lines";
-    if (m.groups.size() > ObjMaxGroupLines)
-        return "more than " + std::to_string(ObjMaxGroupLines) + " groups";
-    if (m.mtllib.empty())
-        return "no mtllib line";
+    if (m.groups.size() > ObjMaxGroupLines) return "more than " + std::to_string(ObjMaxGroupLines) + " groups";
+    if (m.mtllib.empty()) return "no mtllib line";
     const int triangles = static_cast<int>(m.faces.size());
-    if (triangles > ObjMaxTriangles)
-        return "more than " + std::to_string(ObjMaxTriangles) + " triangles";
+    if (triangles > ObjMaxTriangles) return "more than " + std::to_string(ObjMaxTriangles) + " triangles";
     if (triangles < rules.minTriangles || triangles > rules.maxTriangles)
         return std::to_string(triangles) + " triangles, outside " + std::to_string(rules.minTriangles) + " to " +
                std::to_string(rules.maxTriangles);
-    for (const Face& face : m.faces)
-        distinctCorners.insert(face.corners.begin(), face.corners.end());
+    for (const Face& face : m.faces) distinctCorners.insert(face.corners.begin(), face.corners.end());
     if (distinctCorners.size() > ObjMaxVertices)
         return "more than " + std::to_string(ObjMaxVertices) + " distinct vertices";
     std::vector<int> groupFaces(m.groups.size(), 0);
-    for (const Face& face : m.faces)
-        ++groupFaces[face.group];
+    for (const Face& face : m.faces) ++groupFaces[face.group];
     for (size_t g = 0; g < m.groups.size(); ++g)
-        if (groupFaces[g] == 0)
-            return "group " + m.groups[g] + " has no triangles";
+        if (groupFaces[g] == 0) return "group " + m.groups[g] + " has no triangles";
     return {};
 }
 
@@ -207,11 +178,9 @@ std::string CheckPositionSpacing(const Model& m, const ObjRules& rules, double& 
 {
     minDistance = INFINITY;
     for (size_t a = 0; a < m.positions.size(); ++a)
-        for (size_t b = a + 1; b < m.positions.size(); ++b)
-        {
+        for (size_t b = a + 1; b < m.positions.size(); ++b) {
             const double d = Distance(m.positions[a], m.positions[b]);
-            if (d < minDistance)
-                minDistance = d;
+            if (d < minDistance) minDistance = d;
             if (d < rules.minPositionDistance)
                 return "positions " + std::to_string(a + 1) + " and " + std::to_string(b + 1) + " lie " +
                        std::to_string(d) + " apart";
@@ -223,11 +192,9 @@ std::string CheckPositionSpacing(const Model& m, const ObjRules& rules, double& 
 std::string CheckEdgeLengths(const Model& m, const ObjRules& rules, double& minEdge)
 {
     minEdge = INFINITY;
-    for (size_t t = 0; t < m.faces.size(); ++t)
-    {
+    for (size_t t = 0; t < m.faces.size(); ++t) {
         const auto& corners = m.faces[t].corners;
-        for (int k = 0; k < 3; ++k)
-        {
+        for (int k = 0; k < 3; ++k) {
             const double e = Distance(m.positions[corners[k][0]], m.positions[corners[(k + 1) % 3][0]]);
             minEdge = std::fmin(minEdge, e);
             if (e < rules.minEdgeLength)
@@ -258,20 +225,17 @@ std::string CheckClosedShells(const Model& m)
     };
     std::map<std::pair<int, int>, std::pair<int, int>> edges;  // directed edge -> (count, group)
     for (const Face& face : m.faces)
-        for (int k = 0; k < 3; ++k)
-        {
+        for (int k = 0; k < 3; ++k) {
             auto& edge = edges[{positionId(face.corners[k][0]), positionId(face.corners[(k + 1) % 3][0])}];
             ++edge.first;
             edge.second = face.group;
         }
-    for (const auto& [edge, use] : edges)
-    {
+    for (const auto& [edge, use] : edges) {
         const auto reverse = edges.find({edge.second, edge.first});
         if (use.first != 1)
             return "an edge of group " + m.groups[use.second] + " is run " + std::to_string(use.first) +
                    " times in one direction";
-        if (reverse == edges.end())
-            return "group " + m.groups[use.second] + " has an open edge";
+        if (reverse == edges.end()) return "group " + m.groups[use.second] + " has an open edge";
         if (reverse->second.second != use.second)
             return "groups " + m.groups[use.second] + " and " + m.groups[reverse->second.second] + " share an edge";
     }
@@ -282,30 +246,27 @@ std::string CheckClosedShells(const Model& m)
 std::string CheckWinding(const Model& m)
 {
     std::vector<double> volume(m.groups.size(), 0.0);
-    for (const Face& face : m.faces)
-    {
+    for (const Face& face : m.faces) {
         const Float3& p0 = m.positions[face.corners[0][0]];
         const std::array<double, 3> n = FaceNormal(m, face);
         volume[face.group] += (p0.x * n[0] + p0.y * n[1] + p0.z * n[2]) / 6.0;
     }
     for (size_t g = 0; g < m.groups.size(); ++g)
-        if (!(volume[g] > 0.0))
-            return "group " + m.groups[g] + " is wound inwards";
+        if (!(volume[g] > 0.0)) return "group " + m.groups[g] + " is wound inwards";
     return {};
 }
 
 // Every corner's normal a unit vector on the outer side of its face.
 std::string CheckNormals(const Model& m)
 {
-    for (size_t t = 0; t < m.faces.size(); ++t)
-    {
+    for (size_t t = 0; t < m.faces.size(); ++t) {
         const std::array<double, 3> n = FaceNormal(m, m.faces[t]);
-        for (const auto& corner : m.faces[t].corners)
-        {
+        for (const auto& corner : m.faces[t].corners) {
             const Float3& vn = m.normals[corner[2]];
             const double length = std::sqrt(double(vn.x) * vn.x + double(vn.y) * vn.y + double(vn.z) * vn.z);
             if (std::fabs(length - 1.0) > 1e-3 || vn.x * n[0] + vn.y * n[1] + vn.z * n[2] <= 0.0)
-                return "triangle " + std::to_string(t + 1) + " has a normal that is not a unit vector on its outer side";
+                return "triangle " + std::to_string(t + 1) +
+                       " has a normal that is not a unit vector on its outer side";
         }
     }
     return {};
@@ -315,31 +276,22 @@ std::string CheckNormals(const Model& m)
 std::string CheckObjFile(const std::string& path, const ObjRules& rules, ObjStats* stats)
 {
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!f)
-        return "cannot open " + path;
+    if (!f) return "cannot open " + path;
 
     Model m;
     std::set<std::array<int, 3>> distinctCorners;
     double minDistance = 0.0, minEdge = 0.0;
     // The steps in order; the first that finds a problem ends the check.
     std::string problem = ReadModel(f.get(), path, m);
-    if (problem.empty())
-        problem = CheckReaderLimits(m, rules, distinctCorners);
-    if (problem.empty())
-        problem = CheckPositionSpacing(m, rules, minDistance);
-    if (problem.empty())
-        problem = CheckEdgeLengths(m, rules, minEdge);
-    if (problem.empty())
-        problem = CheckClosedShells(m);
-    if (problem.empty())
-        problem = CheckWinding(m);
-    if (problem.empty())
-        problem = CheckNormals(m);
-    if (!problem.empty())
-        return problem;
+    if (problem.empty()) problem = CheckReaderLimits(m, rules, distinctCorners);
+    if (problem.empty()) problem = CheckPositionSpacing(m, rules, minDistance);
+    if (problem.empty()) problem = CheckEdgeLengths(m, rules, minEdge);
+    if (problem.empty()) problem = CheckClosedShells(m);
+    if (problem.empty()) problem = CheckWinding(m);
+    if (problem.empty()) problem = CheckNormals(m);
+    if (!problem.empty()) return problem;
 
-    if (stats)
-    {
+    if (stats) {
         stats->positions = static_cast<int>(m.positions.size());
         stats->texcoords = m.texcoordCount;
         stats->normals = static_cast<int>(m.normals.size());

@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <memory>
 
-namespace makedata
-{
-namespace
-{
+namespace makedata {
+namespace {
 using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 // Six decimals keep positions apart far beyond the reader's merge distance; a value that would
@@ -23,25 +21,19 @@ double Tidy(double value)
 bool WriteObj(const std::string& path, const std::vector<Shell>& shells, const std::string& mtllibName)
 {
     File f(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!f)
-        return false;
+    if (!f) return false;
     std::fprintf(f.get(), "# kuma.obj: a bear made of closed shells, written by tools/makedata.\n");
     std::fprintf(f.get(), "mtllib %s\n", mtllibName.c_str());
     int positionBase = 1, texcoordBase = 1;
-    for (const Shell& s : shells)
-    {
+    for (const Shell& s : shells) {
         std::fprintf(f.get(), "g %s\nusemtl %s\n", s.group.c_str(), s.material.c_str());
-        for (const Vec3& p : s.positions)
-            std::fprintf(f.get(), "v %.6f %.6f %.6f\n", Tidy(p.x), Tidy(p.y), Tidy(p.z));
-        for (const Vec2& t : s.texcoords)
-            std::fprintf(f.get(), "vt %.6f %.6f\n", Tidy(t.u), Tidy(t.v));
+        for (const Vec3& p : s.positions) std::fprintf(f.get(), "v %.6f %.6f %.6f\n", Tidy(p.x), Tidy(p.y), Tidy(p.z));
+        for (const Vec2& t : s.texcoords) std::fprintf(f.get(), "vt %.6f %.6f\n", Tidy(t.u), Tidy(t.v));
         for (const Vec3& n : ShellNormals(s))
             std::fprintf(f.get(), "vn %.6f %.6f %.6f\n", Tidy(n.x), Tidy(n.y), Tidy(n.z));
-        for (const auto& t : s.triangles)
-        {
+        for (const auto& t : s.triangles) {
             std::fprintf(f.get(), "f");
-            for (const Corner& c : t)
-            {
+            for (const Corner& c : t) {
                 const int p = positionBase + c.position;
                 std::fprintf(f.get(), " %d/%d/%d", p, texcoordBase + c.texcoord, p);
             }
@@ -56,8 +48,7 @@ bool WriteObj(const std::string& path, const std::vector<Shell>& shells, const s
 bool WriteMtl(const std::string& path)
 {
     File f(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!f)
-        return false;
+    if (!f) return false;
     std::fputs("# kuma.mtl: materials of kuma.obj, written by tools/makedata.\n"
                "newmtl fur\n"
                "Kd 1.000000 1.000000 1.000000\n"

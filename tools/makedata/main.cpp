@@ -13,16 +13,14 @@
 int main(int argc, char** argv)
 {
     using namespace makedata;
-    if (argc != 2)
-    {
+    if (argc != 2) {
         std::fprintf(stderr, "usage: makedata OUTPUT_FOLDER\n");
         return 2;
     }
     const std::string folder = std::string(argv[1]) + "/";
     const int textureSize = 256;
     const std::vector<unsigned char> white(8 * 8 * 3, 255);
-    struct
-    {
+    struct {
         const char* name;
         bool written;
     } files[] = {
@@ -33,16 +31,14 @@ int main(int argc, char** argv)
         {"default.bmp", WriteBmp(folder + "default.bmp", 8, 8, white)},
     };
     for (const auto& file : files)
-        if (!file.written)
-        {
+        if (!file.written) {
             std::fprintf(stderr, "makedata: cannot write %s%s\n", folder.c_str(), file.name);
             return 1;
         }
 
     ObjStats stats;
     const std::string problem = CheckObjFile(folder + "kuma.obj", {}, &stats);
-    if (!problem.empty())
-    {
+    if (!problem.empty()) {
         std::fprintf(stderr, "makedata: %skuma.obj fails its check: %s\n", folder.c_str(), problem.c_str());
         return 1;
     }
@@ -51,8 +47,7 @@ int main(int argc, char** argv)
                 stats.triangles, stats.vertices, stats.positions, stats.texcoords, stats.normals,
                 stats.minPositionDistance, stats.minEdgeLength);
     std::printf("groups:");
-    for (const std::string& g : stats.groups)
-        std::printf(" %s", g.c_str());
+    for (const std::string& g : stats.groups) std::printf(" %s", g.c_str());
     std::printf("\n");
     return 0;
 }

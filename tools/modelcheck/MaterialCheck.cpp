@@ -43,8 +43,7 @@ MaterialFile ReadMaterialFile(const char* path)
 // Why the program would not read the file, in words.
 std::string ReadProblem(const MaterialFile& f)
 {
-    if (f.openError != 0)
-        return std::string("cannot open the file (") + strerror(f.openError) + ")";
+    if (f.openError != 0) return std::string("cannot open the file (") + strerror(f.openError) + ")";
     return "more than " + std::to_string(MaxMaterials) + " materials (newmtl lines)";
 }
 
@@ -71,8 +70,8 @@ void PrintCanonical(const MaterialFile& f)
         printf("m %d ", k);
         PrintQuoted(m.name);
         printf(" Kd %08x %08x %08x Ks %08x %08x %08x Ka %08x %08x %08x d %08x Ns %08x Ni %08x", Bits(m.Kd[0]),
-               Bits(m.Kd[1]), Bits(m.Kd[2]), Bits(m.Ks[0]), Bits(m.Ks[1]), Bits(m.Ks[2]), Bits(m.Ka[0]),
-               Bits(m.Ka[1]), Bits(m.Ka[2]), Bits(m.d), Bits(m.Ns), Bits(m.Ni));
+               Bits(m.Kd[1]), Bits(m.Kd[2]), Bits(m.Ks[0]), Bits(m.Ks[1]), Bits(m.Ks[2]), Bits(m.Ka[0]), Bits(m.Ka[1]),
+               Bits(m.Ka[2]), Bits(m.d), Bits(m.Ns), Bits(m.Ni));
         for (const TextureField& t : TextureFields(m)) {
             printf(" %s ", t.keyword);
             PrintQuoted(t.name);
@@ -95,8 +94,7 @@ void PrintPlain(const char* path, const MaterialFile& f)
         printf(": Kd (%.9g, %.9g, %.9g), d %.9g", m.Kd[0], m.Kd[1], m.Kd[2], m.d);
         int named = 0;
         for (const TextureField& t : TextureFields(m)) {
-            if (t.name[0] == '\0')
-                continue;
+            if (t.name[0] == '\0') continue;
             printf("%s %s ", named++ == 0 ? ", textures:" : ",", t.keyword);
             PrintName(t.name);
         }
@@ -112,8 +110,8 @@ ID3D11Device* CheckDevice()
     static ID3D11Device* const device = [] {
         for (D3D_DRIVER_TYPE type : {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP}) {
             ID3D11Device* created = nullptr;
-            if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &created,
-                                            nullptr, nullptr)))
+            if (SUCCEEDED(D3D11CreateDevice(nullptr, type, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &created, nullptr,
+                                            nullptr)))
                 return created;
         }
         return static_cast<ID3D11Device*>(nullptr);
@@ -146,14 +144,12 @@ void PrintMaterialTextures(const MaterialFile& f, ID3D11Device* device)
         PrintName(m.name);
         int named = 0;
         for (const TextureField& t : TextureFields(m)) {
-            if (t.name[0] == '\0')
-                continue;
+            if (t.name[0] == '\0') continue;
             printf("%s %s ", named++ == 0 ? ":" : ",", t.keyword);
             PrintName(t.name);
             const std::pair<std::string, std::string>* seen = nullptr;
             for (const auto& entry : tried)
-                if (seen == nullptr && entry.first == t.name)
-                    seen = &entry;
+                if (seen == nullptr && entry.first == t.name) seen = &entry;
             if (seen == nullptr && static_cast<int>(tried.size()) == MaxTextures) {
                 printf(" not loaded (more than %d textures: drawn with the default texture)", MaxTextures);
                 continue;
@@ -162,8 +158,7 @@ void PrintMaterialTextures(const MaterialFile& f, ID3D11Device* device)
                 tried.emplace_back(t.name, device != nullptr ? TryTexture(device, t.name) : std::string());
                 seen = &tried.back();
             }
-            if (!seen->second.empty())
-                printf(" %s", seen->second.c_str());
+            if (!seen->second.empty()) printf(" %s", seen->second.c_str());
         }
         printf("%s\n", named == 0 ? ": no textures" : "");
     }
@@ -183,8 +178,7 @@ int CheckMaterialFile(const char* path, bool canonical)
 
 bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int groupCount)
 {
-    if (mtllibName[0] == '\0')
-        return true;  // the program then loads no materials, not even the default texture
+    if (mtllibName[0] == '\0') return true;  // the program then loads no materials, not even the default texture
     printf("material library ");
     PrintName(mtllibName);
     MaterialFile f = ReadMaterialFile(mtllibName);
@@ -198,11 +192,9 @@ bool ReportModelMaterials(const char* mtllibName, const MeshGroup* groups, int g
     PrintMaterialTextures(f, device);
     for (int g = 0; g < groupCount; ++g) {
         const char* wanted = groups[g].materialName;
-        if (groups[g].indexCount == 0 || wanted[0] == '\0')
-            continue;
+        if (groups[g].indexCount == 0 || wanted[0] == '\0') continue;
         bool defined = false;
-        for (int k = 0; k < f.count && !defined; ++k)
-            defined = strcmp(f.materials[k].name, wanted) == 0;
+        for (int k = 0; k < f.count && !defined; ++k) defined = strcmp(f.materials[k].name, wanted) == 0;
         if (!defined) {
             printf("  group %d uses material ", g);
             PrintName(wanted);

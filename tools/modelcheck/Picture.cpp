@@ -32,16 +32,14 @@ constexpr int StageDepth = 8;
 
 // A scratch folder /tmp/modelcheck_XXXXXX/s/s/.../{work,misc}, removed when this goes.
 class Stage {
-public:
+  public:
     Stage()
     {
         char pattern[] = "/tmp/modelcheck_XXXXXX";
-        if (mkdtemp(pattern) == nullptr)
-            return;
+        if (mkdtemp(pattern) == nullptr) return;
         root_ = pattern;
         fs::path base = root_;
-        for (int k = 0; k < StageDepth; ++k)
-            base /= "s";
+        for (int k = 0; k < StageDepth; ++k) base /= "s";
         work_ = base / "work";
         misc_ = base / "misc";
         std::error_code error;
@@ -52,8 +50,7 @@ public:
     ~Stage()
     {
         std::error_code error;
-        if (!root_.empty())
-            fs::remove_all(root_, error);
+        if (!root_.empty()) fs::remove_all(root_, error);
     }
     Stage(const Stage&) = delete;
     Stage& operator=(const Stage&) = delete;
@@ -75,10 +72,8 @@ public:
     {
         std::string path(name);
         for (char& c : path)
-            if (c == '\\')
-                c = '/';
-        if (path.empty() || path[0] == '/')
-            return true;
+            if (c == '\\') c = '/';
+        if (path.empty() || path[0] == '/') return true;
         const fs::path staged = (work_ / path).lexically_normal();
         const fs::path inside = staged.lexically_relative(root_);
         if (inside.empty() || *inside.begin() == "..") {
@@ -91,12 +86,11 @@ public:
             return true;  // named twice, or one of the renderer's own files
         fs::create_directories(staged.parent_path(), error);
         fs::create_symlink(from / path, staged, error);
-        if (error)
-            *problem = "cannot stage \"" + std::string(name) + "\": " + error.message();
+        if (error) *problem = "cannot stage \"" + std::string(name) + "\": " + error.message();
         return !error;
     }
 
-private:
+  private:
     fs::path root_, work_, misc_;
     bool ok_ = false;
 };
@@ -107,8 +101,7 @@ std::vector<std::string> TextureNames(const char* mtllibName)
 {
     std::vector<std::string> names;
     FILE* file = nullptr;
-    if (mtllibName[0] == '\0' || fopen_s(&file, mtllibName, "rt") != 0)
-        return names;
+    if (mtllibName[0] == '\0' || fopen_s(&file, mtllibName, "rt") != 0) return names;
     auto materials = std::make_unique<Material[]>(MaxMaterials);
     int count = 0;
     const bool read = ReadMtl(file, materials.get(), count);
@@ -116,8 +109,7 @@ std::vector<std::string> TextureNames(const char* mtllibName)
     for (int k = 0; read && k < count; ++k) {
         const Material& m = materials[k];
         for (const char* name : {m.map_Kd, m.map_Ks, m.map_Ka, m.map_Bump, m.map_Extra1, m.map_Extra2})
-            if (name[0] != '\0')
-                names.emplace_back(name);
+            if (name[0] != '\0') names.emplace_back(name);
     }
     return names;
 }
@@ -159,8 +151,7 @@ int DrawPicture(const char* modelPath, const char* mtllibName, const PictureOpti
     const fs::path output = fs::absolute(options.output, error);
 
     fs::current_path(stage.work(), error);
-    if (error)
-        return Fail("cannot enter " + stage.work().string());
+    if (error) return Fail("cannot enter " + stage.work().string());
     std::string failure;
     std::vector<uint8_t> rgba;
     if (FAILED(CreateGraphicsOffscreen(PictureWidth, PictureHeight))) {
@@ -168,14 +159,11 @@ int DrawPicture(const char* modelPath, const char* mtllibName, const PictureOpti
         failure = "cannot draw " + std::string(modelPath) + ": " + JoinLines(StartupFailureText);
     } else {
         DrawFrame();
-        if (!ReadPixels(OffscreenTarget, &rgba))
-            failure = "cannot read the frame back from the device";
+        if (!ReadPixels(OffscreenTarget, &rgba)) failure = "cannot read the frame back from the device";
     }
     ReleaseGraphics();
     fs::current_path(caller, error);
-    if (!failure.empty())
-        return Fail(failure);
-    if (!WritePng(output.string(), rgba, PictureWidth, PictureHeight))
-        return Fail("cannot write " + output.string());
+    if (!failure.empty()) return Fail(failure);
+    if (!WritePng(output.string(), rgba, PictureWidth, PictureHeight)) return Fail("cannot write " + output.string());
     return 0;
 }

@@ -6,11 +6,11 @@
 #include <string>
 
 struct PictureOptions {
-    std::string output;          // the PNG to write
-    uint32_t milliseconds = 0;   // the millisecond clock the spin angle comes from
-    float distance = 2.5f;       // the camera distance, 2.5 to 20 as in the program
-    bool plain = false;          // shadow volumes from plain triangles instead of adjacency
-    std::string miscDirectory;   // the folder with Quenvale.sh and default.bmp
+    std::string output;         // the PNG to write
+    uint32_t milliseconds = 0;  // the millisecond clock the spin angle comes from
+    float distance = 2.5f;      // the camera distance, 2.5 to 20 as in the program
+    bool plain = false;         // shadow volumes from plain triangles instead of adjacency
+    std::string miscDirectory;  // the folder with Quenvale.sh and default.bmp
 };
 
 // Draws the model at modelPath (already checked to load) with the material library it names.

@@ -83,14 +83,11 @@ std::string LoadProblem(const Model& m)
 {
     if (!m.readOk) {
         std::string problem = DescribeObjReadFailure(m.status.failure);
-        if (m.status.line > 0)
-            problem += " (line " + std::to_string(m.status.line) + ")";
+        if (m.status.line > 0) problem += " (line " + std::to_string(m.status.line) + ")";
         return problem;
     }
-    if (!m.Loaded())
-        return "the model has no triangles (every face was missing or degenerate)";
-    if (const char* problem = DescribeSphereProblem(m.sphere))
-        return problem;
+    if (!m.Loaded()) return "the model has no triangles (every face was missing or degenerate)";
+    if (const char* problem = DescribeSphereProblem(m.sphere)) return problem;
     return "";
 }
 
@@ -118,24 +115,21 @@ void PrintPlain(const char* path, const Model& m)
             printf(", no triangles\n");
     }
     int open = 0;
-    for (int i = 1; i < 2 * m.indexCount; i += 2)
-        open += m.adjacency[i] == OpenEdge;
+    for (int i = 1; i < 2 * m.indexCount; i += 2) open += m.adjacency[i] == OpenEdge;
     printf("open edges: %d of %d\n", open, m.indexCount);
     printf("bounding sphere: centre (%.9g, %.9g, %.9g), radius %.9g\n", m.sphere.center.x, m.sphere.center.y,
            m.sphere.center.z, m.sphere.radius);
 }
 
-const char Usage[] =
-    "usage: modelcheck [--canonical] FILE.obj|FILE.mtl\n"
-    "       modelcheck --picture OUT.png [--time MS] [--distance D] [--plain] [--misc DIR] FILE.obj\n";
+const char Usage[] = "usage: modelcheck [--canonical] FILE.obj|FILE.mtl\n"
+                     "       modelcheck --picture OUT.png [--time MS] [--distance D] [--plain] [--misc DIR] FILE.obj\n";
 
 // Reads "--time MS": a whole number of milliseconds, 0 to 4294967295.
 bool ParseMilliseconds(const char* text, uint32_t* ms)
 {
     uint64_t value = 0;
     for (const char* p = text; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9' || (value = value * 10 + uint64_t(*p - '0')) > 0xFFFFFFFFull)
-            return false;
+        if (*p < '0' || *p > '9' || (value = value * 10 + uint64_t(*p - '0')) > 0xFFFFFFFFull) return false;
     }
     *ms = static_cast<uint32_t>(value);
     return text[0] != '\0';
@@ -146,8 +140,7 @@ bool ParseDistance(const char* text, float* distance)
 {
     char* end = nullptr;
     const float value = strtof(text, &end);
-    if (end == text || *end != '\0' || !(value >= MinCameraDistance && value <= MaxCameraDistance))
-        return false;
+    if (end == text || *end != '\0' || !(value >= MinCameraDistance && value <= MaxCameraDistance)) return false;
     *distance = value;
     return true;
 }
@@ -158,7 +151,7 @@ int UsageError(const char* problem)
     return 2;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -205,18 +198,13 @@ int main(int argc, char** argv)
             path = argv[k];
         }
     }
-    if (path == nullptr)
-        return UsageError("no file named");
-    if (picture && canonical)
-        return UsageError("--picture and --canonical do not go together");
-    if (pictureOption && !picture)
-        return UsageError("--time, --distance, --plain and --misc go with --picture");
+    if (path == nullptr) return UsageError("no file named");
+    if (picture && canonical) return UsageError("--picture and --canonical do not go together");
+    if (pictureOption && !picture) return UsageError("--time, --distance, --plain and --misc go with --picture");
     const size_t length = strlen(path);
     const bool mtl = length >= 4 && strcmp(path + length - 4, ".mtl") == 0;
-    if (mtl && picture)
-        return UsageError("--picture draws a model (.obj), not a material library");
-    if (mtl)
-        return CheckMaterialFile(path, canonical);
+    if (mtl && picture) return UsageError("--picture draws a model (.obj), not a material library");
+    if (mtl) return CheckMaterialFile(path, canonical);
 
     Model m;
     FILE* file = nullptr;
@@ -249,8 +237,7 @@ int main(int argc, char** argv)
         PrintCanonical(m);
     } else {
         PrintPlain(path, m);
-        if (LoadProblem(m).empty())
-            ReportModelMaterials(m.mtllib, m.groups.data(), m.groupCount);
+        if (LoadProblem(m).empty()) ReportModelMaterials(m.mtllib, m.groups.data(), m.groupCount);
     }
     // The dump shows what the reader, adjacency and sphere made even for a model the program
     // refuses for its sphere; the status says whether the program accepts it.
