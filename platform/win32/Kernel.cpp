@@ -10,7 +10,7 @@
 
 namespace {
 
-thread_local DWORD t_lastError = 0;
+thread_local DWORD ThreadLastError = 0;
 
 // The program's module: its address is the HINSTANCE of the program.
 struct ModuleToken {
@@ -90,7 +90,7 @@ void WINAPI Sleep(DWORD milliseconds)
 HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName)
 {
     if (moduleName != nullptr) {
-        t_lastError = 126;  // ERROR_MOD_NOT_FOUND: only the program itself is known
+        ThreadLastError = 126;  // ERROR_MOD_NOT_FOUND: only the program itself is known
         return nullptr;
     }
     return reinterpret_cast<HMODULE>(&Module);
@@ -98,10 +98,10 @@ HMODULE WINAPI GetModuleHandleW(LPCWSTR moduleName)
 
 DWORD WINAPI GetLastError()
 {
-    return t_lastError;
+    return ThreadLastError;
 }
 
 void WINAPI SetLastError(DWORD code)
 {
-    t_lastError = code;
+    ThreadLastError = code;
 }

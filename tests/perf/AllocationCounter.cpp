@@ -39,10 +39,10 @@ void __libc_free(void* pointer);
 namespace {
 
 // Initial-exec thread-locals of the executable itself: reading them never allocates.
-thread_local bool t_counting = false;
-thread_local bool t_inside = false;
-thread_local uint64_t t_count = 0;
-thread_local uint64_t t_driverCount = 0;
+thread_local bool CountingThisThread = false;
+thread_local bool InsideCounterThisThread = false;
+thread_local uint64_t AllocationsThisThread = 0;
+thread_local uint64_t DriverAllocationsThisThread = 0;
 
 constexpr int StackCount = 16, FramesPerStack = 12;
 void* Stacks[StackCount][FramesPerStack];
@@ -77,20 +77,20 @@ bool AskedByDriver(void* const* frames, int depth)
 
 __attribute__((noinline)) void Note()
 {
-    if (!t_counting || t_inside) return;
-    t_inside = true;  // backtrace and dladdr must not count themselves
+    if (!CountingThisThread || InsideCounterThisThread) return;
+    InsideCounterThisThread = true;  // backtrace and dladdr must not count themselves
     void* frames[FramesPerStack];
     const int depth = backtrace(frames, FramesPerStack);
     if (AskedByDriver(frames, depth)) {
-        ++t_driverCount;
+        ++DriverAllocationsThisThread;
     } else {
-        if (t_count < StackCount) {
-            std::memcpy(Stacks[t_count], frames, sizeof frames);
-            StackDepth[t_count] = depth;
+        if (AllocationsThisThread < StackCount) {
+            std::memcpy(Stacks[AllocationsThisThread], frames, sizeof frames);
+            StackDepth[AllocationsThisThread] = depth;
         }
-        ++t_count;
+        ++AllocationsThisThread;
     }
-    t_inside = false;
+    InsideCounterThisThread = false;
 }
 
 }  // namespace
@@ -172,25 +172,25 @@ void Start()
     LibcBase = ObjectBase(reinterpret_cast<const void*>(&__libc_malloc), &name);
     void* (*libraryNew)(size_t) = &::operator new;
     LibstdcxxBase = ObjectBase(reinterpret_cast<const void*>(libraryNew), &name);
-    t_count = 0;
-    t_driverCount = 0;
-    t_counting = true;
+    AllocationsThisThread = 0;
+    DriverAllocationsThisThread = 0;
+    CountingThisThread = true;
 }
 
 uint64_t Stop()
 {
-    t_counting = false;
-    return t_count;
+    CountingThisThread = false;
+    return AllocationsThisThread;
 }
 
 uint64_t DriverAllocations()
 {
-    return t_driverCount;
+    return DriverAllocationsThisThread;
 }
 
 void PrintFirstStacks()
 {
-    for (uint64_t i = 0; i < t_count && i < StackCount; ++i) {
+    for (uint64_t i = 0; i < AllocationsThisThread && i < StackCount; ++i) {
         std::fprintf(stderr, "allocation %llu:\n", static_cast<unsigned long long>(i + 1));
         std::fflush(stderr);
         backtrace_symbols_fd(Stacks[i], StackDepth[i], STDERR_FILENO);
