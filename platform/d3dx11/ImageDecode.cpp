@@ -54,8 +54,11 @@ uint32_t Le32(const uint8_t* p)
 // size limit has been checked, so the products below stay far from overflowing.
 bool BmpPixelDataComplete(const uint8_t* p, size_t n)
 {
-    if (n < 30) return true;  // stb refuses the header itself
+    // The whole header the file declares must be there: with its end cut off after the bit
+    // count, 31 bytes could promise a picture of millions of black pixels.
+    if (n < 18) return false;
     const uint32_t offset = Le32(p + 10), headerSize = Le32(p + 14);
+    if (n < 14 + uint64_t(headerSize)) return false;
     int64_t width, height;
     uint32_t bits, compression = 0;
     if (headerSize == 12) {
@@ -63,7 +66,7 @@ bool BmpPixelDataComplete(const uint8_t* p, size_t n)
         height = Le16(p + 20);
         bits = Le16(p + 24);
     } else {
-        if (n < 34) return true;
+        if (headerSize < 40) return true;  // no such header: stb refuses it
         width = int32_t(Le32(p + 18));
         height = int32_t(Le32(p + 22));
         bits = Le16(p + 28);
