@@ -6,9 +6,11 @@ include(GoogleTest)
 # sanitizers' settings, which only the sanitizer build reads. A leak fails the test; UBSan stops at
 # its first report, with a stack; a report ends the process with exit status 1 rather than an
 # abort, which the scripts that run the whole program read as the program failing; tests/lsan.supp
-# names what system libraries keep for the life of the process.
+# names what system libraries keep for the life of the process. The layer's refusal lines stay
+# off whatever the developer's shell exports; the tests of those lines turn them on themselves.
 set(QV_TEST_ENVIRONMENT
   "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+  "QV_D3D11_DEBUG=0"
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")
