@@ -84,7 +84,9 @@ def case_start():
         share = count / (640 * 480)
         check(0.03 <= share <= 0.8, f"the model covers {share:.1%} of the window")
         cx, cy = (left + right) / 2, (top + bottom) / 2
-        check(abs(cx - 320) < 64 and abs(cy - 240) < 48, f"the model is not centred: box {box[:4]}")
+        # The box moves with the angle: offscreen frames of a whole turn put its middle up to about
+        # 50 px below the window's (legs and body side-on, the head turned away).
+        check(abs(cx - 320) < 64 and abs(cy - 240) < 64, f"the model is not centred: box {box[:4]}")
         diff = first.difference(second)
         check(diff > 0.002, f"pictures 250 ms and more apart are the same ({diff:.3%} changed): the model does not spin")
         close_cleanly(p)
