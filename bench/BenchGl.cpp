@@ -61,3 +61,22 @@ void GlTarget::Release()
     glDeleteFramebuffers(1, &framebuffer);
     color = depth = framebuffer = 0;
 }
+
+EGLContext CreateCoreContext(EGLDisplay display)
+{
+    // clang-format off
+    const EGLint robust[] = {
+        EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+        EGL_CONTEXT_OPENGL_ROBUST_ACCESS, EGL_TRUE,
+        EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY, EGL_LOSE_CONTEXT_ON_RESET,
+        EGL_NONE};
+    const EGLint plain[] = {
+        EGL_CONTEXT_MAJOR_VERSION, 4, EGL_CONTEXT_MINOR_VERSION, 5,
+        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+        EGL_NONE};
+    // clang-format on
+    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, robust);
+    if (context == EGL_NO_CONTEXT) context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, plain);
+    return context;
+}

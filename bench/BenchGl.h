@@ -1,9 +1,17 @@
-// What the benchmarks' hand-written GL halves share: the constant ring and the offscreen target.
+// What the benchmarks' hand-written GL halves share: their context, the constant ring and the
+// offscreen target.
 #pragma once
 
 #include <cstdint>
 
+#include <epoxy/egl.h>
 #include <epoxy/gl.h>
+
+// A GL 4.5 core context on `display` (without a surface) with robust buffer access and lose-on-
+// reset notification, the context the Direct3D 11 layer asks for; on a driver without robust
+// contexts, a plain core context, as the layer then makes. EGL_NO_CONTEXT when neither comes.
+// The OpenGL API must be bound (eglBindAPI) first.
+EGLContext CreateCoreContext(EGLDisplay display);
 
 // One persistently mapped, coherent uniform buffer of 4096 slots of 256 bytes, taken in turn, so
 // that every draw gets constants of its own without a buffer update call. The ring is split into

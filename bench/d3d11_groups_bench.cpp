@@ -310,18 +310,7 @@ struct GlScene {
         display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API))
             return false;
-        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                     4,
-                                     EGL_CONTEXT_MINOR_VERSION,
-                                     5,
-                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                     EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                     EGL_CONTEXT_OPENGL_ROBUST_ACCESS,
-                                     EGL_TRUE,
-                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
-                                     EGL_LOSE_CONTEXT_ON_RESET,
-                                     EGL_NONE};
-        eglContext = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
+        eglContext = CreateCoreContext(display);
         if (eglContext == EGL_NO_CONTEXT || !MakeCurrent()) return false;
 
         GLuint vs = glCreateShader(GL_VERTEX_SHADER), fs = glCreateShader(GL_FRAGMENT_SHADER);

@@ -163,28 +163,7 @@ struct GlScene {
         constants = FrameConstantsImage;  // the projection, as CreateRenderTargets made it
         display = layerDisplay;
         if (display == EGL_NO_DISPLAY || !eglBindAPI(EGL_OPENGL_API)) return false;
-        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                     4,
-                                     EGL_CONTEXT_MINOR_VERSION,
-                                     5,
-                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                     EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                     EGL_CONTEXT_OPENGL_ROBUST_ACCESS,
-                                     EGL_TRUE,
-                                     EGL_CONTEXT_OPENGL_RESET_NOTIFICATION_STRATEGY,
-                                     EGL_LOSE_CONTEXT_ON_RESET,
-                                     EGL_NONE};
-        context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-        if (context == EGL_NO_CONTEXT) {  // as the layer does on a driver without robust contexts
-            const EGLint plain[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                    4,
-                                    EGL_CONTEXT_MINOR_VERSION,
-                                    5,
-                                    EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                    EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                    EGL_NONE};
-            context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, plain);
-        }
+        context = CreateCoreContext(display);
         if (context == EGL_NO_CONTEXT || !MakeCurrent()) return false;
 
         // VS, PS, VS_SV, GS_SV_1, GS_SV_2, VS_S, PS_S
