@@ -221,7 +221,10 @@ void Buffer::Unmap()
 
 void Buffer::Write(UINT begin, UINT end, const void* data)
 {
-    if (begin >= end || end > desc_.ByteWidth || !OwnerDevice()->MakeCurrent()) return;
+    if (begin >= end || end > desc_.ByteWidth)
+        return Ignore(OwnerDevice(), "UpdateSubresource", "the box's bytes [%u, %u) are not inside the buffer's %u",
+                      begin, end, desc_.ByteWidth);
+    if (!OwnerDevice()->MakeCurrent()) return;
     if (desc_.Usage == D3D11_USAGE_STAGING) std::memcpy(shadow_.data() + begin, data, end - begin);
     glNamedBufferSubData(name_, offset_ + begin, end - begin, data);
 }

@@ -90,6 +90,17 @@ HRESULT RefuseWith(HRESULT code, UINT createFlags, const char* call, const char*
     return code;
 }
 
+void Ignore(const Device* device, const char* call, const char* format, ...)
+{
+    if (!device || !device->ExplainsRefusals()) return;
+    char reason[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(reason, sizeof reason, format, args);
+    va_end(args);
+    DebugLine(DebugSeverity::Error, call, std::string(reason) + "; the call is ignored");
+}
+
 unsigned DrainGlErrors()
 {
     GLenum first = GL_NO_ERROR;

@@ -2,8 +2,8 @@
 //   "D3D11 ERROR: <call>: <reason>", "D3D11 WARNING: ...", "D3D11 INFO: ...".
 // Refusals that the caller cannot explain from its own arguments are written always; GL's own
 // debug messages and reports about the device are written for devices made with
-// D3D11_CREATE_DEVICE_DEBUG; every other refused call, and why a device could not be made, is
-// explained for those devices too, or for every device when QV_D3D11_DEBUG=1.
+// D3D11_CREATE_DEVICE_DEBUG; every other refused or ignored call, and why a device could not be
+// made, is explained for those devices too, or for every device when QV_D3D11_DEBUG=1.
 #pragma once
 
 #include <string>
@@ -33,6 +33,11 @@ HRESULT RefuseWith(HRESULT code, const Device* device, const char* call, const c
     __attribute__((format(printf, 4, 5)));
 HRESULT RefuseWith(HRESULT code, UINT createFlags, const char* call, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
+
+// Void calls that drop what they were given go through this: when the device explains refusals,
+// one line "D3D11 ERROR: <call>: <reason>; the call is ignored", as Direct3D's debug layer
+// reports a call it discards.
+void Ignore(const Device* device, const char* call, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // Empties GL's error queue so that the next glGetError speaks only of the calls made after it.
 // Returns the first error found (GL_NO_ERROR when there was none).

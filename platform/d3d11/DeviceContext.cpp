@@ -6,6 +6,7 @@
 
 #include "BlendState.h"
 #include "Buffer.h"
+#include "DebugLog.h"
 #include "DepthStencilState.h"
 #include "Device.h"
 #include "InputLayout.h"
@@ -115,7 +116,9 @@ void DeviceContext::IASetInputLayout(ID3D11InputLayout* pInputLayout)
 void DeviceContext::IASetVertexBuffers(UINT StartSlot, UINT NumBuffers, ID3D11Buffer* const* ppVertexBuffers,
                                        const UINT* pStrides, const UINT* pOffsets)
 {
-    if (StartSlot >= VbSlots || NumBuffers > VbSlots - StartSlot) return;
+    if (StartSlot >= VbSlots || NumBuffers > VbSlots - StartSlot)
+        return Ignore(device_, "IASetVertexBuffers", "StartSlot %u and NumBuffers %u pass the last of %d slots",
+                      StartSlot, NumBuffers, VbSlots);
     for (UINT i = 0; i < NumBuffers; ++i) {
         VertexBinding& slot = vertexBuffers_[StartSlot + i];
         auto* buffer = ppVertexBuffers ? static_cast<Buffer*>(ppVertexBuffers[i]) : nullptr;
@@ -224,7 +227,10 @@ void DeviceContext::PSGetShader(ID3D11PixelShader** ppPixelShader, ID3D11ClassIn
 
 void DeviceContext::SetConstantBuffers(int stage, UINT start, UINT count, ID3D11Buffer* const* buffers)
 {
-    if (start >= CbSlots || count > CbSlots - start) return;
+    static const char* const Calls[] = {"VSSetConstantBuffers", "GSSetConstantBuffers", "PSSetConstantBuffers"};
+    if (start >= CbSlots || count > CbSlots - start)
+        return Ignore(device_, Calls[stage], "StartSlot %u and NumBuffers %u pass the last of %d slots", start, count,
+                      CbSlots);
     for (UINT i = 0; i < count; ++i) {
         Buffer* buffer = buffers ? static_cast<Buffer*>(buffers[i]) : nullptr;
         if (buffer == constantBuffers_[stage][start + i]) continue;
@@ -270,7 +276,10 @@ void DeviceContext::PSGetConstantBuffers(UINT s, UINT n, ID3D11Buffer** b)
 void DeviceContext::PSSetShaderResources(UINT StartSlot, UINT NumViews, ID3D11ShaderResourceView* const* ppViews)
 {
     LogCall(Call::PSSetShaderResources, NumViews > 0 && ppViews ? IdOf(ppViews[0]) : 0, StartSlot, NumViews);
-    if (StartSlot >= SrvSlots || NumViews > SrvSlots - StartSlot) return;
+    if (StartSlot >= SrvSlots || NumViews > SrvSlots - StartSlot)
+        return Ignore(device_, "PSSetShaderResources",
+                      "StartSlot %u and NumViews %u pass the last of the %d slots GL gives", StartSlot, NumViews,
+                      SrvSlots);
     for (UINT i = 0; i < NumViews; ++i) {
         auto* view = ppViews ? static_cast<ShaderResourceView*>(ppViews[i]) : nullptr;
         if (psResources_[StartSlot + i] == view) continue;
@@ -290,7 +299,9 @@ void DeviceContext::PSGetShaderResources(UINT StartSlot, UINT NumViews, ID3D11Sh
 
 void DeviceContext::PSSetSamplers(UINT StartSlot, UINT NumSamplers, ID3D11SamplerState* const* ppSamplers)
 {
-    if (StartSlot >= SamplerSlots || NumSamplers > SamplerSlots - StartSlot) return;
+    if (StartSlot >= SamplerSlots || NumSamplers > SamplerSlots - StartSlot)
+        return Ignore(device_, "PSSetSamplers", "StartSlot %u and NumSamplers %u pass the last of %d slots", StartSlot,
+                      NumSamplers, SamplerSlots);
     for (UINT i = 0; i < NumSamplers; ++i) {
         auto* sampler = ppSamplers ? static_cast<SamplerState*>(ppSamplers[i]) : nullptr;
         if (psSamplers_[StartSlot + i] == sampler) continue;
@@ -320,7 +331,10 @@ void DeviceContext::RSSetState(ID3D11RasterizerState* pRasterizerState)
 
 void DeviceContext::RSSetViewports(UINT NumViewports, const D3D11_VIEWPORT* pViewports)
 {
-    if (NumViewports > ViewportSlots || (NumViewports && !pViewports)) return;
+    if (NumViewports > ViewportSlots)
+        return Ignore(device_, "RSSetViewports", "NumViewports %u is more than %d", NumViewports, ViewportSlots);
+    if (NumViewports && !pViewports)
+        return Ignore(device_, "RSSetViewports", "pViewports is NULL for %u viewports", NumViewports);
     if (NumViewports == viewportCount_ &&
         std::equal(pViewports, pViewports + NumViewports, viewports_, [](const auto& a, const auto& b) {
             return a.TopLeftX == b.TopLeftX && a.TopLeftY == b.TopLeftY && a.Width == b.Width && a.Height == b.Height &&
@@ -349,7 +363,8 @@ void DeviceContext::RSGetViewports(UINT* pNumViewports, D3D11_VIEWPORT* pViewpor
 void DeviceContext::OMSetRenderTargets(UINT NumViews, ID3D11RenderTargetView* const* ppRenderTargetViews,
                                        ID3D11DepthStencilView* pDepthStencilView)
 {
-    if (NumViews > RtSlots) return;
+    if (NumViews > RtSlots)
+        return Ignore(device_, "OMSetRenderTargets", "NumViews %u is more than %d", NumViews, RtSlots);
     bool changed = false;
     for (UINT i = 0; i < RtSlots; ++i) {
         auto* view =

@@ -4,6 +4,7 @@
 
 #include "BlendState.h"
 #include "Buffer.h"
+#include "DebugLog.h"
 #include "DepthStencilState.h"
 #include "Device.h"
 #include "DeviceContext.h"
@@ -193,7 +194,11 @@ void DeviceContext::DrawIndexed(UINT IndexCount, UINT StartIndexLocation, INT Ba
 {
     LogCall(Call::DrawIndexed, IndexCount, StartIndexLocation, uint64_t(int64_t(BaseVertexLocation)));
     const unsigned indexSize = IndexSize(indexFormat_);
-    if (IndexCount == 0 || !indexBuffer_ || !indexSize || !PrepareDraw()) return;
+    if (!indexBuffer_) return Ignore(device_, "DrawIndexed", "no index buffer is bound");
+    if (!indexSize)
+        return Ignore(device_, "DrawIndexed", "the index buffer's Format %d is not R16_UINT or R32_UINT",
+                      int(indexFormat_));
+    if (IndexCount == 0 || !PrepareDraw()) return;
     const GLintptr offset = indexBuffer_->Offset() + indexOffset_ + GLintptr(StartIndexLocation) * indexSize;
     glDrawElementsBaseVertex(DrawMode(), GLsizei(IndexCount), indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                              reinterpret_cast<const void*>(offset), BaseVertexLocation);

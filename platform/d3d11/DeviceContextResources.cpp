@@ -32,7 +32,10 @@ struct Box {
 
 void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetView, const FLOAT ColorRGBA[4])
 {
-    if (!pRenderTargetView || !ColorRGBA || !device_->MakeCurrent()) return;
+    if (!pRenderTargetView || !ColorRGBA)
+        return Ignore(device_, "ClearRenderTargetView", "%s is NULL",
+                      pRenderTargetView ? "ColorRGBA" : "pRenderTargetView");
+    if (!device_->MakeCurrent()) return;
     auto* view = static_cast<RenderTargetView*>(pRenderTargetView);
     // A view that is bound is cleared through the drawing framebuffer: switching framebuffers
     // would make the driver finish the work queued so far first.
@@ -67,7 +70,8 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* pRenderTargetV
 void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* pDepthStencilView, UINT ClearFlags, FLOAT Depth,
                                           UINT8 Stencil)
 {
-    if (!pDepthStencilView || !device_->MakeCurrent()) return;
+    if (!pDepthStencilView) return Ignore(device_, "ClearDepthStencilView", "pDepthStencilView is NULL");
+    if (!device_->MakeCurrent()) return;
     auto* view = static_cast<DepthStencilView*>(pDepthStencilView);
     const bool hasStencil = view->Texture().Format().stencil;
     const bool depth = (ClearFlags & D3D11_CLEAR_DEPTH) != 0;
@@ -126,39 +130,58 @@ void DeviceContext::Unmap(ID3D11Resource* pResource, UINT Subresource)
 
 void DeviceContext::CopyResource(ID3D11Resource* pDstResource, ID3D11Resource* pSrcResource)
 {
-    if (!pDstResource || !pSrcResource || pDstResource == pSrcResource) return;
+    if (!pDstResource || !pSrcResource)
+        return Ignore(device_, "CopyResource", "%s is NULL", pDstResource ? "pSrcResource" : "pDstResource");
+    if (pDstResource == pSrcResource)
+        return Ignore(device_, "CopyResource", "the source and the destination are the same resource");
     Buffer* dstBuffer = AsBuffer(pDstResource);
     Buffer* srcBuffer = AsBuffer(pSrcResource);
-    if (dstBuffer && srcBuffer) {
-        if (dstBuffer->Desc().ByteWidth == srcBuffer->Desc().ByteWidth &&
-            dstBuffer->Desc().Usage != D3D11_USAGE_IMMUTABLE)
-            dstBuffer->CopyFrom(*srcBuffer);
-        return;
-    }
     Texture2D* dst = AsTexture2D(pDstResource);
     Texture2D* src = AsTexture2D(pSrcResource);
-    if (dst && src && dst->Desc().Usage != D3D11_USAGE_IMMUTABLE) dst->CopyFrom(*src, *this);
+    if (!(dstBuffer && srcBuffer) && !(dst && src))
+        return Ignore(device_, "CopyResource", "the source and the destination are not both buffers or 2-D textures");
+    const D3D11_USAGE usage = dstBuffer ? dstBuffer->Desc().Usage : dst->Desc().Usage;
+    if (usage == D3D11_USAGE_IMMUTABLE) return Ignore(device_, "CopyResource", "the destination is IMMUTABLE");
+    if (dstBuffer) {
+        if (dstBuffer->Desc().ByteWidth != srcBuffer->Desc().ByteWidth)
+            return Ignore(device_, "CopyResource", "the destination's ByteWidth %u is not the source's %u",
+                          dstBuffer->Desc().ByteWidth, srcBuffer->Desc().ByteWidth);
+        dstBuffer->CopyFrom(*srcBuffer);
+    } else {
+        dst->CopyFrom(*src, *this);
+    }
 }
 
 void DeviceContext::UpdateSubresource(ID3D11Resource* pDstResource, UINT DstSubresource, const void* pDstBox,
                                       const void* pSrcData, UINT SrcRowPitch, UINT)
 {
-    if (!pSrcData) return;
+    if (!pSrcData) return Ignore(device_, "UpdateSubresource", "pSrcData is NULL");
     const Box* box = static_cast<const Box*>(pDstBox);
     if (Buffer* buffer = AsBuffer(pDstResource)) {
         // Only default-usage resources take UpdateSubresource in Direct3D.
-        if (DstSubresource != 0 || buffer->Desc().Usage != D3D11_USAGE_DEFAULT) return;
+        if (DstSubresource != 0)
+            return Ignore(device_, "UpdateSubresource", "DstSubresource %u: a buffer has only 0", DstSubresource);
+        if (buffer->Desc().Usage != D3D11_USAGE_DEFAULT)
+            return Ignore(device_, "UpdateSubresource", "only a DEFAULT buffer can be updated");
         UINT begin = box ? box->left : 0;
         UINT end = box ? box->right : buffer->Desc().ByteWidth;
         buffer->Write(begin, end, pSrcData);
         return;
     }
     Texture2D* texture = AsTexture2D(pDstResource);
-    if (!texture || texture->Desc().Usage != D3D11_USAGE_DEFAULT || DstSubresource >= texture->Desc().MipLevels) return;
+    if (!texture)
+        return Ignore(device_, "UpdateSubresource",
+                      pDstResource ? "pDstResource is neither a buffer nor a 2-D texture" : "pDstResource is NULL");
+    if (texture->Desc().Usage != D3D11_USAGE_DEFAULT)
+        return Ignore(device_, "UpdateSubresource", "only a DEFAULT texture can be updated");
+    if (DstSubresource >= texture->Desc().MipLevels)
+        return Ignore(device_, "UpdateSubresource", "DstSubresource %u: the texture has %u", DstSubresource,
+                      texture->Desc().MipLevels);
     const UINT level = DstSubresource;
     UINT x = 0, y = 0, width = texture->LevelWidth(level), height = texture->LevelHeight(level);
     if (box) {
-        if (box->right <= box->left || box->bottom <= box->top) return;
+        if (box->right <= box->left || box->bottom <= box->top)
+            return Ignore(device_, "UpdateSubresource", "pDstBox is empty");
         x = box->left;
         y = box->top;
         width = box->right - box->left;

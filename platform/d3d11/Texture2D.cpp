@@ -161,7 +161,8 @@ Texture2D::~Texture2D()
 
 void Texture2D::Write(UINT level, UINT x, UINT y, UINT width, UINT height, const void* data, UINT rowPitch)
 {
-    if (level >= desc_.MipLevels || x + width > LevelWidth(level) || y + height > LevelHeight(level)) return;
+    if (level >= desc_.MipLevels || x + width > LevelWidth(level) || y + height > LevelHeight(level))
+        return Ignore(OwnerDevice(), "UpdateSubresource", "the box passes the edge of level %u", level);
     if (!OwnerDevice()->MakeCurrent()) return;
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, rowPitch / format_.bytesPerTexel);
@@ -234,7 +235,11 @@ void Texture2D::CopyFrom(Texture2D& source, DeviceContext& context)
 {
     if (source.desc_.Width != desc_.Width || source.desc_.Height != desc_.Height ||
         source.desc_.MipLevels != desc_.MipLevels || source.format_.internalFormat != format_.internalFormat)
-        return;  // Direct3D ignores a copy between resources that do not match
+        return Ignore(OwnerDevice(), "CopyResource",
+                      "the source (%u x %u, %u levels, format %d) does not match the destination (%u x %u, %u levels, "
+                      "format %d)",
+                      source.desc_.Width, source.desc_.Height, source.desc_.MipLevels, int(source.desc_.Format),
+                      desc_.Width, desc_.Height, desc_.MipLevels, int(desc_.Format));
     if (!OwnerDevice()->MakeCurrent()) return;
     for (UINT level = 0; level < desc_.MipLevels; ++level) {
         GLsizei width = LevelWidth(level), height = LevelHeight(level);

@@ -27,7 +27,7 @@ struct Refusal {
 };
 
 // One refusal from each part of the layer: device creation (no device yet), a buffer, a texture,
-// a view, a state, an input layout, and a call made on the context.
+// a view, a state, an input layout, and calls made on the context.
 const Refusal RefusalCases[] = {
     {E_INVALIDARG, "D3D11CreateDevice: SDKVersion is 6, not D3D11_SDK_VERSION (7)",
      [](ID3D11Device*, ID3D11DeviceContext*, UINT flags) {
@@ -84,6 +84,24 @@ const Refusal RefusalCases[] = {
          EXPECT_EQ(device->CreateBuffer(&desc, nullptr, &buffer), S_OK);
          D3D11_MAPPED_SUBRESOURCE mapped{};
          return context->Map(buffer, 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped);
+     }},
+    // Calls that return nothing say when they drop what they were given.
+    {S_OK, "IASetVertexBuffers: StartSlot 31 and NumBuffers 2 pass the last of 32 slots; the call is ignored",
+     [](ID3D11Device*, ID3D11DeviceContext* context, UINT) {
+         ID3D11Buffer* const buffers[2] = {};
+         const UINT zeros[2] = {};
+         context->IASetVertexBuffers(31, 2, buffers, zeros, zeros);
+         return S_OK;
+     }},
+    {S_OK, "CopyResource: the destination's ByteWidth 32 is not the source's 16; the call is ignored",
+     [](ID3D11Device* device, ID3D11DeviceContext* context, UINT) {
+         const D3D11_BUFFER_DESC small{16, D3D11_USAGE_DEFAULT, D3D11_BIND_VERTEX_BUFFER, 0, 0, 0};
+         const D3D11_BUFFER_DESC large{32, D3D11_USAGE_DEFAULT, D3D11_BIND_VERTEX_BUFFER, 0, 0, 0};
+         Ref<ID3D11Buffer> source, destination;
+         EXPECT_EQ(device->CreateBuffer(&small, nullptr, &source), S_OK);
+         EXPECT_EQ(device->CreateBuffer(&large, nullptr, &destination), S_OK);
+         context->CopyResource(destination, source);
+         return S_OK;
      }},
 };
 
