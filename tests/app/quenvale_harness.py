@@ -293,8 +293,35 @@ class Program:
 
         self.window = wait_until(search, timeout, 0.1)
         if not self.window:
-            raise AssertionError("no visible window titled \"Quenvale\" appeared:\n" + self.stderr())
+            raise AssertionError("no visible window titled \"Quenvale\" appeared:\n" + self._startup_state()
+                                 + self.stderr())
         return self.window
+
+    def _startup_state(self):
+        """For the report of a window that never showed: the program's windows with their map
+        state, and where each of its threads waits, so that a hang can be told from a slow start."""
+        lines = []
+        ids = self._x("xdotool", "search", "--pid", str(self.proc.pid), check=False).stdout.decode().split()
+        for wid in ids:
+            info = self._x("xwininfo", "-id", wid, check=False).stdout.decode(errors="replace")
+            name = re.search(r"Window id: \S+ (.*)", info)
+            state = re.search(r"Map State: (\w+)", info)
+            lines.append(f"window {wid} {name.group(1) if name else '(gone)'}: {state.group(1) if state else '?'}")
+        if not ids:
+            lines.append("no window carries the program's pid")
+        tasks = f"/proc/{self.proc.pid}/task"
+        for tid in sorted(os.listdir(tasks) if os.path.isdir(tasks) else [], key=int):
+            try:
+                with open(f"{tasks}/{tid}/comm") as f:
+                    comm = f.read().strip()
+                with open(f"{tasks}/{tid}/wchan") as f:
+                    wchan = f.read().strip()
+                with open(f"{tasks}/{tid}/stat") as f:
+                    state = f.read().rsplit(")", 1)[1].split()[0]
+            except OSError:
+                continue  # the thread ended meanwhile
+            lines.append(f"thread {tid} {comm}: {state} in {wchan or '-'}")
+        return "".join(line + "\n" for line in lines)
 
     def window_exists(self):
         result = self._x("xwininfo", "-id", str(self.window), check=False)
