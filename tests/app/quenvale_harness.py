@@ -198,11 +198,27 @@ class XServer:
                 self.wm_log.seek(0)
                 raise HarnessError(f"openbox did not come up (exit {self.wm.poll()}): "
                                    + self.wm_log.read().decode(errors="replace"))
+            # openbox announces itself before it has finished starting; in a brand-new system a
+            # program window mapped in that time stayed unmapped (SDL then waits for it for ever).
+            # A probe window that shows proves that new windows are managed.
+            if not wait_until(self._wm_maps_windows, 30, 0):
+                raise HarnessError("openbox runs but does not show new windows")
         return self
 
     def _wm_ready(self):
         result = run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, check=False)
         return b"window id" in result.stdout
+
+    def _wm_maps_windows(self):
+        """Maps a small probe window (xev's) and reports whether it shows within two seconds."""
+        probe = subprocess.Popen(["xev", "-geometry", "16x16", "-name", "quenvale-wm-probe"], env=self.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            return wait_until(lambda: run(["xdotool", "search", "--onlyvisible", "--name", "^quenvale-wm-probe$"],
+                                          env=self.env, check=False).stdout.strip() != b"", 2, 0.05)
+        finally:
+            probe.kill()
+            probe.wait()
 
     def __exit__(self, *exc):
         for proc in (self.wm, self.xvfb):
@@ -309,6 +325,9 @@ class Program:
             lines.append(f"window {wid} {name.group(1) if name else '(gone)'}: {state.group(1) if state else '?'}")
         if not ids:
             lines.append("no window carries the program's pid")
+        if self.xserver and self.xserver.wm:
+            status = self.xserver.wm.poll()
+            lines.append("openbox is running" if status is None else f"openbox ended with status {status}")
         tasks = f"/proc/{self.proc.pid}/task"
         for tid in sorted(os.listdir(tasks) if os.path.isdir(tasks) else [], key=int):
             try:
@@ -413,7 +432,7 @@ SKIP = 77  # CTest's SKIP_RETURN_CODE for these scripts
 # The tools a case needs: the virtual display (Xvfb, and xprop to see that it takes clients),
 # keys and window queries, screenshots; and the window manager where windows must be managed.
 TOOLS = ("Xvfb", "xdotool", "xwininfo", "xprop", "import")
-TOOLS_WITH_WINDOW_MANAGER = TOOLS + ("openbox",)
+TOOLS_WITH_WINDOW_MANAGER = TOOLS + ("openbox", "xev")
 
 # QV_TEST_REPORT_LIVE_OBJECTS=1 makes the program end its stderr with this line.
 REPORT = {"QV_TEST_REPORT_LIVE_OBJECTS": "1"}
