@@ -40,12 +40,13 @@ void GLAPIENTRY OnGlDebugMessage(GLenum source, GLenum type, GLuint, GLenum seve
     DebugLine(level, from, text);
 }
 
-HRESULT RefuseV(HRESULT code, bool explain, const char* call, const char* format, va_list args)
+// Writes "D3D11 ERROR: <call>: <reason><tail>" when `explain`, the reason formatted as by printf.
+HRESULT RefuseV(HRESULT code, bool explain, const char* call, const char* tail, const char* format, va_list args)
 {
     if (!explain) return code;
     char reason[512];
     std::vsnprintf(reason, sizeof reason, format, args);
-    DebugLine(DebugSeverity::Error, call, reason);
+    DebugLine(DebugSeverity::Error, call, std::string(reason) + tail);
     return code;
 }
 
@@ -67,7 +68,7 @@ HRESULT Refuse(const Device* device, const char* call, const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    const HRESULT code = RefuseV(E_INVALIDARG, device && device->ExplainsRefusals(), call, format, args);
+    const HRESULT code = RefuseV(E_INVALIDARG, device && device->ExplainsRefusals(), call, "", format, args);
     va_end(args);
     return code;
 }
@@ -76,7 +77,7 @@ HRESULT RefuseWith(HRESULT code, const Device* device, const char* call, const c
 {
     va_list args;
     va_start(args, format);
-    RefuseV(code, device && device->ExplainsRefusals(), call, format, args);
+    RefuseV(code, device && device->ExplainsRefusals(), call, "", format, args);
     va_end(args);
     return code;
 }
@@ -85,20 +86,17 @@ HRESULT RefuseWith(HRESULT code, UINT createFlags, const char* call, const char*
 {
     va_list args;
     va_start(args, format);
-    RefuseV(code, ExplainsRefusals(createFlags), call, format, args);
+    RefuseV(code, ExplainsRefusals(createFlags), call, "", format, args);
     va_end(args);
     return code;
 }
 
 void Ignore(const Device* device, const char* call, const char* format, ...)
 {
-    if (!device || !device->ExplainsRefusals()) return;
-    char reason[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(reason, sizeof reason, format, args);
+    RefuseV(S_OK, device && device->ExplainsRefusals(), call, "; the call is ignored", format, args);
     va_end(args);
-    DebugLine(DebugSeverity::Error, call, std::string(reason) + "; the call is ignored");
 }
 
 unsigned DrainGlErrors()
