@@ -13,6 +13,7 @@
 #include "ObjReader.h"
 #include "ReleaseSlot.h"
 #include "SharedEdges.h"
+#include "Shells.h"
 
 namespace {
 
@@ -95,6 +96,12 @@ bool ObjMesh::Load(ID3D11Device* device, ID3D11DeviceContext* context, char* mtl
     // triangles share opened, so that every volume closes (BuildAdjacency's own list pairs such
     // an edge one way only).
     if (!OpenSharedEdges(vertices.get(), indices.get(), indexCount, adjacency.get())) {
+        snprintf(loadFailure, sizeof loadFailure, "%s", OutOfMemory);
+        return fail();
+    }
+    // Closed shells need volumes from one side of the light only, which halves the volume pass.
+    ShellReport shells;
+    if (!AnalyzeShells(vertices.get(), indices.get(), indexCount, groups, groupCount, groupVolumeSides, &shells)) {
         snprintf(loadFailure, sizeof loadFailure, "%s", OutOfMemory);
         return fail();
     }

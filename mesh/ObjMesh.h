@@ -6,6 +6,7 @@
 #include <d3d11.h>
 
 #include "MeshTypes.h"
+#include "Shells.h"
 
 constexpr int MaxMeshGroups = ObjMaxGroups;  // the OBJ reader fills at most ObjMaxGroupCount
 
@@ -32,6 +33,8 @@ class ObjMesh {
     const MeshGroup* GetGroups() const { return groups; }
     int GetGroupCount() const { return groupCount; }
     const BoundingSphere& GetBoundingSphere() const { return boundingSphere; }
+    // Per group, which triangles the shadow-volume pass extrudes (Shells.h).
+    const VolumeSides* GetGroupVolumeSides() const { return groupVolumeSides; }
     ID3D11DeviceContext* GetContext() const { return context; }
     int GetVertexCount() const { return vertexCount; }
     int GetIndexCount() const { return indexCount; }
@@ -53,5 +56,6 @@ class ObjMesh {
     int vertexCount = 0;
     int indexCount = 0;
     BoundingSphere boundingSphere = {};
+    VolumeSides groupVolumeSides[MaxMeshGroups] = {};
     char loadFailure[160] = {};
 };
