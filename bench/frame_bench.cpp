@@ -4,11 +4,12 @@
 // geometry, textures and states, and the least GL work: one pipeline object per pass, a
 // persistently mapped constant ring, only the uniform bindings each pass reads. Both in both
 // shadow-volume methods, for misc/kuma.obj and for a 21844-triangle torus (the most triangles a
-// model may have), on the device the program's own driver order gives (HARDWARE, else WARP), the
-// hand-written half on the same EGL display. Prints each half's GL vendor, renderer and version,
-// the median frame time of each (glFinish included), their ratio and frames per second,
-// both in wall-clock time and in the process's CPU time (llvmpipe's threads included, so the
-// second is the one to trust on a shared machine), and whether the two drew the same picture.
+// model may have), once wound outwards and once inside out, on the device the program's own
+// driver order gives (HARDWARE, else WARP), the hand-written half on the same EGL display.
+// Prints each half's GL vendor, renderer and version, the median frame time of each (glFinish
+// included), their ratio and frames per second, both in wall-clock time and in the process's
+// CPU time (llvmpipe's threads included, so the second is the one to trust on a shared
+// machine), and whether the two drew the same picture.
 //
 //   frame_bench [frames per round=10] [rounds=10]
 //
@@ -48,8 +49,10 @@ constexpr uint32_t FrozenMs = 700;  // a three-quarter view with shadows on the 
 using Clock = std::chrono::steady_clock;
 
 // A closed torus of 86 x 127 quads, each split into two triangles: 21844 triangles, the most a
-// model may have. Every position is distinct and every edge longer than the merge distance.
-std::string TorusObj()
+// model may have. Every position is distinct and every edge longer than the merge distance. Its
+// faces are wound outwards as the scene pass wants its fronts, or inwards when `insideOut` (the
+// camera then sees the far inside of the tube, and the volumes come from the other side).
+std::string TorusObj(bool insideOut)
 {
     const int rings = 86, segments = 127;
     std::string obj = "mtllib ..\\misc\\kuma.mtl\ng torus\nusemtl fur\n";
@@ -68,8 +71,9 @@ std::string TorusObj()
             const int p = i * segments + j + 1, q = ((i + 1) % rings) * segments + j + 1,
                       r = ((i + 1) % rings) * segments + (j + 1) % segments + 1,
                       s = i * segments + (j + 1) % segments + 1;
-            std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", p, p, p, q,
-                          q, q, r, r, r, p, p, p, r, r, r, s, s, s);
+            const int b = insideOut ? q : r, c = insideOut ? r : q, e = insideOut ? r : s, f = insideOut ? s : r;
+            std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", p, p, p, b,
+                          b, b, c, c, c, p, p, p, e, e, e, f, f, f);
             obj += line;
         }
     return obj;
@@ -83,7 +87,8 @@ struct ModelData {
     struct Group {
         int start = 0, count = 0;
         float diffuse[4] = {1, 1, 1, 1};
-        std::string texture;  // the file, as the material library names it
+        float volumeSides = 0.0f;  // as the frame uploads it for the group
+        std::string texture;       // the file, as the material library names it
     };
     std::vector<Group> groups;
     int triangles = 0;
@@ -103,6 +108,7 @@ bool CaptureModel(ModelData* model)
         ModelData::Group group;
         group.start = g.startIndex;
         group.count = g.indexCount;
+        group.volumeSides = float(int(Mesh.GetGroupVolumeSides()[i]));
         const Material* material = Materials.FindMaterial(g.materialName);
         group.texture = "..\\misc\\default.bmp";
         if (material) {
@@ -260,6 +266,7 @@ struct GlScene {
         for (size_t i = 0; i < model->groups.size(); ++i) {
             const ModelData::Group& group = model->groups[i];
             std::memcpy(constants.diffuse, group.diffuse, sizeof group.diffuse);
+            constants.volumeSides = group.volumeSides;
             const GLintptr offset = ring.NextSlot();
             std::memcpy(ring.Memory(offset), &constants, sizeof constants);
             glBindBufferRange(GL_UNIFORM_BUFFER, stageA, ring.Buffer(), offset, sizeof constants);
@@ -474,8 +481,12 @@ int main(int argc, char** argv)
         ok = directory.ok() && CompareModel("kuma.obj", frames, rounds) && ok;
     }
     {
-        WorkingDirectory directory(AllDataFiles(), {}, {{"kuma.obj", TorusObj()}});
+        WorkingDirectory directory(AllDataFiles(), {}, {{"kuma.obj", TorusObj(false)}});
         ok = directory.ok() && CompareModel("torus (largest model)", frames, rounds) && ok;
+    }
+    {
+        WorkingDirectory directory(AllDataFiles(), {}, {{"kuma.obj", TorusObj(true)}});
+        ok = directory.ok() && CompareModel("torus, inside out", frames, rounds) && ok;
     }
     return ok ? 0 : 1;
 }

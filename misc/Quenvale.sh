@@ -16,7 +16,9 @@ cbuffer FrameConstants : register(b0)
     float4x4 projection;
     float4 diffuse;            // Kd and d of the group being drawn
     float3 viewLightPosition;  // the point light, in view space
-    float reserved;
+    // Which triangles of the group make shadow volumes: 0 every one, 1 only those facing the
+    // light, -1 only those facing away (a group whose shells are all closed needs one side only).
+    float volumeSides;
 };
 
 Texture2D DiffuseTexture : register(t0);
@@ -88,18 +90,15 @@ struct VolumePoint
 
 static const uint OpenEdge = 0xFFFFFFFFu;
 
-// The world matrix fits the model into the unit sphere about the world origin. Every volume
-// vertex is moved along its ray from the light onto one plane, square to the line from the
-// light through the sphere's centre and just beyond the sphere's far side (centre distance + 1 +
-// margin from the light). All back caps then lie in that one plane, so no part of a cap, however
-// large its triangle, dips back into the sphere: every volume reaches past every surface it can
-// shadow. Ending each vertex on the sphere itself instead leaves the flat cap between far-apart
-// corners inside it, and what lies behind is counted out again. The plane is the nearest that
-// clears the whole sphere, so the walls stay short: walls run out to the far plane cost a great
-// deal of fill rate for nothing (about 20 times the frame time on a software rasteriser). With
-// the light 5.196 from the centre, a ray through the sphere meets the plane at most
-// 6.25 / cos(asin(1 / 5.196)) = 6.37 from the light. The margin covers the rounding of the fitted
-// sphere and of the view-space positions, both near 1e-6.
+// The world matrix fits the model into the unit sphere about the world origin, so a volume needs
+// to reach only just past that sphere to cover every surface it can shadow. Walls run out to the
+// far plane cost a great deal of fill rate for nothing (about 20 times the frame time on a
+// software rasteriser), so each volume vertex is moved along its ray from the light onto a
+// plane that just clears the sphere (radius 1 + margin) on its far side. The sphere lies wholly
+// on the light's side of the plane, so a flat back cap in it never dips back into the sphere,
+// however large its triangle: ending each vertex on the sphere itself instead leaves the cap
+// between far-apart corners inside it, and what lies behind is counted out again. The margin
+// covers the rounding of the fitted sphere and of the view-space positions, both near 1e-6.
 static const float ModelRadius = 1.0f;
 static const float ExtrusionMargin = 0.05f;
 
@@ -153,17 +152,81 @@ int LightSide(float3 p0, float3 p1, float3 p2)
     return towardsLight > 0.0f ? 1 : (towardsLight < 0.0f ? -1 : 0);
 }
 
-// The far end of p's volume edge: along the ray from the light, on the plane beyond the sphere.
-float3 Extrude(float3 p)
+// A plane as its unit normal (xyz, pointing away from the light) and its distance from the
+// light along that normal (w).
+
+// The one plane that every volume of the adjacency method shares, so that neighbouring volumes
+// meet edge to edge: square to the line from the light through the sphere's centre, just beyond
+// the sphere. With the light 5.196 from the centre, a ray through the sphere meets it at most
+// 6.25 / cos(asin(1 / 5.196)) = 6.37 from the light. The camera never comes as far from the
+// light along that line as the plane (at most 2.31 of the 6.25 at the nearest camera distance,
+// and less farther out), so a back cap on it never lies in front of a surface the camera sees,
+// and the adjacency method leaves the back caps out: they could only ever fail the depth test.
+float4 SharedFarPlane()
 {
     float3 centre = mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
     float3 axis = centre - viewLightPosition;
     float centreDistance = length(axis);
-    float capDistance = centreDistance + ModelRadius + ExtrusionMargin;
-    // How far p lies along the axis; at least centreDistance - 1 > 0 for a point in the sphere,
-    // since the light stays outside it.
-    float along = dot(p - viewLightPosition, axis) / centreDistance;
-    return viewLightPosition + (p - viewLightPosition) * (capDistance / along);
+    return float4(axis / centreDistance, centreDistance + ModelRadius + ExtrusionMargin);
+}
+
+// A far plane for the plain method's prisms, which need not meet their neighbours': tangent to
+// the sphere where the middle ray of a bundle of rays from the light leaves it, which ends that
+// ray exactly on the sphere (square to the centre line instead, rays that graze the sphere run
+// up to 1.3 beyond it). Its tilt from square to the middle ray is held to 60 degrees less the
+// bundle's spread (spreadCos, the cosine of its widest ray's angle from the middle), so every
+// ray of the bundle meets it within 60 degrees of its normal, never at a grazing angle far away.
+float4 TangentFarPlane(float3 middle, float spreadCos)
+{
+    float3 centre = mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
+    float3 toCentre = centre - viewLightPosition;
+    // From the middle ray towards the centre, square to the ray; its length is the ray's distance
+    // from the centre, below 1 for a ray through a point in the sphere.
+    float3 across = toCentre - dot(toCentre, middle) * middle;
+    float offAxis = length(across);
+    float radius = ModelRadius + ExtrusionMargin;
+    spreadCos = min(spreadCos, 1.0f);
+    // sin(60 degrees - spread), and the tilt whose sine is offAxis / radius, whichever is smaller.
+    float sinLimit = 0.8660254f * spreadCos - 0.5f * sqrt(max(1.0f - spreadCos * spreadCos, 0.0f));
+    float sinTilt = offAxis > 0.0f ? clamp(min(offAxis / radius, sinLimit), 0.0f, 1.0f) : 0.0f;
+    float3 normal = middle * sqrt(1.0f - sinTilt * sinTilt);
+    if (offAxis > 0.0f)
+        normal -= across * (sinTilt / offAxis);
+    return float4(normal, dot(toCentre, normal) + radius);
+}
+
+float3 RayFromLight(float3 p)
+{
+    return normalize(p - viewLightPosition);
+}
+
+// The far plane of a triangle's prism, for the rays through its corners.
+float4 PrismFarPlane(float3 a, float3 b, float3 c)
+{
+    float3 middle = RayFromLight((a + b + c) / 3.0f);
+    float spreadCos =
+        min(dot(RayFromLight(a), middle), min(dot(RayFromLight(b), middle), dot(RayFromLight(c), middle)));
+    return TangentFarPlane(middle, spreadCos);
+}
+
+// Where p's ray from the light leaves the sphere (radius 1 + margin): a point that depends on p
+// alone, so every prism that has p as a corner finds the same one.
+float3 SphereExit(float3 p)
+{
+    float3 centre = mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
+    float3 direction = RayFromLight(p);
+    float3 fromCentre = p - centre;
+    float along = dot(direction, fromCentre);
+    float radius = ModelRadius + ExtrusionMargin;
+    float beyond = dot(fromCentre, fromCentre) - radius * radius;
+    return p + direction * max(-along + sqrt(max(along * along - beyond, 0.0f)), 0.0f);
+}
+
+// The far end of p's volume edge: along the ray from the light, on the plane.
+float3 Extrude(float3 p, float4 plane)
+{
+    float3 fromLight = p - viewLightPosition;
+    return viewLightPosition + fromLight * (plane.w / dot(fromLight, plane.xyz));
 }
 
 float4 Project(float3 p)
@@ -183,25 +246,24 @@ void EmitTriangle(float4 a, float4 b, float4 c, inout TriangleStream<VolumePoint
     stream.RestartStrip();
 }
 
-// Front cap (the triangle itself, facing the light) and back cap (its far end, facing away).
-void EmitCaps(float3 a, float3 b, float3 c, inout TriangleStream<VolumePoint> stream)
+// The front cap: the triangle itself, facing the light.
+void EmitFrontCap(float3 a, float3 b, float3 c, inout TriangleStream<VolumePoint> stream)
 {
     float4 front[3] = {Project(a), Project(b), Project(c)};
     for (int i = 0; i < 3; ++i)
         front[i].z += FrontCapDepthOffset * front[i].w;
     EmitTriangle(front[0], front[1], front[2], stream);
-    EmitTriangle(Project(Extrude(a)), Project(Extrude(c)), Project(Extrude(b)), stream);
 }
 
 // The wall that the edge p -> q of a light-facing triangle sweeps away from the light, wound
 // outwards: the quad q, p, p', q'. It is split along the diagonal from the larger end to the far
 // end of the smaller one, whichever triangle emits it, and each half starts from the same corner:
-// the two walls that neighbouring light-facing triangles emit on their shared edge (in GS_SV_2)
-// are then the same triangles in opposite windings, and cancel pixel for pixel.
-void EmitWall(float3 p, float3 q, inout TriangleStream<VolumePoint> stream)
+// two walls on one edge that end on the same plane are then the same triangles, and where they
+// are wound oppositely they cancel pixel for pixel.
+void EmitWall(float3 p, float3 q, float3 pFar, float3 qFar, inout TriangleStream<VolumePoint> stream)
 {
     float4 near0 = Project(p), near1 = Project(q);
-    float4 far0 = Project(Extrude(p)), far1 = Project(Extrude(q));
+    float4 far0 = Project(pFar), far1 = Project(qFar);
     if (Precedes(q, p))
     {
         EmitTriangle(near1, near0, far1, stream);
@@ -214,19 +276,43 @@ void EmitWall(float3 p, float3 q, inout TriangleStream<VolumePoint> stream)
     }
 }
 
-// A surface blocks the light whichever side it turns towards it, so every triangle that is not
-// edge-on to the light makes a volume: one turned away is taken with its winding reversed, which
-// turns it towards the light (caps and walls below are for a triangle facing the light). On a
-// closed model this changes no decision: along any ray from the light the first surface crossed
-// faces the light, so a point has some triangle between it and the light exactly when it has one
-// facing the light, and the count is zero exactly where it was (the counts themselves double, so
-// 8-bit wrapping would now need 128 layers of the model in front of one point instead of 256).
-// An open sheet, though, keeps its shadow when it turns its back to the light.
+// A wall of a plain prism, in two pieces along the same rays. The near piece runs from the edge
+// to where its ends' rays leave the sphere, points of the corners alone: the two prisms on an
+// edge draw it as the same triangles in opposite windings, so where it passes close to the
+// surface next to the edge, both halves of the pair round alike and cancel pixel for pixel. The
+// far piece goes on to the prism's own plane, where its back cap lies; every ray meets that
+// plane at or beyond the sphere, so the piece lies outside the sphere wherever the chord
+// between its near corners does (edges up to about 0.45 of the radius long).
+void EmitPrismWall(float3 p, float3 q, float3 pFar, float3 qFar, inout TriangleStream<VolumePoint> stream)
+{
+    float3 pExit = SphereExit(p), qExit = SphereExit(q);
+    EmitWall(p, q, pExit, qExit, stream);
+    float4 middle0 = Project(pExit), middle1 = Project(qExit);
+    float4 far0 = Project(pFar), far1 = Project(qFar);
+    EmitTriangle(middle0, far0, middle1, stream);
+    EmitTriangle(far0, far1, middle1, stream);
+}
+
+// A surface blocks the light whichever side it turns towards it, so a triangle that is not
+// edge-on to the light makes a volume whichever side it faces: one turned away is taken with its
+// winding reversed, which turns it towards the light (caps and walls are for a triangle facing
+// the light). An open sheet needs both sides. A closed shell does not: along any ray from the
+// light it is entered through a triangle facing the light before it is left through one facing
+// away, so every point behind the second is behind the first as well; the mesh marks such
+// groups (volumeSides 1, or -1 for a shell wound inside out) and only their triangles on that
+// side make volumes, half the fill of both. The counts never go below zero, so 8-bit wrapping
+// needs 256 volumes (128 where both sides are drawn) around one point.
+
+// Whether a triangle on this side of the light (LightSide) makes a volume in this group.
+bool MakesVolume(int side)
+{
+    return side != 0 && side * volumeSides >= 0.0f;
+}
 
 // Six vertices per triangle: corners 0, 2, 4 and the neighbours' outer vertices 1, 3, 5 beyond
-// the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each triangle emits its two caps and the walls of the
-// edges where the surface's volume ends: an open edge, or a neighbour on the other side of the
-// light from it (or edge-on). Two neighbours on the same side would emit walls that cancel. An
+// the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each triangle that makes a volume emits its front cap
+// and the walls of the edges where the surface's volume ends: an open edge, or a neighbour on
+// the other side of the light from it (or edge-on). Two neighbours on the same side would emit walls that cancel. An
 // edge shared by more than two triangles arrives here as open (the mesh marks it so when it
 // uploads the list), so that each of those triangles walls it itself.
 [maxvertexcount(24)]
@@ -236,12 +322,13 @@ void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint
     float3 b = input[2].viewPosition;
     float3 c = input[4].viewPosition;
     int side = LightSide(a, b, c);
-    if (side == 0)
+    if (!MakesVolume(side))
         return;
+    float4 plane = SharedFarPlane();
     if (side > 0)
-        EmitCaps(a, b, c, stream);
+        EmitFrontCap(a, b, c, stream);
     else
-        EmitCaps(a, c, b, stream);
+        EmitFrontCap(a, c, b, stream);
     float3 corner[3] = {a, b, c};
     for (int e = 0; e < 3; ++e)
     {
@@ -251,23 +338,24 @@ void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint
         // The neighbour runs q -> p.
         if (outer.vertexId != OpenEdge && LightSide(p, outer.viewPosition, q) == side)
             continue;
+        float3 pFar = Extrude(p, plane), qFar = Extrude(q, plane);
         if (side > 0)
-            EmitWall(p, q, stream);
+            EmitWall(p, q, pFar, qFar, stream);
         else
-            EmitWall(q, p, stream);
+            EmitWall(q, p, qFar, pFar, stream);
     }
 }
 
-// Plain triangles: each triangle not edge-on to the light emits a closed prism of its own, both
-// caps and all three walls.
-[maxvertexcount(24)]
+// Plain triangles: each triangle that makes a volume emits a closed prism of its own, both caps
+// and all three walls, out to its own far plane.
+[maxvertexcount(42)]
 void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> stream)
 {
     float3 a = input[0].viewPosition;
     float3 b = input[1].viewPosition;
     float3 c = input[2].viewPosition;
     int side = LightSide(a, b, c);
-    if (side == 0)
+    if (!MakesVolume(side))
         return;
     if (side < 0)
     {
@@ -275,10 +363,13 @@ void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> s
         b = c;
         c = swap;
     }
-    EmitCaps(a, b, c, stream);
-    EmitWall(a, b, stream);
-    EmitWall(b, c, stream);
-    EmitWall(c, a, stream);
+    float4 plane = PrismFarPlane(a, b, c);
+    float3 aFar = Extrude(a, plane), bFar = Extrude(b, plane), cFar = Extrude(c, plane);
+    EmitFrontCap(a, b, c, stream);
+    EmitTriangle(Project(aFar), Project(cFar), Project(bFar), stream);
+    EmitPrismWall(a, b, aFar, bFar, stream);
+    EmitPrismWall(b, c, bFar, cFar, stream);
+    EmitPrismWall(c, a, cFar, aFar, stream);
 }
 
 // ---------------------------------------------------------------------------------------------

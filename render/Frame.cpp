@@ -91,6 +91,10 @@ void DrawMeshGroups(bool useAdjacency)
             std::memcpy(FrameConstantsImage.diffuse, DefaultDiffuse, sizeof DefaultDiffuse);
         }
 
+        // The volume pass extrudes the triangles of a group that lies in closed shells from one
+        // side of the light only; the scene pass does not read it.
+        FrameConstantsImage.volumeSides = float(int(Mesh.GetGroupVolumeSides()[i]));
+
         D3D11_MAPPED_SUBRESOURCE mapped;
         if (FAILED(context->Map(FrameConstantBuffer, 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped)))
             return;  // this group and the rest of the pass stay undrawn

@@ -16,7 +16,7 @@ struct FrameConstants {
     Matrix4x4 projection;        // only when the render targets are built
     float diffuse[4];            // Kd red, green, blue and d of the group about to be drawn
     float viewLightPosition[3];  // the light in view space, every frame
-    float reserved;              // never written: always 0.0
+    float volumeSides;           // which triangles of the group make shadow volumes (VolumeSides)
 };
 static_assert(sizeof(FrameConstants) == 224);
 static_assert(offsetof(FrameConstants, world) == 0);
@@ -24,7 +24,7 @@ static_assert(offsetof(FrameConstants, view) == 64);
 static_assert(offsetof(FrameConstants, projection) == 128);
 static_assert(offsetof(FrameConstants, diffuse) == 192);
 static_assert(offsetof(FrameConstants, viewLightPosition) == 208);
-static_assert(offsetof(FrameConstants, reserved) == 220);
+static_assert(offsetof(FrameConstants, volumeSides) == 220);
 
 // The CPU-side image; after each upload it is exactly the content of FrameConstantBuffer.
 extern FrameConstants FrameConstantsImage;

@@ -91,7 +91,7 @@ TEST(GraphicsTest, OffscreenBringUpMakesEveryObjectWithItsDescription)
     EXPECT_EQ(Bits(p.m[2][3]), 0xBF805220u);
     EXPECT_EQ(p.m[3][2], 1.0f);
     EXPECT_EQ(p.m[3][3], 0.0f);
-    EXPECT_EQ(FrameConstantsImage.reserved, 0.0f);
+    EXPECT_EQ(FrameConstantsImage.volumeSides, 0.0f);
 
     // The mesh and its materials are loaded, with the default texture.
     EXPECT_GT(Mesh.GetGroupCount(), 0);
