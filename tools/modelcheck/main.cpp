@@ -29,6 +29,7 @@
 #include "Picture.h"
 #include "Print.h"
 #include "SharedState.h"
+#include "Shells.h"
 
 namespace {
 
@@ -42,6 +43,9 @@ struct Model {
     ObjReadStatus status{};
     bool readOk = false;
     BoundingSphere sphere{};
+    std::vector<VolumeSides> groupSides = std::vector<VolumeSides>(ObjMaxGroups);
+    ShellReport shells{};
+    bool shellsOk = false;
 
     bool Loaded() const { return readOk && vertexCount > 0 && indexCount > 0; }
 };
@@ -117,6 +121,21 @@ void PrintPlain(const char* path, const Model& m)
     int open = 0;
     for (int i = 1; i < 2 * m.indexCount; i += 2) open += m.adjacency[i] == OpenEdge;
     printf("open edges: %d of %d\n", open, m.indexCount);
+    // What decides the cost of the shadow volumes: a closed shell needs volumes from the
+    // triangles on one side of the light only, anything else from both.
+    if (m.shellsOk) {
+        const ShellReport& r = m.shells;
+        printf("edges shared by three or more triangles: %d\n", r.crowdedEdges);
+        printf("shells: %d, closed: %d", r.shells, r.closedShells);
+        if (r.insideOut > 0) printf(" (%d wound inside out)", r.insideOut);
+        if (r.unpairedEdges > 0) printf("; %d edges join two triangles that run them the same way", r.unpairedEdges);
+        putchar('\n');
+        int groupsWithTriangles = 0;
+        for (int k = 0; k < m.groupCount; ++k) groupsWithTriangles += m.groups[k].indexCount > 0;
+        printf("shadow volumes from one side of the light: %d of %d groups (%d of %d triangles), both sides for the "
+               "rest\n",
+               r.reducedGroups, groupsWithTriangles, r.reducedTriangles, m.indexCount / 3);
+    }
     printf("bounding sphere: centre (%.9g, %.9g, %.9g), radius %.9g\n", m.sphere.center.x, m.sphere.center.y,
            m.sphere.center.z, m.sphere.radius);
 }
@@ -225,6 +244,8 @@ int main(int argc, char** argv)
         m.adjacency.resize(2 * static_cast<size_t>(m.indexCount));
         BuildAdjacency(m.vertices.data(), m.indices.data(), m.indexCount, m.adjacency.data());
         ComputeBoundingSphere(m.vertices.data(), static_cast<uint32_t>(m.vertexCount), m.sphere);
+        m.shellsOk = AnalyzeShells(m.vertices.data(), m.indices.data(), m.indexCount, m.groups.data(), m.groupCount,
+                                   m.groupSides.data(), &m.shells);
     }
     if (picture) {
         if (const std::string problem = LoadProblem(m); !problem.empty()) {
