@@ -154,6 +154,10 @@ bool AnalyzeShells(const MeshVertex* vertices, const uint32_t* indices, int inde
         int8_t& decided = component[sets.Find(t)];
         decided = decided == Undecided || decided == shellSide[t] ? shellSide[t] : int8_t(VolumeSides::Both);
     }
+    for (int t = 0; t < triangleCount; ++t)
+        report->closedButBoth +=
+            (shellSide[t] == int8_t(VolumeSides::FacingLight) || shellSide[t] == int8_t(VolumeSides::FacingAway)) &&
+            component[sets.Find(t)] == int8_t(VolumeSides::Both);
     for (int g = 0; g < groupCount; ++g) {
         const int8_t decided = component[sets.Find(triangleCount + g)];
         if (decided == Undecided || decided == int8_t(VolumeSides::Both) || groups[g].indexCount <= 0) continue;

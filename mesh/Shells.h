@@ -32,6 +32,9 @@ struct ShellReport {
     int unpairedEdges = 0;  // edges of two triangles that run them the same way
     int reducedGroups = 0;  // groups with triangles that need volumes from one side only
     int reducedTriangles = 0;
+    // Triangles of closed shells that still make volumes from both sides, because their shell
+    // shares a group (directly or through other shells) with something that is not closed.
+    int closedButBoth = 0;
 };
 
 // Decides, for each of the groupCount groups, which triangles the volume pass extrudes

@@ -109,6 +109,7 @@ TEST(Shells, OneShellTakesOneSideInEveryGroupItSpans)
     EXPECT_EQ(mixed.sides[1], VolumeSides::Both);
     EXPECT_EQ(mixed.report.shells, 2);
     EXPECT_EQ(mixed.report.closedShells, 1);
+    EXPECT_EQ(mixed.report.closedButBoth, 4);
 
     // The open triangle in a group of its own: the tetrahedron's groups keep one side.
     const Result apart = Analyze(positions, indices, {2, 2, 1});

@@ -135,6 +135,10 @@ void PrintPlain(const char* path, const Model& m)
         printf("shadow volumes from one side of the light: %d of %d groups (%d of %d triangles), both sides for the "
                "rest\n",
                r.reducedGroups, groupsWithTriangles, r.reducedTriangles, m.indexCount / 3);
+        if (r.closedButBoth > 0)
+            printf("  %d triangles of closed shells make volumes from both sides: their shells share a group with a "
+                   "part that is not closed\n",
+                   r.closedButBoth);
     }
     printf("bounding sphere: centre (%.9g, %.9g, %.9g), radius %.9g\n", m.sphere.center.x, m.sphere.center.y,
            m.sphere.center.z, m.sphere.radius);
