@@ -276,22 +276,25 @@ void EmitWall(float3 p, float3 q, float3 pFar, float3 qFar, inout TriangleStream
     }
 }
 
-// A wall of a plain prism, in two pieces along the same rays. The near piece runs from the edge
-// to where its ends' rays leave the sphere, points of the corners alone: the two prisms on an
-// edge draw it as the same triangles in opposite windings, so where it passes close to the
-// surface next to the edge, both halves of the pair round alike and cancel pixel for pixel. The
-// far piece goes on to the prism's own plane, where its back cap lies; every ray meets that
-// plane at or beyond the sphere, so the piece lies outside the sphere wherever the chord
-// between its near corners does (edges up to about 0.45 of the radius long).
-void EmitPrismWall(float3 p, float3 q, float3 pFar, float3 qFar, inout TriangleStream<VolumePoint> stream)
+// A wall of a plain prism that goes on past its corners' sphere exits (pExit, qExit, where the
+// wall's near piece ends) to the prism's own plane (pFar, qFar), where its back cap lies. The
+// far piece runs along the same rays, and since every ray meets that plane at or beyond the
+// sphere, it lies outside the sphere wherever the chord between the exits does.
+void EmitWallPastExits(float3 p, float3 q, float3 pExit, float3 qExit, float3 pFar, float3 qFar,
+                       inout TriangleStream<VolumePoint> stream)
 {
-    float3 pExit = SphereExit(p), qExit = SphereExit(q);
     EmitWall(p, q, pExit, qExit, stream);
     float4 middle0 = Project(pExit), middle1 = Project(qExit);
     float4 far0 = Project(pFar), far1 = Project(qFar);
     EmitTriangle(middle0, far0, middle1, stream);
     EmitTriangle(far0, far1, middle1, stream);
 }
+
+// A flat triangle whose corners lie on the sphere of radius r and whose longest edge is l keeps
+// at least sqrt(r^2 - l^2 / 3) from the centre. With r = 1.05, a back cap at the corners' sphere
+// exits stays 0.01 clear of the model's sphere while its longest edge is at most
+// sqrt(3 * (1.05^2 - 1.01^2)) = 0.497 (squared, 0.2472).
+static const float ExitCapLongestEdgeSquared = 0.2472f;
 
 // A surface blocks the light whichever side it turns towards it, so a triangle that is not
 // edge-on to the light makes a volume whichever side it faces: one turned away is taken with its
@@ -347,7 +350,7 @@ void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint
 }
 
 // Plain triangles: each triangle that makes a volume emits a closed prism of its own, both caps
-// and all three walls, out to its own far plane.
+// and all three walls, which need not meet its neighbours' prisms.
 [maxvertexcount(42)]
 void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> stream)
 {
@@ -363,13 +366,30 @@ void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> s
         b = c;
         c = swap;
     }
+    // Every wall starts with the piece from its edge to where its corners' rays leave the
+    // sphere: points of the corners alone, so the two prisms on an edge draw that piece as the
+    // same triangles in opposite windings, and where it passes close to the surface next to the
+    // edge both halves of the pair round alike and cancel pixel for pixel.
+    float3 aExit = SphereExit(a), bExit = SphereExit(b), cExit = SphereExit(c);
+    EmitFrontCap(a, b, c, stream);
+    float3 ab = bExit - aExit, bc = cExit - bExit, ca = aExit - cExit;
+    if (max(dot(ab, ab), max(dot(bc, bc), dot(ca, ca))) <= ExitCapLongestEdgeSquared)
+    {
+        // A small triangle: the prism ends at the exits themselves.
+        EmitTriangle(Project(aExit), Project(cExit), Project(bExit), stream);
+        EmitWall(a, b, aExit, bExit, stream);
+        EmitWall(b, c, bExit, cExit, stream);
+        EmitWall(c, a, cExit, aExit, stream);
+        return;
+    }
+    // A large one: the cap between its exits could dip into the sphere, so the prism goes on to
+    // its own plane, which clears it.
     float4 plane = PrismFarPlane(a, b, c);
     float3 aFar = Extrude(a, plane), bFar = Extrude(b, plane), cFar = Extrude(c, plane);
-    EmitFrontCap(a, b, c, stream);
     EmitTriangle(Project(aFar), Project(cFar), Project(bFar), stream);
-    EmitPrismWall(a, b, aFar, bFar, stream);
-    EmitPrismWall(b, c, bFar, cFar, stream);
-    EmitPrismWall(c, a, cFar, aFar, stream);
+    EmitWallPastExits(a, b, aExit, bExit, aFar, bFar, stream);
+    EmitWallPastExits(b, c, bExit, cExit, bFar, cFar, stream);
+    EmitWallPastExits(c, a, cExit, aExit, cFar, aFar, stream);
 }
 
 // ---------------------------------------------------------------------------------------------
