@@ -54,7 +54,6 @@ class Device final : public ID3D11Device {
     // Layer internals
     bool MakeCurrent() { return gl_->MakeCurrent(); }
     GlContext& Gl() { return *gl_; }
-    DeviceContext& Context() { return *context_; }
     void AddChildRef() { ++childRefs_; }
     void ReleaseChildRef();
     // Called by the immediate context when its own count reaches zero / leaves zero.
