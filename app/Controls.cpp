@@ -1,14 +1,16 @@
 // The shell's small decisions: camera step, device state, one-line messages.
 #include "Controls.h"
 
+#include "SharedState.h"  // the camera's range
+
 float StepCameraDistance(float distance, int direction)
 {
     double next = static_cast<double>(distance) + direction * static_cast<double>(CameraDistanceStep);
-    if (next < NearestCameraDistance) {
-        return NearestCameraDistance;
+    if (next < MinCameraDistance) {
+        return MinCameraDistance;
     }
-    if (next > FarthestCameraDistance) {
-        return FarthestCameraDistance;
+    if (next > MaxCameraDistance) {
+        return MaxCameraDistance;
     }
     return static_cast<float>(next);
 }

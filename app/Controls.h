@@ -7,14 +7,12 @@
 
 #include <windows.h>  // HRESULT and the DXGI_ERROR_* codes
 
-// The camera stays within these distances, both ends allowed.
-constexpr float NearestCameraDistance = 2.5f;
-constexpr float FarthestCameraDistance = 20.0f;
 // One key press moves the camera by this much.
 constexpr float CameraDistanceStep = 0.1f;
 
 // One step of the camera distance: direction −1 moves nearer (Up), +1 farther (Down).
-// The sum is formed in double from the single-precision step, stored back as float, and clamped.
+// The sum is formed in double from the single-precision step, stored back as float, and clamped
+// to [MinCameraDistance, MaxCameraDistance] (SharedState.h), both ends allowed.
 float StepCameraDistance(float distance, int direction);
 
 // What the idle step does about the device's removed reason.

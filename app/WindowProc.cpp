@@ -4,9 +4,6 @@
 #include "Controls.h"
 #include "ReleaseSlot.h"
 
-static_assert(NearestCameraDistance == MinCameraDistance && FarthestCameraDistance == MaxCameraDistance,
-              "the keys keep the camera within the renderer's range");
-
 namespace {
 
 // Drops the size-dependent objects, resizes the swap chain's buffers to the new client size

@@ -1,5 +1,5 @@
-// What the benchmarks share besides the GL constant ring (GlConstantRing.h): the median of a
-// set of times and the process's CPU time.
+// What every benchmark shares (the GL halves' context, constant ring and target are in
+// BenchGl.h): the median of a set of times and the process's CPU time.
 #pragma once
 
 #include <vector>

@@ -35,11 +35,11 @@ struct Tables {
     Edge* sorted;
 };
 
-uint32_t gPositionOf[StaticIndices];
-uint32_t gSlots[1u << StaticSlotBits];
-uint32_t gCount[StaticIndices + 1];
-Edge gEdges[StaticIndices];
-Edge gSorted[StaticIndices];
+uint32_t StaticPositionOf[StaticIndices];
+uint32_t StaticSlots[1u << StaticSlotBits];
+uint32_t StaticCount[StaticIndices + 1];
+Edge StaticEdges[StaticIndices];
+Edge StaticSorted[StaticIndices];
 
 // Position bits with -0 as +0; false for a position with a NaN component.
 bool PositionBits(const Float3& p, uint32_t bits[3])
@@ -115,7 +115,7 @@ void BuildAdjacency(const MeshVertex* vertices, const uint32_t* indices, int ind
 
     uint32_t slotCount = 64;
     while (slotCount < 2 * vertexCount) slotCount <<= 1;
-    Tables t{gPositionOf, gSlots, slotCount - 1, gCount, gEdges, gSorted};
+    Tables t{StaticPositionOf, StaticSlots, slotCount - 1, StaticCount, StaticEdges, StaticSorted};
     std::vector<uint32_t> heapPositions, heapSlots, heapCount;
     std::vector<Edge> heapEdges, heapSorted;
     if (indexCount > StaticIndices || vertexCount > StaticIndices) {

@@ -24,53 +24,53 @@ static_assert((1u << CornerSlotBits) >= 2u * ObjMaxIndices, "the corner hash sta
 
 // Working tables: they live as long as the program, start all zero and are never cleared
 // by a read, so a component that a line leaves out keeps what the slot held before.
-float gPositions[TableEntries][3];
-float gTexcoords[TableEntries][2];
-float gNormals[TableEntries][3];
-ObjCorner gCorners[ObjMaxIndices];
-ObjCorner gDistinctCorners[ObjMaxVertices];
-char gLine[ObjLineRoom];
-constexpr size_t LineRoom = sizeof gLine;
+float Positions[TableEntries][3];
+float Texcoords[TableEntries][2];
+float Normals[TableEntries][3];
+ObjCorner Corners[ObjMaxIndices];
+ObjCorner DistinctCorners[ObjMaxVertices];
+char Line[ObjLineRoom];
+constexpr size_t LineRoom = sizeof Line;
 
 // The stream is read in large blocks and cut into the pieces that fgets(line, 1024, file)
 // would return: up to and including a line feed, at most 1023 characters.
 constexpr size_t BlockRoom = (size_t(1) << 16) + LineRoom;
-char gBlock[BlockRoom];
-char gCornerTokens[4][TokenRoom];  // corner tokens cut to 255 characters
+char Block[BlockRoom];
+char CornerTokens[4][TokenRoom];  // corner tokens cut to 255 characters
 
 // Search tables, rebuilt by every read.
-int32_t gMergeTarget[ObjMaxElements + 1];
-int32_t gCornerSlots[1u << CornerSlotBits];  // 1-based distinct corner, 0 = empty
+int32_t MergeTarget[ObjMaxElements + 1];
+int32_t CornerSlots[1u << CornerSlotBits];  // 1-based distinct corner, 0 = empty
 
 // How far each element table has ever been written, so that a reset clears only that.
-int gPositionsWritten, gTexcoordsWritten, gNormalsWritten;
+int PositionsWritten, TexcoordsWritten, NormalsWritten;
 
 class LineReader {
   public:
     explicit LineReader(FILE* file) : file_(file) {}
 
-    // Copies the next piece into gLine with a terminator; returns its length, or 0 at the
+    // Copies the next piece into Line with a terminator; returns its length, or 0 at the
     // end of the stream (a read error ends it the same way).
     size_t Next()
     {
         for (;;) {
             size_t available = length_ - position_;
             size_t window = available < LineRoom - 1 ? available : LineRoom - 1;
-            const char* start = gBlock + position_;
+            const char* start = Block + position_;
             const char* lineFeed = static_cast<const char*>(memchr(start, '\n', window));
             size_t take = lineFeed != nullptr                ? static_cast<size_t>(lineFeed - start) + 1
                           : window == LineRoom - 1 || ended_ ? window
                                                              : 0;
             if (take > 0 || ended_) {
-                memcpy(gLine, start, take);
-                gLine[take] = '\0';
+                memcpy(Line, start, take);
+                Line[take] = '\0';
                 position_ += take;
                 return take;
             }
-            memmove(gBlock, start, available);
+            memmove(Block, start, available);
             position_ = 0;
             length_ = available;
-            size_t got = fread(gBlock + length_, 1, BlockRoom - length_, file_);
+            size_t got = fread(Block + length_, 1, BlockRoom - length_, file_);
             length_ += got;
             ended_ = got == 0;
         }
@@ -89,9 +89,9 @@ struct Counters {
 // A line may write the slot at each count before it counts (or fails), hence the + 1.
 void NoteWritten(const Counters& n)
 {
-    gPositionsWritten = std::max(gPositionsWritten, n.positions + 1);
-    gTexcoordsWritten = std::max(gTexcoordsWritten, n.texcoords + 1);
-    gNormalsWritten = std::max(gNormalsWritten, n.normals + 1);
+    PositionsWritten = std::max(PositionsWritten, n.positions + 1);
+    TexcoordsWritten = std::max(TexcoordsWritten, n.texcoords + 1);
+    NormalsWritten = std::max(NormalsWritten, n.normals + 1);
 }
 
 bool Fail(ObjReadStatus* status, ObjReadFailure failure, int line, const Counters& n)
@@ -142,8 +142,8 @@ int32_t Resolve(int32_t reference, int readSoFar)
 float EdgeLength(int32_t a, int32_t b, int positionsRead)
 {
     if (a < 1 || a > positionsRead || b < 1 || b > positionsRead) return std::numeric_limits<float>::quiet_NaN();
-    const float* p = gPositions[a - 1];
-    const float* q = gPositions[b - 1];
+    const float* p = Positions[a - 1];
+    const float* q = Positions[b - 1];
     return Length3(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
 }
 
@@ -179,13 +179,13 @@ void StartOutputs(int& vertexCount, int& indexCount, MeshGroup* groups, int& gro
 // line when it read at least one.
 ObjReadFailure AddElement(const char* end, Counters& n)
 {
-    if (ScanFloats(gLine + 1, end, gPositions[n.positions], 3) >= 1) {
+    if (ScanFloats(Line + 1, end, Positions[n.positions], 3) >= 1) {
         if (n.positions == ObjMaxElements) return ObjReadFailure::TooManyPositions;
         ++n.positions;
-    } else if (gLine[1] == 't' && ScanFloats(gLine + 2, end, gTexcoords[n.texcoords], 2) >= 1) {
+    } else if (Line[1] == 't' && ScanFloats(Line + 2, end, Texcoords[n.texcoords], 2) >= 1) {
         if (n.texcoords == ObjMaxElements) return ObjReadFailure::TooManyTexcoords;
         ++n.texcoords;
-    } else if (gLine[1] == 'n' && ScanFloats(gLine + 2, end, gNormals[n.normals], 3) >= 1) {
+    } else if (Line[1] == 'n' && ScanFloats(Line + 2, end, Normals[n.normals], 3) >= 1) {
         if (n.normals == ObjMaxElements) return ObjReadFailure::TooManyNormals;
         ++n.normals;
     }
@@ -196,7 +196,7 @@ ObjReadFailure AddElement(const char* end, Counters& n)
 ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
 {
     char name[ObjNameRoom];
-    if (sscanf_s(gLine, "g %s", name, ObjNameRoom) >= 1) {
+    if (sscanf_s(Line, "g %s", name, ObjNameRoom) >= 1) {
         if (groupCount == ObjMaxGroupCount) return ObjReadFailure::TooManyGroups;
         MeshGroup& group = groups[groupCount];
         strcpy_s(group.name, name);
@@ -212,14 +212,14 @@ ObjReadFailure AddGroup(const Counters& n, MeshGroup* groups, int& groupCount)
 void SetGroupMaterial(MeshGroup& group)
 {
     char name[ObjNameRoom];
-    if (sscanf_s(gLine, "usemtl %s", name, ObjNameRoom) >= 1) strcpy_s(group.materialName, name);
+    if (sscanf_s(Line, "usemtl %s", name, ObjNameRoom) >= 1) strcpy_s(group.materialName, name);
 }
 
 // "mtllib name": the material library; a later line replaces an earlier one.
 void SetLibraryName(char* mtllibName)
 {
     char name[ObjNameRoom];
-    if (sscanf_s(gLine, "mtllib %s", name, ObjNameRoom) >= 1) strcpy_s(mtllibName, ObjNameRoom, name);
+    if (sscanf_s(Line, "mtllib %s", name, ObjNameRoom) >= 1) strcpy_s(mtllibName, ObjNameRoom, name);
 }
 
 // Corner tokens: the first four words after the 'f', each cut to 255 characters. Returns how
@@ -227,7 +227,7 @@ void SetLibraryName(char* mtllibName)
 int CutCornerTokens(const char* end, const char* (&tokenBegin)[4], const char* (&tokenEnd)[4])
 {
     int tokens = 0;
-    const char* p = gLine + 1;
+    const char* p = Line + 1;
     while (tokens < 4) {
         while (p != end && IsScanSpace(*p)) ++p;
         if (p == end) break;
@@ -236,10 +236,10 @@ int CutCornerTokens(const char* end, const char* (&tokenBegin)[4], const char* (
         tokenBegin[tokens] = begin;
         tokenEnd[tokens] = p;
         if (p - begin >= TokenRoom) {
-            memcpy(gCornerTokens[tokens], begin, TokenRoom - 1);
-            gCornerTokens[tokens][TokenRoom - 1] = '\0';
-            tokenBegin[tokens] = gCornerTokens[tokens];
-            tokenEnd[tokens] = gCornerTokens[tokens] + TokenRoom - 1;
+            memcpy(CornerTokens[tokens], begin, TokenRoom - 1);
+            CornerTokens[tokens][TokenRoom - 1] = '\0';
+            tokenBegin[tokens] = CornerTokens[tokens];
+            tokenEnd[tokens] = CornerTokens[tokens] + TokenRoom - 1;
         }
         ++tokens;
     }
@@ -260,9 +260,9 @@ ObjReadFailure AddFanTriangles(const ObjCorner (&corner)[4], int corners, Counte
             EdgeLength(c0.position, c2.position, n.positions) < DegenerateEdge ||
             EdgeLength(c1.position, c2.position, n.positions) < DegenerateEdge)
             continue;
-        gCorners[n.corners++] = c0;
-        gCorners[n.corners++] = c1;
-        gCorners[n.corners++] = c2;
+        Corners[n.corners++] = c0;
+        Corners[n.corners++] = c1;
+        Corners[n.corners++] = c2;
         group.indexCount += 3;
     }
     return ObjReadFailure::None;
@@ -292,12 +292,12 @@ ObjReadFailure ReadLines(FILE* file, Counters& n, MeshGroup* groups, int& groupC
     LineReader reader(file);
     int lineNumber = 1;
     while (size_t length = reader.Next()) {
-        const char* end = gLine + strlen(gLine);  // a zero byte ends the line for matching
+        const char* end = Line + strlen(Line);  // a zero byte ends the line for matching
         const int line = lineNumber;
-        if (gLine[length - 1] == '\n') ++lineNumber;  // a piece of a longer line keeps its line's number
+        if (Line[length - 1] == '\n') ++lineNumber;  // a piece of a longer line keeps its line's number
 
         ObjReadFailure failure = ObjReadFailure::None;
-        switch (gLine[0]) {
+        switch (Line[0]) {
         case 'v': failure = AddElement(end, n); break;
         case 'g': failure = AddGroup(n, groups, groupCount); break;
         case 'u': SetGroupMaterial(groups[groupCount - 1]); break;
@@ -316,10 +316,10 @@ ObjReadFailure ReadLines(FILE* file, Counters& n, MeshGroup* groups, int& groupC
 // Merging: a corner on position j moves to the first earlier position near j.
 void MergePositions(const Counters& n)
 {
-    FindMergeTargets(gPositions, n.positions, gMergeTarget);
+    FindMergeTargets(Positions, n.positions, MergeTarget);
     for (int i = 0; i < n.corners; ++i) {
-        int32_t& p = gCorners[i].position;
-        if (p >= 1 && p <= n.positions) p = gMergeTarget[p];
+        int32_t& p = Corners[i].position;
+        if (p >= 1 && p <= n.positions) p = MergeTarget[p];
     }
 }
 
@@ -331,18 +331,18 @@ bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& di
     uint32_t slotCount = 64;
     while (slotCount < 2u * static_cast<uint32_t>(n.corners)) slotCount <<= 1;
     const uint32_t slotMask = slotCount - 1;
-    memset(gCornerSlots, 0, slotCount * sizeof(int32_t));
+    memset(CornerSlots, 0, slotCount * sizeof(int32_t));
     distinct = 0;
     for (int i = 0; i < n.corners; ++i) {
-        const ObjCorner& c = gCorners[i];
+        const ObjCorner& c = Corners[i];
         uint32_t slot = HashCorner(c, slotMask);
-        while (gCornerSlots[slot] != 0 && !SameCorner(gDistinctCorners[gCornerSlots[slot] - 1], c))
+        while (CornerSlots[slot] != 0 && !SameCorner(DistinctCorners[CornerSlots[slot] - 1], c))
             slot = (slot + 1) & slotMask;
-        if (gCornerSlots[slot] == 0) {
-            gDistinctCorners[distinct] = c;
-            gCornerSlots[slot] = ++distinct;
+        if (CornerSlots[slot] == 0) {
+            DistinctCorners[distinct] = c;
+            CornerSlots[slot] = ++distinct;
         }
-        indices[indexCount++] = static_cast<uint32_t>(gCornerSlots[slot] - 1);
+        indices[indexCount++] = static_cast<uint32_t>(CornerSlots[slot] - 1);
         if (indexCount == ObjMaxIndices) return false;
     }
     return true;
@@ -353,21 +353,21 @@ bool IndexCorners(const Counters& n, uint32_t* indices, int& indexCount, int& di
 void BuildVertices(const Counters& n, int distinct, MeshVertex* vertices)
 {
     for (int u = 0; u < distinct; ++u) {
-        ObjCorner& c = gDistinctCorners[u];
+        ObjCorner& c = DistinctCorners[u];
         c.position -= 1;
         c.texcoord -= 1;
         c.normal -= 1;
         MeshVertex& v = vertices[u];
         if (c.position >= 0 && c.position < n.positions)
-            v.position = {gPositions[c.position][0], gPositions[c.position][1], gPositions[c.position][2]};
+            v.position = {Positions[c.position][0], Positions[c.position][1], Positions[c.position][2]};
         else
             v.position = {0.0f, 0.0f, 0.0f};
         if (c.texcoord >= 0 && c.texcoord < n.texcoords)
-            v.texcoord = {gTexcoords[c.texcoord][0], gTexcoords[c.texcoord][1]};
+            v.texcoord = {Texcoords[c.texcoord][0], Texcoords[c.texcoord][1]};
         else
             v.texcoord = {0.0f, 0.0f};
         if (c.normal >= 0 && c.normal < n.normals)
-            v.normal = {gNormals[c.normal][0], gNormals[c.normal][1], gNormals[c.normal][2]};
+            v.normal = {Normals[c.normal][0], Normals[c.normal][1], Normals[c.normal][2]};
         else
             v.normal = {1.0f, 1.0f, 1.0f};
     }
@@ -378,10 +378,10 @@ void BuildVertices(const Counters& n, int distinct, MeshVertex* vertices)
 void ResetObjReaderTables()
 {
     // The corner tables, line and token buffers are always written before they are read.
-    memset(gPositions, 0, sizeof gPositions[0] * gPositionsWritten);
-    memset(gTexcoords, 0, sizeof gTexcoords[0] * gTexcoordsWritten);
-    memset(gNormals, 0, sizeof gNormals[0] * gNormalsWritten);
-    gPositionsWritten = gTexcoordsWritten = gNormalsWritten = 0;
+    memset(Positions, 0, sizeof Positions[0] * PositionsWritten);
+    memset(Texcoords, 0, sizeof Texcoords[0] * TexcoordsWritten);
+    memset(Normals, 0, sizeof Normals[0] * NormalsWritten);
+    PositionsWritten = TexcoordsWritten = NormalsWritten = 0;
 }
 
 bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount, MeshGroup* groups,

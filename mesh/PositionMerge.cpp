@@ -39,17 +39,17 @@ struct Slot {
 // the start of every call. A clear occupancy bit (indexed by the top bits of the cell hash)
 // proves a neighbour cell empty without a probe into the larger slot table.
 constexpr int OccupancyBits = 20;
-Slot gSlots[1u << SlotBits];
-uint64_t gOccupied[(1u << OccupancyBits) / 64];
+Slot Slots[1u << SlotBits];
+uint64_t Occupied[(1u << OccupancyBits) / 64];
 // Both are used in a size that suits the call's position count, so small models clear little.
-uint32_t gSlotMask;
-int gOccupancyShift;                      // 64 minus the number of occupancy bits in use
-CellKey gCellOf[ObjMaxElements + 1];      // by 1-based position
-int32_t gNextInCell[ObjMaxElements + 1];  // next position of the same cell, ascending; 0 = end
-int32_t gLastInCell[ObjMaxElements + 1];  // valid for a cell's first position
-int8_t gStep[ObjMaxElements + 1][3];      // per axis: -1, 0 or +1 to the neighbour cell to search
-uint64_t gOwnHash[ObjMaxElements + 1];    // hash of the position's own cell
-constexpr int PrefetchAhead = 16;         // positions whose slot is fetched ahead of its use
+uint32_t SlotMask;
+int OccupancyShift;                           // 64 minus the number of occupancy bits in use
+CellKey CellOf[ObjMaxElements + 1];           // by 1-based position
+int32_t NextInCell[ObjMaxElements + 1];       // next position of the same cell, ascending; 0 = end
+int32_t LastInCell[ObjMaxElements + 1];       // valid for a cell's first position
+int8_t NeighbourStep[ObjMaxElements + 1][3];  // per axis: -1, 0 or +1 to the neighbour cell to search
+uint64_t OwnHash[ObjMaxElements + 1];         // hash of the position's own cell
+constexpr int PrefetchAhead = 16;             // positions whose slot is fetched ahead of its use
 
 uint64_t HashCell(const CellKey& key)
 {
@@ -64,23 +64,23 @@ uint64_t HashCell(const CellKey& key)
 // Slot that holds the cell, or the empty slot where it would go.
 uint32_t FindSlot(const CellKey& key, uint64_t hash)
 {
-    uint32_t slot = static_cast<uint32_t>(hash) & gSlotMask;
+    uint32_t slot = static_cast<uint32_t>(hash) & SlotMask;
     uint32_t tag = static_cast<uint32_t>(hash >> 32);
-    while (gSlots[slot].head != 0 && !(gSlots[slot].tag == tag && gCellOf[gSlots[slot].head] == key))
-        slot = (slot + 1) & gSlotMask;
+    while (Slots[slot].head != 0 && !(Slots[slot].tag == tag && CellOf[Slots[slot].head] == key))
+        slot = (slot + 1) & SlotMask;
     return slot;
 }
 
 bool IsOccupied(uint64_t hash)
 {
-    uint64_t bit = hash >> gOccupancyShift;
-    return (gOccupied[bit >> 6] >> (bit & 63)) & 1;
+    uint64_t bit = hash >> OccupancyShift;
+    return (Occupied[bit >> 6] >> (bit & 63)) & 1;
 }
 
 void MarkOccupied(uint64_t hash)
 {
-    uint64_t bit = hash >> gOccupancyShift;
-    gOccupied[bit >> 6] |= uint64_t(1) << (bit & 63);
+    uint64_t bit = hash >> OccupancyShift;
+    Occupied[bit >> 6] |= uint64_t(1) << (bit & 63);
 }
 
 // The cell coordinate on one axis, and the neighbouring cell when the value lies close
@@ -112,10 +112,10 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
     int slotBits = 6;
     while (slotBits < SlotBits && (1 << slotBits) < 2 * count) ++slotBits;
     int occupancyBits = slotBits + 3 < OccupancyBits ? slotBits + 3 : OccupancyBits;
-    gSlotMask = (1u << slotBits) - 1;
-    gOccupancyShift = 64 - occupancyBits;
-    memset(gSlots, 0, sizeof(Slot) << slotBits);
-    memset(gOccupied, 0, (size_t(1) << occupancyBits) / 8);
+    SlotMask = (1u << slotBits) - 1;
+    OccupancyShift = 64 - occupancyBits;
+    memset(Slots, 0, sizeof(Slot) << slotBits);
+    memset(Occupied, 0, (size_t(1) << occupancyBits) / 8);
     int32_t firstNaN = 0;
     int32_t firstInfinity[3][2] = {};  // by axis and sign: first position with that infinity
 
@@ -124,19 +124,19 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
     for (int32_t j = 1; j <= count; ++j) {
         const float* p = positions[j - 1];
         if (!(std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]))) {
-            gOwnHash[j] = 0;
+            OwnHash[j] = 0;
             continue;
         }
         for (int axis = 0; axis < 3; ++axis) {
             int64_t neighbour;
-            AxisCells(p[axis], gCellOf[j].k[axis], neighbour);
-            gStep[j][axis] = static_cast<int8_t>(neighbour - gCellOf[j].k[axis]);
+            AxisCells(p[axis], CellOf[j].k[axis], neighbour);
+            NeighbourStep[j][axis] = static_cast<int8_t>(neighbour - CellOf[j].k[axis]);
         }
-        gOwnHash[j] = HashCell(gCellOf[j]);
+        OwnHash[j] = HashCell(CellOf[j]);
     }
 
     for (int32_t j = 1; j <= count; ++j) {
-        if (j + PrefetchAhead <= count) __builtin_prefetch(&gSlots[gOwnHash[j + PrefetchAhead] & gSlotMask]);
+        if (j + PrefetchAhead <= count) __builtin_prefetch(&Slots[OwnHash[j + PrefetchAhead] & SlotMask]);
         const float* p = positions[j - 1];
         int32_t best = firstNaN != 0 ? firstNaN : j;
         bool hasNaN = std::isnan(p[0]) || std::isnan(p[1]) || std::isnan(p[2]);
@@ -153,33 +153,33 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
                 if (first == 0) first = j;
             }
         } else {
-            const CellKey& own = gCellOf[j];
-            const int8_t* step = gStep[j];
+            const CellKey& own = CellOf[j];
+            const int8_t* step = NeighbourStep[j];
             for (int n = 0; n < 8; ++n) {
                 int ix = n & 1, iy = (n >> 1) & 1, iz = n >> 2;
                 if ((ix && step[0] == 0) || (iy && step[1] == 0) || (iz && step[2] == 0))
                     continue;  // no neighbour needed on that axis
                 CellKey key{{own.k[0] + ix * step[0], own.k[1] + iy * step[1], own.k[2] + iz * step[2]}};
-                uint64_t hash = n == 0 ? gOwnHash[j] : HashCell(key);
+                uint64_t hash = n == 0 ? OwnHash[j] : HashCell(key);
                 if (n != 0 && !IsOccupied(hash)) continue;
                 uint32_t slot = FindSlot(key, hash);
-                for (int32_t a = gSlots[slot].head; a != 0 && a < best; a = gNextInCell[a])
+                for (int32_t a = Slots[slot].head; a != 0 && a < best; a = NextInCell[a])
                     if (IsMergeNear(Distance(positions[a - 1], p))) {
                         best = a;
                         break;
                     }
             }
-            uint64_t hash = gOwnHash[j];
+            uint64_t hash = OwnHash[j];
             uint32_t slot = FindSlot(own, hash);
             MarkOccupied(hash);
-            gNextInCell[j] = 0;
-            if (gSlots[slot].head == 0) {
-                gSlots[slot] = {j, static_cast<uint32_t>(hash >> 32)};
-                gLastInCell[j] = j;
+            NextInCell[j] = 0;
+            if (Slots[slot].head == 0) {
+                Slots[slot] = {j, static_cast<uint32_t>(hash >> 32)};
+                LastInCell[j] = j;
             } else {
-                int32_t head = gSlots[slot].head;
-                gNextInCell[gLastInCell[head]] = j;
-                gLastInCell[head] = j;
+                int32_t head = Slots[slot].head;
+                NextInCell[LastInCell[head]] = j;
+                LastInCell[head] = j;
             }
         }
         target[j] = best;

@@ -35,54 +35,21 @@ UINT LastTargetHeight = 0;
 const D3D_FEATURE_LEVEL FeatureLevels[3] = {D3D_FEATURE_LEVEL_11_0, D3D_FEATURE_LEVEL_10_1, D3D_FEATURE_LEVEL_10_0};
 const D3D_DRIVER_TYPE DriverTypes[3] = {D3D_DRIVER_TYPE_HARDWARE, D3D_DRIVER_TYPE_WARP, D3D_DRIVER_TYPE_REFERENCE};
 
+// The material library that the model file names, from LoadMesh to LoadMaterials.
+char MaterialLibraryName[ObjNameRoom] = "";
+
 // Steps 4 to 8 of CreateGraphics: everything between the device and the render targets.
 HRESULT CreateDeviceObjects()
 {
-    HRESULT hr = CreateScenePipeline(Device);
+    HRESULT hr = CreatePipelines();
     if (FAILED(hr)) return hr;
-    hr = CreateShadowVolumePipeline(Device);
+    hr = CreateFrameConstantBuffer();
     if (FAILED(hr)) return hr;
-    hr = CreateShadowPipeline(Device);
+    hr = LoadMesh();
     if (FAILED(hr)) return hr;
-
-    D3D11_BUFFER_DESC constants;
-    constants.ByteWidth = sizeof(FrameConstants);
-    constants.Usage = D3D11_USAGE_DYNAMIC;
-    constants.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
-    constants.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
-    constants.MiscFlags = 0;
-    constants.StructureByteStride = 0;
-    hr = Device->CreateBuffer(&constants, nullptr, &FrameConstantBuffer);
-    if (FAILED(hr)) {
-        NoteStartupFailure(hr, "creating the constant buffer failed");
-        return hr;
-    }
-
-    char mtllibName[ObjNameRoom] = "";
-    if (!Mesh.Load(Device, ImmediateContext, mtllibName)) {
-        NoteStartupFailure(E_FAIL, "loading the model %s failed: %s", ModelFile, Mesh.GetLoadFailure());
-        return E_FAIL;
-    }
-    if (!Materials.Load(mtllibName, Device)) {
-        NoteStartupFailure(E_FAIL, "loading the materials failed: %s", Materials.GetLoadFailure());
-        return E_FAIL;
-    }
-
-    // Trilinear filtering, repeating in every direction, over the whole mip chain.
-    D3D11_SAMPLER_DESC sampler;
-    sampler.Filter = D3D11_FILTER_MIN_MAG_MIP_LINEAR;
-    sampler.AddressU = D3D11_TEXTURE_ADDRESS_WRAP;
-    sampler.AddressV = D3D11_TEXTURE_ADDRESS_WRAP;
-    sampler.AddressW = D3D11_TEXTURE_ADDRESS_WRAP;
-    sampler.MipLODBias = 0.0f;
-    sampler.MaxAnisotropy = 2;
-    sampler.ComparisonFunc = D3D11_COMPARISON_NEVER;
-    sampler.BorderColor[0] = sampler.BorderColor[1] = sampler.BorderColor[2] = sampler.BorderColor[3] = 0.0f;
-    sampler.MinLOD = -FLT_MAX;
-    sampler.MaxLOD = FLT_MAX;
-    hr = Device->CreateSamplerState(&sampler, &LinearWrapSampler);
-    if (FAILED(hr)) NoteStartupFailure(hr, "creating the texture sampler failed");
-    return hr;
+    hr = LoadMaterials();
+    if (FAILED(hr)) return hr;
+    return CreateLinearWrapSampler();
 }
 
 // Buffer 0 of the swap chain, or the offscreen target that stands in for it; one reference.
@@ -100,7 +67,15 @@ HRESULT GetBackBuffer(ID3D11Texture2D** buffer)
 HRESULT CreateGraphics()
 {
     ClearStartupFailure();
+    HRESULT hr = CreateDeviceAndSwapChain();
+    if (FAILED(hr)) return hr;
+    hr = CreateDeviceObjects();
+    if (FAILED(hr)) return hr;
+    return CreateRenderTargets();
+}
 
+HRESULT CreateDeviceAndSwapChain()
+{
     RECT client = {};
     GetClientRect(MainWindow, &client);
     UINT width = static_cast<UINT>(client.right - client.left);
@@ -133,14 +108,69 @@ HRESULT CreateGraphics()
                                            &SwapChain, &Device, nullptr, &ImmediateContext);
         if (SUCCEEDED(hr)) break;
     }
-    if (FAILED(hr)) {
-        NoteStartupFailure(hr, "creating a Direct3D 11 device and swap chain (OpenGL 4.5) failed");
-        return hr;
-    }
+    if (FAILED(hr)) NoteStartupFailure(hr, "creating a Direct3D 11 device and swap chain (OpenGL 4.5) failed");
+    return hr;
+}
 
-    hr = CreateDeviceObjects();
+HRESULT CreatePipelines()
+{
+    HRESULT hr = CreateScenePipeline(Device);
     if (FAILED(hr)) return hr;
-    return CreateRenderTargets();
+    hr = CreateShadowVolumePipeline(Device);
+    if (FAILED(hr)) return hr;
+    return CreateShadowPipeline(Device);
+}
+
+HRESULT CreateFrameConstantBuffer()
+{
+    D3D11_BUFFER_DESC constants;
+    constants.ByteWidth = sizeof(FrameConstants);
+    constants.Usage = D3D11_USAGE_DYNAMIC;
+    constants.BindFlags = D3D11_BIND_CONSTANT_BUFFER;
+    constants.CPUAccessFlags = D3D11_CPU_ACCESS_WRITE;
+    constants.MiscFlags = 0;
+    constants.StructureByteStride = 0;
+    const HRESULT hr = Device->CreateBuffer(&constants, nullptr, &FrameConstantBuffer);
+    if (FAILED(hr)) NoteStartupFailure(hr, "creating the constant buffer failed");
+    return hr;
+}
+
+HRESULT LoadMesh()
+{
+    MaterialLibraryName[0] = '\0';
+    if (!Mesh.Load(Device, ImmediateContext, MaterialLibraryName)) {
+        NoteStartupFailure(E_FAIL, "loading the model %s failed: %s", ModelFile, Mesh.GetLoadFailure());
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT LoadMaterials()
+{
+    if (!Materials.Load(MaterialLibraryName, Device)) {
+        NoteStartupFailure(E_FAIL, "loading the materials failed: %s", Materials.GetLoadFailure());
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CreateLinearWrapSampler()
+{
+    // Trilinear filtering, repeating in every direction, over the whole mip chain.
+    D3D11_SAMPLER_DESC sampler;
+    sampler.Filter = D3D11_FILTER_MIN_MAG_MIP_LINEAR;
+    sampler.AddressU = D3D11_TEXTURE_ADDRESS_WRAP;
+    sampler.AddressV = D3D11_TEXTURE_ADDRESS_WRAP;
+    sampler.AddressW = D3D11_TEXTURE_ADDRESS_WRAP;
+    sampler.MipLODBias = 0.0f;
+    sampler.MaxAnisotropy = 2;
+    sampler.ComparisonFunc = D3D11_COMPARISON_NEVER;
+    sampler.BorderColor[0] = sampler.BorderColor[1] = sampler.BorderColor[2] = sampler.BorderColor[3] = 0.0f;
+    sampler.MinLOD = -FLT_MAX;
+    sampler.MaxLOD = FLT_MAX;
+    const HRESULT hr = Device->CreateSamplerState(&sampler, &LinearWrapSampler);
+    if (FAILED(hr)) NoteStartupFailure(hr, "creating the texture sampler failed");
+    return hr;
 }
 
 HRESULT CreateGraphicsOffscreen(UINT width, UINT height)

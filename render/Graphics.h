@@ -21,6 +21,17 @@ extern D3D11_VIEWPORT Viewport;                // the whole back buffer, depth 0
 // its slot for ReleaseGraphics. StartupFailureText then says which step failed.
 HRESULT CreateGraphics();
 
+// The steps of CreateGraphics, in its order, each also callable on its own so that start-up can
+// be timed step by step. Each needs the steps before it, notes its failure for
+// StartupFailureText, and returns its code (E_FAIL for the model or its materials).
+HRESULT CreateDeviceAndSwapChain();   // for MainWindow's client area: hardware, then WARP, then reference
+HRESULT CreatePipelines();            // scene, shadow-volume and shadow pipelines (Pipelines.h)
+HRESULT CreateFrameConstantBuffer();  // FrameConstantBuffer
+HRESULT LoadMesh();                   // Mesh, and the name of the material library its file gives
+HRESULT LoadMaterials();              // Materials, from that library
+HRESULT CreateLinearWrapSampler();    // LinearWrapSampler
+// ... and CreateRenderTargets, below, last.
+
 // Back-buffer view, depth-stencil texture and view for the current back-buffer size, the
 // viewport, and the projection in FrameConstants. The caller has released the previous ones.
 HRESULT CreateRenderTargets();

@@ -12,7 +12,9 @@ extern HWND MainWindow;
 // triangles ("GS_SV_2"). F2 toggles it; pass 2 reads it once per frame.
 extern bool UseAdjacency;
 
-// Distance of the camera, kept by the shell within [MinCameraDistance, MaxCameraDistance].
+// Distance of the camera, kept by the shell within [MinCameraDistance, MaxCameraDistance], both
+// ends allowed (the Up and Down keys clamp to them); the shadow shaders' front-cap offset
+// (misc/Quenvale.sh) is sized for the far end.
 extern float CameraDistance;
 inline constexpr float MinCameraDistance = 2.5f;
 inline constexpr float MaxCameraDistance = 20.0f;

@@ -54,7 +54,6 @@ class Device final : public ID3D11Device {
     // Layer internals
     bool MakeCurrent() { return gl_->MakeCurrent(); }
     GlContext& Gl() { return *gl_; }
-    DeviceContext& Context() { return *context_; }
     void AddChildRef() { ++childRefs_; }
     void ReleaseChildRef();
     // Called by the immediate context when its own count reaches zero / leaves zero.
@@ -111,14 +110,14 @@ HRESULT CreateDeviceForWindow(D3D_DRIVER_TYPE driverType, IDXGIAdapter* adapter,
                               Device** device, D3D_FEATURE_LEVEL* level);
 
 template <class Iface, class... Bases>
-DeviceChild<Iface, Bases...>::DeviceChild(Device* device) : device_(device)
+DeviceObject<Iface, Bases...>::DeviceObject(Device* device) : device_(device)
 {
     device_->AddChildRef();
     NoteObjectCreated();
 }
 
 template <class Iface, class... Bases>
-DeviceChild<Iface, Bases...>::~DeviceChild()
+DeviceObject<Iface, Bases...>::~DeviceObject()
 {
     NoteObjectDestroyed();
     device_->ReleaseChildRef();
@@ -128,8 +127,9 @@ template <class Iface, class... Bases>
 void DeviceChild<Iface, Bases...>::GetDevice(ID3D11Device** ppDevice)
 {
     if (!ppDevice) return;
-    device_->AddRef();
-    *ppDevice = device_;
+    Device* device = this->OwnerDevice();
+    device->AddRef();
+    *ppDevice = device;
 }
 
 }  // namespace d3d11gl

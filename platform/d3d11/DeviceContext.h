@@ -113,9 +113,8 @@ class DeviceContext final : public ID3D11DeviceContext {
     void Flush() override;
 
     // Layer internals
-    // The GL state that clears and copies changed behind the context's back (masks, framebuffers).
+    // The GL masks that clears and copies changed behind the context's back.
     void InvalidateOutputMasks() { dirty_ |= DirtyBlend | DirtyDepthStencil; }
-    void InvalidateFramebuffer() { dirty_ |= DirtyTargets; }
     bool HasBindings() const;
     // Copies between two textures whose rows run in opposite directions use these framebuffers.
     GLuint CopyFramebuffer(int which);
@@ -149,7 +148,6 @@ class DeviceContext final : public ID3D11DeviceContext {
     void ApplyTargets();
     void ApplyViewports();
     void ApplyShaders();
-    void ApplyBlend();
     void ApplyConstantBuffers();
     void ApplyTextures();
     void ApplySamplers();

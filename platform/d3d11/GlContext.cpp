@@ -17,10 +17,12 @@ namespace d3d11gl {
 
 namespace {
 
-// Mesa's software rasterizers. A renderer string that cannot be read is neither kind.
+// Mesa's software rasterizers, and the software Vulkan devices that Mesa's zink can run on (zink
+// names its device: "zink (llvmpipe (LLVM 15.0.6, 256 bits))" is lavapipe). A renderer string
+// that cannot be read is neither kind.
 bool IsSoftwareRenderer(const char* renderer)
 {
-    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "lavapipe", "SwiftShader", "Software Rasterizer"})
         if (std::strstr(renderer, name)) return true;
     return false;
 }
@@ -257,7 +259,7 @@ bool GlContext::CheckRenderer(const ContextRequest& request, std::string* why)
         return false;
     }
     if (request.software && !IsSoftwareRenderer(renderer)) {
-        *why = "the GL renderer '" + name + "' is not a software rasterizer (llvmpipe, softpipe, swrast)";
+        *why = "the GL renderer '" + name + "' is not a software rasterizer (llvmpipe, softpipe, swrast, lavapipe)";
         return false;
     }
     return true;

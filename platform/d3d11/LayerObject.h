@@ -26,19 +26,20 @@ bool IsInterfaceOf(REFIID riid)
     return riid == __uuidof(T) || ((riid == __uuidof(Bases)) || ...) || riid == __uuidof(IUnknown);
 }
 
-// Base of every object a device creates: holds a reference on the device core (the GL context
-// stays alive while any child lives) and deletes itself when its last reference goes.
+// Base of every object a device creates (its children and the swap chain): holds a reference on
+// the device core (the GL context stays alive while the object lives), answers QueryInterface
+// for Iface and the interfaces listed after it, and deletes itself when its last reference goes.
 template <class Iface, class... Bases>
-class DeviceChild : public Iface {
+class DeviceObject : public Iface {
   public:
-    explicit DeviceChild(Device* device);
-    DeviceChild(const DeviceChild&) = delete;
-    DeviceChild& operator=(const DeviceChild&) = delete;
+    explicit DeviceObject(Device* device);
+    DeviceObject(const DeviceObject&) = delete;
+    DeviceObject& operator=(const DeviceObject&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv) return E_POINTER;
-        if (IsInterfaceOf<Iface, Bases..., ID3D11DeviceChild>(riid)) {
+        if (IsInterfaceOf<Iface, Bases...>(riid)) {
             *ppv = static_cast<Iface*>(this);
             AddRef();
             return S_OK;
@@ -54,17 +55,24 @@ class DeviceChild : public Iface {
         if (left == 0) delete this;
         return left;
     }
-    void GetDevice(ID3D11Device** ppDevice) override;
 
     Device* OwnerDevice() const { return device_; }
     ULONG RefCount() const { return refs_; }
 
   protected:
-    virtual ~DeviceChild();
+    virtual ~DeviceObject();
 
   private:
     Device* device_;
     ULONG refs_ = 1;
+};
+
+// An ID3D11DeviceChild: a device object that also answers as ID3D11DeviceChild and GetDevice.
+template <class Iface, class... Bases>
+class DeviceChild : public DeviceObject<Iface, Bases..., ID3D11DeviceChild> {
+  public:
+    explicit DeviceChild(Device* device) : DeviceObject<Iface, Bases..., ID3D11DeviceChild>(device) {}
+    void GetDevice(ID3D11Device** ppDevice) override;
 };
 
 // The number stored in an enum field. Descriptions come from the caller and may hold any

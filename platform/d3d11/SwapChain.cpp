@@ -38,11 +38,9 @@ HRESULT SwapChain::Create(Device* device, const DXGI_SWAP_CHAIN_DESC& desc, Swap
     return S_OK;
 }
 
-SwapChain::SwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc) : device_(device), desc_(desc)
+SwapChain::SwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc) : DeviceObject(device), desc_(desc)
 {
-    device_->AddChildRef();
-    NoteObjectCreated();
-    if (device_->MakeCurrent()) {
+    if (OwnerDevice()->MakeCurrent()) {
         glCreateFramebuffers(1, &framebuffer_);
         NoteGlCreated();
     }
@@ -52,16 +50,14 @@ SwapChain::~SwapChain()
 {
     if (backBuffer_) backBuffer_->Release();
     if (framebuffer_) {
-        if (device_->MakeCurrent()) glDeleteFramebuffers(1, &framebuffer_);
+        if (OwnerDevice()->MakeCurrent()) glDeleteFramebuffers(1, &framebuffer_);
         NoteGlDeleted();
     }
-    NoteObjectDestroyed();
-    device_->ReleaseChildRef();
 }
 
 HRESULT SwapChain::MakeBackBuffer(const char* call)
 {
-    if (!framebuffer_) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device_, call, "the device is lost");
+    if (!framebuffer_) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, OwnerDevice(), call, "the device is lost");
     D3D11_TEXTURE2D_DESC texture{};
     texture.Width = desc_.BufferDesc.Width;
     texture.Height = desc_.BufferDesc.Height;
@@ -73,7 +69,7 @@ HRESULT SwapChain::MakeBackBuffer(const char* call)
     texture.BindFlags = D3D11_BIND_RENDER_TARGET;
     if (desc_.BufferUsage & DXGI_USAGE_SHADER_INPUT) texture.BindFlags |= D3D11_BIND_SHADER_RESOURCE;
     Texture2D* buffer = nullptr;
-    HRESULT hr = Texture2D::Create(device_, texture, nullptr, &buffer, call);
+    HRESULT hr = Texture2D::Create(OwnerDevice(), texture, nullptr, &buffer, call);
     if (FAILED(hr)) return hr;
     backBuffer_ = buffer;
     glNamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0, backBuffer_->Name(), 0);
@@ -81,42 +77,22 @@ HRESULT SwapChain::MakeBackBuffer(const char* call)
     return S_OK;
 }
 
-HRESULT SwapChain::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv) return E_POINTER;
-    if (IsInterfaceOf<IDXGISwapChain, IDXGIDeviceSubObject, IDXGIObject>(riid)) {
-        *ppv = static_cast<IDXGISwapChain*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG SwapChain::Release()
-{
-    ULONG left = --refs_;
-    LogLifetimeCall(Call::Release, IdOf(static_cast<IDXGISwapChain*>(this)), left);
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
 {
     HRESULT result = S_OK;
     const bool occluded = platform::IsWindowOccluded(desc_.OutputWindow);
     if (SyncInterval > 4) {
-        result =
-            RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "Present", "SyncInterval is %u; the most is 4", SyncInterval);
+        result = RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), "Present", "SyncInterval is %u; the most is 4",
+                            SyncInterval);
     } else if (occluded) {
         result = DXGI_STATUS_OCCLUDED;
     } else if (Flags & DXGI_PRESENT_TEST) {
         result = S_OK;  // it would show: nothing is drawn
-    } else if (HRESULT removed = device_->RemovedReasonForPresent(); FAILED(removed)) {
+    } else if (HRESULT removed = OwnerDevice()->RemovedReasonForPresent(); FAILED(removed)) {
         result = RefuseWith(removed == DXGI_ERROR_DEVICE_RESET ? DXGI_ERROR_DEVICE_RESET : DXGI_ERROR_DEVICE_REMOVED,
-                            device_, "Present", "the device is lost (reason 0x%08X)", unsigned(removed));
-    } else if (device_->MakeCurrent()) {
-        SDL_Window* window = device_->Gl().Window();
+                            OwnerDevice(), "Present", "the device is lost (reason 0x%08X)", unsigned(removed));
+    } else if (OwnerDevice()->MakeCurrent()) {
+        SDL_Window* window = OwnerDevice()->Gl().Window();
         int width = 0, height = 0;
         SDL_GL_GetDrawableSize(window, &width, &height);
         const GLint w = GLint(desc_.BufferDesc.Width), h = GLint(desc_.BufferDesc.Height);
@@ -124,14 +100,14 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
         glDisable(GL_SCISSOR_TEST);
         glBlitNamedFramebuffer(framebuffer_, 0, 0, 0, w, h, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
                                (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
-        device_->Gl().SetSwapInterval(SyncInterval ? 1 : 0);
-        device_->Gl().SwapWindow();
+        OwnerDevice()->Gl().SetSwapInterval(SyncInterval ? 1 : 0);
+        OwnerDevice()->Gl().SwapWindow();
     } else {
-        result = RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device_, "Present", "the device is lost");
+        result = RefuseWith(DXGI_ERROR_DEVICE_REMOVED, OwnerDevice(), "Present", "the device is lost");
     }
     LogCall(Call::Present, SyncInterval, Flags, uint64_t(uint32_t(result)));
     if (!(Flags & DXGI_PRESENT_TEST)) {
-        device_->EndFrame();
+        OwnerDevice()->EndFrame();
         NotePresent();
     }
     return result;
@@ -139,13 +115,14 @@ HRESULT SwapChain::Present(UINT SyncInterval, UINT Flags)
 
 HRESULT SwapChain::GetBuffer(UINT Buffer, REFIID riid, void** ppSurface)
 {
-    if (!ppSurface) return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "GetBuffer", "ppSurface is NULL");
+    if (!ppSurface) return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), "GetBuffer", "ppSurface is NULL");
     *ppSurface = nullptr;
     // With the discard swap effect only buffer 0 can be reached.
     if (Buffer != 0)
-        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "GetBuffer", "Buffer is %u: only buffer 0 can be reached",
-                          Buffer);
-    if (!backBuffer_) return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, "GetBuffer", "the swap chain has no buffer");
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), "GetBuffer",
+                          "Buffer is %u: only buffer 0 can be reached", Buffer);
+    if (!backBuffer_)
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), "GetBuffer", "the swap chain has no buffer");
     return backBuffer_->QueryInterface(riid, ppSurface);
 }
 
@@ -153,7 +130,7 @@ HRESULT SwapChain::SetFullscreenState(BOOL Fullscreen, IDXGIOutput*)
 {
     const HRESULT result = platform::SetWindowFullscreen(desc_.OutputWindow, Fullscreen != FALSE)
                                ? S_OK
-                               : RefuseWith(DXGI_ERROR_NOT_CURRENTLY_AVAILABLE, device_, "SetFullscreenState",
+                               : RefuseWith(DXGI_ERROR_NOT_CURRENTLY_AVAILABLE, OwnerDevice(), "SetFullscreenState",
                                             "the window cannot go %s now", Fullscreen ? "full screen" : "windowed");
     LogLifetimeCall(Call::SetFullscreenState, Fullscreen != FALSE, uint64_t(uint32_t(result)));
     if (SUCCEEDED(result)) desc_.Windowed = !Fullscreen;
@@ -169,7 +146,7 @@ HRESULT SwapChain::GetFullscreenState(BOOL* pFullscreen, IDXGIOutput** ppTarget)
 
 HRESULT SwapChain::GetDesc(DXGI_SWAP_CHAIN_DESC* pDesc)
 {
-    if (!pDesc) return Refuse(device_, "GetDesc", "pDesc is NULL");
+    if (!pDesc) return Refuse(OwnerDevice(), "GetDesc", "pDesc is NULL");
     *pDesc = desc_;
     return S_OK;
 }
@@ -179,25 +156,26 @@ HRESULT SwapChain::ResizeBuffers(UINT BufferCount, UINT Width, UINT Height, DXGI
     const char* call = "ResizeBuffers";
     // Direct3D refuses while anything (a view, a binding, a GetBuffer reference) still holds a buffer.
     if (backBuffer_ && backBuffer_->RefCount() > 1)
-        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "the back buffer is still referenced %u more times",
-                          unsigned(backBuffer_->RefCount() - 1));
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), call,
+                          "the back buffer is still referenced %u more times", unsigned(backBuffer_->RefCount() - 1));
     if (BufferCount > MaxBuffers)
-        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "BufferCount is %u; the most is %u", BufferCount,
-                          MaxBuffers);
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), call, "BufferCount is %u; the most is %u",
+                          BufferCount, MaxBuffers);
     if (NewFormat != DXGI_FORMAT_UNKNOWN && !IsBackBufferFormat(NewFormat))
-        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "NewFormat %u is not a back-buffer format",
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), call, "NewFormat %u is not a back-buffer format",
                           Raw(NewFormat));
     if (Width == 0 || Height == 0) {
         int width = 0, height = 0;
         if (!platform::GetWindowClientSize(desc_.OutputWindow, &width, &height))
-            return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "the window's client size cannot be read");
+            return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), call, "the window's client size cannot be read");
         if (Width == 0) Width = UINT(width > 0 ? width : 1);
         if (Height == 0) Height = UINT(height > 0 ? height : 1);
     }
     if (Width > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION || Height > D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION)
-        return RefuseWith(DXGI_ERROR_INVALID_CALL, device_, call, "Width %u, Height %u: the largest is %u", Width,
+        return RefuseWith(DXGI_ERROR_INVALID_CALL, OwnerDevice(), call, "Width %u, Height %u: the largest is %u", Width,
                           Height, UINT(D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION));
-    if (!device_->MakeCurrent()) return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, device_, call, "the device is lost");
+    if (!OwnerDevice()->MakeCurrent())
+        return RefuseWith(DXGI_ERROR_DEVICE_REMOVED, OwnerDevice(), call, "the device is lost");
     const DXGI_SWAP_CHAIN_DESC previous = desc_;
     if (BufferCount) desc_.BufferCount = BufferCount;
     if (NewFormat != DXGI_FORMAT_UNKNOWN) desc_.BufferDesc.Format = NewFormat;

@@ -10,15 +10,9 @@ namespace d3d11gl {
 
 class Texture2D;
 
-class SwapChain final : public IDXGISwapChain {
+class SwapChain final : public DeviceObject<IDXGISwapChain, IDXGIDeviceSubObject, IDXGIObject> {
   public:
     static HRESULT Create(Device* device, const DXGI_SWAP_CHAIN_DESC& desc, SwapChain** out);
-    SwapChain(const SwapChain&) = delete;
-    SwapChain& operator=(const SwapChain&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override;
 
     HRESULT Present(UINT SyncInterval, UINT Flags) override;
     HRESULT GetBuffer(UINT Buffer, REFIID riid, void** ppSurface) override;
@@ -30,13 +24,11 @@ class SwapChain final : public IDXGISwapChain {
 
   private:
     SwapChain(Device* device, const DXGI_SWAP_CHAIN_DESC& desc);
-    ~SwapChain();
+    ~SwapChain() override;
     // A back buffer of the description's size and format; `call` names the API call for refusals.
     HRESULT MakeBackBuffer(const char* call);
 
-    Device* device_;
     DXGI_SWAP_CHAIN_DESC desc_;
-    ULONG refs_ = 1;
     Texture2D* backBuffer_ = nullptr;
     GLuint framebuffer_ = 0;  // reads the back buffer for the blit
 };

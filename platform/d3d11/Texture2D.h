@@ -31,7 +31,6 @@ class Texture2D final : public DeviceChild<ID3D11Texture2D, ID3D11Resource> {
     const D3D11_TEXTURE2D_DESC& Desc() const { return desc_; }
     const TextureFormat& Format() const { return format_; }
     GLuint Name() const { return name_; }
-    bool BottomUp() const { return bottomUp_; }
     UINT LevelWidth(UINT level) const { return desc_.Width >> level ? desc_.Width >> level : 1; }
     UINT LevelHeight(UINT level) const { return desc_.Height >> level ? desc_.Height >> level : 1; }
 

@@ -39,6 +39,25 @@ void DeleteFramebuffer(Device* device, GLuint framebuffer)
     NoteGlDeleted();
 }
 
+// The 2-D texture a view of `resource` sees, made with `bindFlag` (named `bindName`), or the
+// refusal. Direct3D has buffer views for render targets and shader resources, which the layer
+// does not provide (E_NOTIMPL), but none for depth-stencil targets (E_INVALIDARG).
+HRESULT ViewedTexture(const Device* device, const char* call, ID3D11Resource* resource, UINT bindFlag,
+                      const char* bindName, Texture2D** texture)
+{
+    if (!resource) return Refuse(device, call, "pResource is NULL");
+    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
+    resource->GetType(&dimension);
+    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER && bindFlag != D3D11_BIND_DEPTH_STENCIL)
+        return RefuseWith(E_NOTIMPL, device, call, "views of buffers are not provided");
+    *texture = AsTexture2D(resource);
+    if (!*texture) return Refuse(device, call, "pResource is not a 2-D texture");
+    if (!((*texture)->Desc().BindFlags & bindFlag))
+        return Refuse(device, call, "the texture was made without %s (BindFlags 0x%X)", bindName,
+                      (*texture)->Desc().BindFlags);
+    return S_OK;
+}
+
 // What render-target and depth-stencil view descriptions share: a 2-D view of one level of the
 // texture, in the texture's format. S_OK, or the refusal.
 template <class ViewDesc>
@@ -57,22 +76,57 @@ HRESULT CheckOneLevelView(const Device* device, const char* call, const ViewDesc
 
 }  // namespace
 
+// --- What the views share -------------------------------------------------------------------
+
+template <class Iface, class Desc>
+TextureView<Iface, Desc>::TextureView(Device* device, Texture2D* texture, const Desc& desc)
+    : DeviceChild<Iface, ID3D11View>(device), texture_(texture), desc_(desc)
+{
+    texture_->AddRef();
+}
+
+template <class Iface, class Desc>
+TextureView<Iface, Desc>::~TextureView()
+{
+    texture_->Release();
+}
+
+template <class Iface, class Desc>
+void TextureView<Iface, Desc>::GetResource(ID3D11Resource** ppResource)
+{
+    texture_->AddRef();
+    *ppResource = texture_;
+}
+
+template <class Iface, class Desc>
+TargetView<Iface, Desc>::~TargetView()
+{
+    DeleteFramebuffer(this->OwnerDevice(), framebuffer_);
+}
+
+template <class Iface, class Desc>
+GLuint TargetView<Iface, Desc>::ClearFramebufferAt(GLenum attachment)
+{
+    if (!framebuffer_) framebuffer_ = MakeClearFramebuffer(attachment, this->texture_->Name(), Level());
+    return framebuffer_;
+}
+
+template class TextureView<ID3D11RenderTargetView, D3D11_RENDER_TARGET_VIEW_DESC>;
+template class TextureView<ID3D11DepthStencilView, D3D11_DEPTH_STENCIL_VIEW_DESC>;
+template class TextureView<ID3D11ShaderResourceView, D3D11_SHADER_RESOURCE_VIEW_DESC>;
+template class TargetView<ID3D11RenderTargetView, D3D11_RENDER_TARGET_VIEW_DESC>;
+template class TargetView<ID3D11DepthStencilView, D3D11_DEPTH_STENCIL_VIEW_DESC>;
+
 // --- Render-target view ---------------------------------------------------------------------
 
 HRESULT RenderTargetView::Create(Device* device, ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
                                  RenderTargetView** out)
 {
     const char* call = "CreateRenderTargetView";
-    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
-    if (!resource) return Refuse(device, call, "pResource is NULL");
-    resource->GetType(&dimension);
-    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER)
-        return RefuseWith(E_NOTIMPL, device, call, "views of buffers are not provided");
-    Texture2D* texture = AsTexture2D(resource);
-    if (!texture) return Refuse(device, call, "pResource is not a 2-D texture");
-    if (!(texture->Desc().BindFlags & D3D11_BIND_RENDER_TARGET))
-        return Refuse(device, call, "the texture was made without BIND_RENDER_TARGET (BindFlags 0x%X)",
-                      texture->Desc().BindFlags);
+    Texture2D* texture = nullptr;
+    const HRESULT viewed =
+        ViewedTexture(device, call, resource, D3D11_BIND_RENDER_TARGET, "BIND_RENDER_TARGET", &texture);
+    if (FAILED(viewed)) return viewed;
     D3D11_RENDER_TARGET_VIEW_DESC viewDesc{};
     viewDesc.Format = texture->Desc().Format;
     viewDesc.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
@@ -86,41 +140,16 @@ HRESULT RenderTargetView::Create(Device* device, ID3D11Resource* resource, const
     return S_OK;
 }
 
-RenderTargetView::RenderTargetView(Device* device, Texture2D* texture, const D3D11_RENDER_TARGET_VIEW_DESC& desc)
-    : DeviceChild(device), texture_(texture), desc_(desc)
-{
-    texture_->AddRef();
-}
-
-RenderTargetView::~RenderTargetView()
-{
-    DeleteFramebuffer(OwnerDevice(), framebuffer_);
-    texture_->Release();
-}
-
-void RenderTargetView::GetResource(ID3D11Resource** ppResource)
-{
-    texture_->AddRef();
-    *ppResource = texture_;
-}
-
-GLuint RenderTargetView::ClearFramebuffer()
-{
-    if (!framebuffer_) framebuffer_ = MakeClearFramebuffer(GL_COLOR_ATTACHMENT0, texture_->Name(), Level());
-    return framebuffer_;
-}
-
 // --- Depth-stencil view ---------------------------------------------------------------------
 
 HRESULT DepthStencilView::Create(Device* device, ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
                                  DepthStencilView** out)
 {
     const char* call = "CreateDepthStencilView";
-    Texture2D* texture = AsTexture2D(resource);
-    if (!texture) return Refuse(device, call, resource ? "pResource is not a 2-D texture" : "pResource is NULL");
-    if (!(texture->Desc().BindFlags & D3D11_BIND_DEPTH_STENCIL))
-        return Refuse(device, call, "the texture was made without BIND_DEPTH_STENCIL (BindFlags 0x%X)",
-                      texture->Desc().BindFlags);
+    Texture2D* texture = nullptr;
+    const HRESULT viewed =
+        ViewedTexture(device, call, resource, D3D11_BIND_DEPTH_STENCIL, "BIND_DEPTH_STENCIL", &texture);
+    if (FAILED(viewed)) return viewed;
     D3D11_DEPTH_STENCIL_VIEW_DESC viewDesc{};
     viewDesc.Format = texture->Desc().Format;
     viewDesc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
@@ -138,33 +167,9 @@ HRESULT DepthStencilView::Create(Device* device, ID3D11Resource* resource, const
     return S_OK;
 }
 
-DepthStencilView::DepthStencilView(Device* device, Texture2D* texture, const D3D11_DEPTH_STENCIL_VIEW_DESC& desc)
-    : DeviceChild(device), texture_(texture), desc_(desc)
-{
-    texture_->AddRef();
-}
-
-DepthStencilView::~DepthStencilView()
-{
-    DeleteFramebuffer(OwnerDevice(), framebuffer_);
-    texture_->Release();
-}
-
-void DepthStencilView::GetResource(ID3D11Resource** ppResource)
-{
-    texture_->AddRef();
-    *ppResource = texture_;
-}
-
 GLenum DepthStencilView::Attachment() const
 {
     return texture_->Format().stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
-}
-
-GLuint DepthStencilView::ClearFramebuffer()
-{
-    if (!framebuffer_) framebuffer_ = MakeClearFramebuffer(Attachment(), texture_->Name(), Level());
-    return framebuffer_;
 }
 
 // --- Shader-resource view -------------------------------------------------------------------
@@ -173,16 +178,10 @@ HRESULT ShaderResourceView::Create(Device* device, ID3D11Resource* resource,
                                    const D3D11_SHADER_RESOURCE_VIEW_DESC* desc, ShaderResourceView** out)
 {
     const char* call = "CreateShaderResourceView";
-    D3D11_RESOURCE_DIMENSION dimension = D3D11_RESOURCE_DIMENSION_UNKNOWN;
-    if (!resource) return Refuse(device, call, "pResource is NULL");
-    resource->GetType(&dimension);
-    if (dimension == D3D11_RESOURCE_DIMENSION_BUFFER)
-        return RefuseWith(E_NOTIMPL, device, call, "views of buffers are not provided");
-    Texture2D* texture = AsTexture2D(resource);
-    if (!texture) return Refuse(device, call, "pResource is not a 2-D texture");
-    if (!(texture->Desc().BindFlags & D3D11_BIND_SHADER_RESOURCE))
-        return Refuse(device, call, "the texture was made without BIND_SHADER_RESOURCE (BindFlags 0x%X)",
-                      texture->Desc().BindFlags);
+    Texture2D* texture = nullptr;
+    const HRESULT viewed =
+        ViewedTexture(device, call, resource, D3D11_BIND_SHADER_RESOURCE, "BIND_SHADER_RESOURCE", &texture);
+    if (FAILED(viewed)) return viewed;
     const UINT levels = texture->Desc().MipLevels;
     D3D11_SHADER_RESOURCE_VIEW_DESC viewDesc{};
     viewDesc.Format = texture->Desc().Format;
@@ -212,9 +211,8 @@ HRESULT ShaderResourceView::Create(Device* device, ID3D11Resource* resource,
 }
 
 ShaderResourceView::ShaderResourceView(Device* device, Texture2D* texture, const D3D11_SHADER_RESOURCE_VIEW_DESC& desc)
-    : DeviceChild(device), texture_(texture), desc_(desc)
+    : TextureView(device, texture, desc)
 {
-    texture_->AddRef();
     if (desc_.Texture2D.MostDetailedMip == 0 && desc_.Texture2D.MipLevels == texture_->Desc().MipLevels) {
         name_ = texture_->Name();
         return;
@@ -236,13 +234,6 @@ ShaderResourceView::~ShaderResourceView()
         if (OwnerDevice()->MakeCurrent()) glDeleteTextures(1, &name_);
         NoteGlDeleted();
     }
-    texture_->Release();
-}
-
-void ShaderResourceView::GetResource(ID3D11Resource** ppResource)
-{
-    texture_->AddRef();
-    *ppResource = texture_;
 }
 
 }  // namespace d3d11gl

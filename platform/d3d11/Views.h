@@ -12,62 +12,74 @@ class Texture2D;
 // The texture behind a resource pointer, or null when it is not a 2-D texture.
 Texture2D* AsTexture2D(ID3D11Resource* resource);
 
-class RenderTargetView final : public DeviceChild<ID3D11RenderTargetView, ID3D11View> {
+// What the three views share: a reference on their texture for as long as they live, their
+// description, and GetResource.
+template <class Iface, class Desc>
+class TextureView : public DeviceChild<Iface, ID3D11View> {
+  public:
+    void GetResource(ID3D11Resource** ppResource) override;
+    void GetDesc(Desc* pDesc) override { *pDesc = desc_; }
+
+    Texture2D& Texture() const { return *texture_; }
+
+  protected:
+    TextureView(Device* device, Texture2D* texture, const Desc& desc);
+    ~TextureView() override;
+
+    Texture2D* const texture_;
+    const Desc desc_;
+};
+
+// A render-target or depth-stencil view: one mip level, and a framebuffer with only that level
+// attached, for clears (made on first use).
+template <class Iface, class Desc>
+class TargetView : public TextureView<Iface, Desc> {
+  public:
+    UINT Level() const { return this->desc_.Texture2D.MipSlice; }
+
+  protected:
+    using TextureView<Iface, Desc>::TextureView;
+    ~TargetView() override;
+    GLuint ClearFramebufferAt(GLenum attachment);
+
+  private:
+    GLuint framebuffer_ = 0;
+};
+
+class RenderTargetView final : public TargetView<ID3D11RenderTargetView, D3D11_RENDER_TARGET_VIEW_DESC> {
   public:
     static HRESULT Create(Device* device, ID3D11Resource* resource, const D3D11_RENDER_TARGET_VIEW_DESC* desc,
                           RenderTargetView** out);
-    void GetResource(ID3D11Resource** ppResource) override;
-    void GetDesc(D3D11_RENDER_TARGET_VIEW_DESC* pDesc) override { *pDesc = desc_; }
-
-    Texture2D& Texture() const { return *texture_; }
-    UINT Level() const { return desc_.Texture2D.MipSlice; }
-    // A framebuffer with only this view attached, for clears (made on first use).
-    GLuint ClearFramebuffer();
+    GLuint ClearFramebuffer() { return ClearFramebufferAt(GL_COLOR_ATTACHMENT0); }
 
   private:
-    RenderTargetView(Device* device, Texture2D* texture, const D3D11_RENDER_TARGET_VIEW_DESC& desc);
-    ~RenderTargetView() override;
-    Texture2D* texture_;
-    D3D11_RENDER_TARGET_VIEW_DESC desc_;
-    GLuint framebuffer_ = 0;
+    using TargetView::TargetView;
+    ~RenderTargetView() override = default;
 };
 
-class DepthStencilView final : public DeviceChild<ID3D11DepthStencilView, ID3D11View> {
+class DepthStencilView final : public TargetView<ID3D11DepthStencilView, D3D11_DEPTH_STENCIL_VIEW_DESC> {
   public:
     static HRESULT Create(Device* device, ID3D11Resource* resource, const D3D11_DEPTH_STENCIL_VIEW_DESC* desc,
                           DepthStencilView** out);
-    void GetResource(ID3D11Resource** ppResource) override;
-    void GetDesc(D3D11_DEPTH_STENCIL_VIEW_DESC* pDesc) override { *pDesc = desc_; }
-
-    Texture2D& Texture() const { return *texture_; }
-    UINT Level() const { return desc_.Texture2D.MipSlice; }
     GLenum Attachment() const;
-    GLuint ClearFramebuffer();
+    GLuint ClearFramebuffer() { return ClearFramebufferAt(Attachment()); }
 
   private:
-    DepthStencilView(Device* device, Texture2D* texture, const D3D11_DEPTH_STENCIL_VIEW_DESC& desc);
-    ~DepthStencilView() override;
-    Texture2D* texture_;
-    D3D11_DEPTH_STENCIL_VIEW_DESC desc_;
-    GLuint framebuffer_ = 0;
+    using TargetView::TargetView;
+    ~DepthStencilView() override = default;
 };
 
-class ShaderResourceView final : public DeviceChild<ID3D11ShaderResourceView, ID3D11View> {
+class ShaderResourceView final : public TextureView<ID3D11ShaderResourceView, D3D11_SHADER_RESOURCE_VIEW_DESC> {
   public:
     static HRESULT Create(Device* device, ID3D11Resource* resource, const D3D11_SHADER_RESOURCE_VIEW_DESC* desc,
                           ShaderResourceView** out);
-    void GetResource(ID3D11Resource** ppResource) override;
-    void GetDesc(D3D11_SHADER_RESOURCE_VIEW_DESC* pDesc) override { *pDesc = desc_; }
 
     // The GL texture to bind: the texture itself, or a GL texture view for a sub-range of mips.
     GLuint Name() const { return name_; }
-    Texture2D& Texture() const { return *texture_; }
 
   private:
     ShaderResourceView(Device* device, Texture2D* texture, const D3D11_SHADER_RESOURCE_VIEW_DESC& desc);
     ~ShaderResourceView() override;
-    Texture2D* texture_;
-    D3D11_SHADER_RESOURCE_VIEW_DESC desc_;
     GLuint name_ = 0;
     bool ownsName_ = false;
 };

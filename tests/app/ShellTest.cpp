@@ -2,13 +2,13 @@
 // through the window procedure, resizing, the idle step's device handling and standby.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <SDL.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -18,18 +18,19 @@
 #include "AppShell.h"
 #include "Failure.h"
 #include "ModelObjects.h"
+#include "ScratchFolder.h"
 #include "StartupFailure.h"
 
 namespace {
 
-// The program finds its data as "..\misc\": run in <tmp>/run beside a link <tmp>/misc.
-std::string ScratchRoot;
+// The program finds its data as "..\misc\": run in <tmp>/work beside a link <tmp>/misc.
+std::unique_ptr<ScratchFolder> Scratch;
 
 void LinkMisc()
 {
     const char* source = std::getenv("QV_SOURCE_DIR");
     ASSERT_NE(source, nullptr) << "QV_SOURCE_DIR is not set";
-    ASSERT_EQ(symlink((std::string(source) + "/misc").c_str(), (ScratchRoot + "/misc").c_str()), 0);
+    ASSERT_TRUE(Scratch->LinkMisc(std::string(source) + "/misc"));
 }
 
 class ShellTest : public ::testing::Test {
@@ -37,13 +38,12 @@ class ShellTest : public ::testing::Test {
     static void SetUpTestSuite()
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        char pattern[] = "/tmp/quenvale-shell-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        ScratchRoot = pattern;
-        ASSERT_EQ(mkdir((ScratchRoot + "/run").c_str(), 0755), 0);
+        Scratch = std::make_unique<ScratchFolder>("quenvale-shell-");
+        ASSERT_TRUE(Scratch->EnterWork());
         LinkMisc();
-        ASSERT_EQ(chdir((ScratchRoot + "/run").c_str()), 0);
     }
+
+    static void TearDownTestSuite() { Scratch.reset(); }
 
     void SetUp() override
     {
@@ -357,7 +357,7 @@ TEST_F(ShellTest, ReleaseGraphicsClearsStateLeavesFullScreenThenMaterialsMeshAnd
 TEST_F(ShellTest, ARebuildThatFailsClosesAndSaysWhy)
 {
     // The data goes away while the program runs; a reset device cannot be rebuilt.
-    ASSERT_EQ(unlink((ScratchRoot + "/misc").c_str()), 0);
+    ASSERT_EQ(unlink(Scratch->Misc().c_str()), 0);
     platform_test::InjectDeviceRemovedReason(DXGI_ERROR_DEVICE_RESET);
     bool keepRunning = IdleFrame();
     platform_test::InjectDeviceRemovedReason(0);

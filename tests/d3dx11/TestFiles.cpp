@@ -5,26 +5,14 @@
 #include <filesystem>
 #include <fstream>
 
-namespace {
+#include "ScratchFolder.h"
 
-struct ScratchDir {
-    std::filesystem::path path;
-    ScratchDir()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "qv_d3dx11_XXXXXX").string();
-        if (mkdtemp(tmpl.data())) path = tmpl;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-};
+namespace {
 
 const std::filesystem::path& Dir()
 {
-    static ScratchDir dir;
-    return dir.path;
+    static ScratchFolder folder("qv_d3dx11_");
+    return folder.Root();
 }
 
 }  // namespace

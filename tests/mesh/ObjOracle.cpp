@@ -9,14 +9,14 @@
 namespace oracle {
 namespace {
 
-float gPositions[65536][3];
-float gTexcoords[65536][2];
-float gNormals[65536][3];
-ObjCorner gCorners[65536];
-ObjCorner gDistinct[65535];
-char gLine[1024];
-char gTokens[4][256];
-int gWritten[3];  // how far the position, texture-coordinate and normal tables may have been written
+float Positions[65536][3];
+float Texcoords[65536][2];
+float Normals[65536][3];
+ObjCorner Corners[65536];
+ObjCorner Distinct[65535];
+char Line[1024];
+char Tokens[4][256];
+int Written[3];  // how far the position, texture-coordinate and normal tables may have been written
 
 float Length(float dx, float dy, float dz)
 {
@@ -27,18 +27,18 @@ float Length(float dx, float dy, float dz)
 float Edge(int a, int b, int positionsRead)
 {
     if (a < 1 || a > positionsRead || b < 1 || b > positionsRead) return NAN;
-    return Length(gPositions[a - 1][0] - gPositions[b - 1][0], gPositions[a - 1][1] - gPositions[b - 1][1],
-                  gPositions[a - 1][2] - gPositions[b - 1][2]);
+    return Length(Positions[a - 1][0] - Positions[b - 1][0], Positions[a - 1][1] - Positions[b - 1][1],
+                  Positions[a - 1][2] - Positions[b - 1][2]);
 }
 
 }  // namespace
 
 void ResetTables()
 {
-    memset(gPositions, 0, sizeof gPositions[0] * gWritten[0]);
-    memset(gTexcoords, 0, sizeof gTexcoords[0] * gWritten[1]);
-    memset(gNormals, 0, sizeof gNormals[0] * gWritten[2]);
-    gWritten[0] = gWritten[1] = gWritten[2] = 0;
+    memset(Positions, 0, sizeof Positions[0] * Written[0]);
+    memset(Texcoords, 0, sizeof Texcoords[0] * Written[1]);
+    memset(Normals, 0, sizeof Normals[0] * Written[2]);
+    Written[0] = Written[1] = Written[2] = 0;
 }
 
 bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indices, int& indexCount, MeshGroup* groups,
@@ -54,40 +54,39 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     mtllibName[0] = 0;
     int positions = 0, texcoords = 0, normals = 0, corners = 0;
 
-    while (fgets(gLine, 1024, file)) {
-        gWritten[0] = std::max(gWritten[0], positions + 1);
-        gWritten[1] = std::max(gWritten[1], texcoords + 1);
-        gWritten[2] = std::max(gWritten[2], normals + 1);
+    while (fgets(Line, 1024, file)) {
+        Written[0] = std::max(Written[0], positions + 1);
+        Written[1] = std::max(Written[1], texcoords + 1);
+        Written[2] = std::max(Written[2], normals + 1);
         char name[80];
-        if (sscanf(gLine, "v %f %f %f", &gPositions[positions][0], &gPositions[positions][1],
-                   &gPositions[positions][2]) >= 1) {
+        if (sscanf(Line, "v %f %f %f", &Positions[positions][0], &Positions[positions][1], &Positions[positions][2]) >=
+            1) {
             if (positions == 65535) return false;
             ++positions;
-        } else if (sscanf(gLine, "vt %f %f", &gTexcoords[texcoords][0], &gTexcoords[texcoords][1]) >= 1) {
+        } else if (sscanf(Line, "vt %f %f", &Texcoords[texcoords][0], &Texcoords[texcoords][1]) >= 1) {
             if (texcoords == 65535) return false;
             ++texcoords;
-        } else if (sscanf(gLine, "vn %f %f %f", &gNormals[normals][0], &gNormals[normals][1], &gNormals[normals][2]) >=
-                   1) {
+        } else if (sscanf(Line, "vn %f %f %f", &Normals[normals][0], &Normals[normals][1], &Normals[normals][2]) >= 1) {
             if (normals == 65535) return false;
             ++normals;
-        } else if (sscanf(gLine, "g %79s", name) >= 1) {
+        } else if (sscanf(Line, "g %79s", name) >= 1) {
             if (groupCount == 255) return false;
             strcpy(groups[groupCount].name, name);
             groups[groupCount].materialName[0] = 0;
             groups[groupCount].startIndex = corners;
             groups[groupCount].indexCount = 0;
             ++groupCount;
-        } else if (sscanf(gLine, "usemtl %79s", name) >= 1) {
+        } else if (sscanf(Line, "usemtl %79s", name) >= 1) {
             strcpy(groups[groupCount - 1].materialName, name);
-        } else if (sscanf(gLine, "mtllib %79s", name) >= 1) {
+        } else if (sscanf(Line, "mtllib %79s", name) >= 1) {
             strcpy(mtllibName, name);
-        } else if (gLine[0] == 'f') {
+        } else if (Line[0] == 'f') {
             // "f %s %s %s %s", each token cut to 255 characters with the rest of it skipped.
             int count = 0;
-            const char* p = gLine + 1;
+            const char* p = Line + 1;
             while (count < 4) {
                 int used = 0;
-                if (sscanf(p, " %255s%n", gTokens[count], &used) < 1) break;
+                if (sscanf(p, " %255s%n", Tokens[count], &used) < 1) break;
                 p += used;
                 while (*p && !isspace((unsigned char)*p)) ++p;
                 ++count;
@@ -96,8 +95,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
             ObjCorner c[4];
             for (int i = 0; i < count; ++i) {
                 int v[3] = {0, 0, 0};
-                if (sscanf(gTokens[i], "%i/%i/%i", &v[0], &v[1], &v[2]) == 1)
-                    sscanf(gTokens[i], "%i//%i", &v[0], &v[2]);
+                if (sscanf(Tokens[i], "%i/%i/%i", &v[0], &v[1], &v[2]) == 1) sscanf(Tokens[i], "%i//%i", &v[0], &v[2]);
                 if (v[0] < 0) v[0] = positions + v[0] + 1;
                 if (v[1] < 0) v[1] = texcoords + v[1] + 1;
                 if (v[2] < 0) v[2] = normals + v[2] + 1;
@@ -110,7 +108,7 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
                     Edge(tri[0].position, tri[2].position, positions) < 0.00001f ||
                     Edge(tri[1].position, tri[2].position, positions) < 0.00001f)
                     continue;
-                for (int k = 0; k < 3; ++k) gCorners[corners++] = tri[k];
+                for (int k = 0; k < 3; ++k) Corners[corners++] = tri[k];
                 groups[groupCount - 1].indexCount += 3;
             }
         }
@@ -119,11 +117,11 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     // Merging, all pairs, in the stated loop order.
     for (int a = 1; a <= positions - 1; ++a)
         for (int j = a + 1; j <= positions; ++j) {
-            float d = Length(gPositions[a - 1][0] - gPositions[j - 1][0], gPositions[a - 1][1] - gPositions[j - 1][1],
-                             gPositions[a - 1][2] - gPositions[j - 1][2]);
+            float d = Length(Positions[a - 1][0] - Positions[j - 1][0], Positions[a - 1][1] - Positions[j - 1][1],
+                             Positions[a - 1][2] - Positions[j - 1][2]);
             if (d < 0.0001f || std::isnan(d))
                 for (int i = 0; i < corners; ++i)
-                    if (gCorners[i].position == j) gCorners[i].position = a;
+                    if (Corners[i].position == j) Corners[i].position = a;
         }
 
     // Indexing, linear search.
@@ -131,31 +129,31 @@ bool ReadObj(FILE* file, MeshVertex* vertices, int& vertexCount, uint32_t* indic
     for (int i = 0; i < corners; ++i) {
         int found = -1;
         for (int u = 0; u < distinct; ++u)
-            if (gDistinct[u].position == gCorners[i].position && gDistinct[u].texcoord == gCorners[i].texcoord &&
-                gDistinct[u].normal == gCorners[i].normal) {
+            if (Distinct[u].position == Corners[i].position && Distinct[u].texcoord == Corners[i].texcoord &&
+                Distinct[u].normal == Corners[i].normal) {
                 found = u;
                 break;
             }
         if (found < 0) {
             found = distinct;
-            gDistinct[distinct++] = gCorners[i];
+            Distinct[distinct++] = Corners[i];
         }
         indices[indexCount++] = (uint32_t)found;
         if (indexCount == 65535) return false;
     }
 
     for (int u = 0; u < distinct; ++u) {
-        gDistinct[u].position -= 1;
-        gDistinct[u].texcoord -= 1;
-        gDistinct[u].normal -= 1;
+        Distinct[u].position -= 1;
+        Distinct[u].texcoord -= 1;
+        Distinct[u].normal -= 1;
     }
     for (int u = 0; u < distinct; ++u) {
-        int p = gDistinct[u].position, t = gDistinct[u].texcoord, n = gDistinct[u].normal;
+        int p = Distinct[u].position, t = Distinct[u].texcoord, n = Distinct[u].normal;
         MeshVertex& v = vertices[u];
         v.position =
-            (p >= 0 && p < positions) ? Float3{gPositions[p][0], gPositions[p][1], gPositions[p][2]} : Float3{0, 0, 0};
-        v.texcoord = (t >= 0 && t < texcoords) ? Float2{gTexcoords[t][0], gTexcoords[t][1]} : Float2{0, 0};
-        v.normal = (n >= 0 && n < normals) ? Float3{gNormals[n][0], gNormals[n][1], gNormals[n][2]} : Float3{1, 1, 1};
+            (p >= 0 && p < positions) ? Float3{Positions[p][0], Positions[p][1], Positions[p][2]} : Float3{0, 0, 0};
+        v.texcoord = (t >= 0 && t < texcoords) ? Float2{Texcoords[t][0], Texcoords[t][1]} : Float2{0, 0};
+        v.normal = (n >= 0 && n < normals) ? Float3{Normals[n][0], Normals[n][1], Normals[n][2]} : Float3{1, 1, 1};
     }
     vertexCount = distinct;
     return true;

@@ -4,17 +4,16 @@
 // switches between them. Runs the real shell and renderer on an offscreen window.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <PlatformTestHooks.h>
 
 #include "AllocationCounter.h"
 #include "AppShell.h"
+#include "ScratchFolder.h"
 #include "StartupFailure.h"
 
 namespace {
@@ -31,24 +30,16 @@ class FrameAllocationTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite()
     {
-        // The program finds its data as "..\misc\": run in <tmp>/run beside a link <tmp>/misc.
+        // The program finds its data as "..\misc\": run in <tmp>/work beside a link <tmp>/misc.
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         const char* source = std::getenv("QV_SOURCE_DIR");
         ASSERT_NE(source, nullptr) << "QV_SOURCE_DIR is not set";
-        char pattern[] = "/tmp/quenvale-alloc-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
-        ASSERT_EQ(mkdir((root_ + "/run").c_str(), 0755), 0);
-        ASSERT_EQ(symlink((std::string(source) + "/misc").c_str(), (root_ + "/misc").c_str()), 0);
-        ASSERT_EQ(chdir((root_ + "/run").c_str()), 0);
+        scratch_ = std::make_unique<ScratchFolder>("quenvale-alloc-");
+        ASSERT_TRUE(scratch_->EnterWork());
+        ASSERT_TRUE(scratch_->LinkMisc(std::string(source) + "/misc"));
     }
 
-    static void TearDownTestSuite()
-    {
-        unlink((root_ + "/misc").c_str());
-        rmdir((root_ + "/run").c_str());
-        rmdir(root_.c_str());
-    }
+    static void TearDownTestSuite() { scratch_.reset(); }
 
     void SetUp() override
     {
@@ -93,10 +84,10 @@ class FrameAllocationTest : public ::testing::Test {
         return missed;
     }
 
-    static std::string root_;
+    static std::unique_ptr<ScratchFolder> scratch_;
 };
 
-std::string FrameAllocationTest::root_;
+std::unique_ptr<ScratchFolder> FrameAllocationTest::scratch_;
 
 TEST_F(FrameAllocationTest, TheCounterSeesAnAllocation)
 {

@@ -2,7 +2,6 @@
 #include "RenderTestSupport.h"
 
 #include <PlatformTestHooks.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,15 +41,10 @@ WorkingDirectory::WorkingDirectory() : previous_(fs::current_path().string())
 WorkingDirectory::WorkingDirectory(const std::vector<std::string>& files,
                                    const std::vector<std::pair<std::string, std::string>>& edits,
                                    const std::vector<std::pair<std::string, std::string>>& written)
-    : previous_(fs::current_path().string())
+    : previous_(fs::current_path().string()), scratch_(std::make_unique<ScratchFolder>("qv_render_"))
 {
-    char pattern[] = "/tmp/qv_render_XXXXXX";
-    if (!mkdtemp(pattern)) return;
-    scratch_ = pattern;
-    const fs::path misc = fs::path(scratch_) / "misc";
-    const fs::path work = fs::path(scratch_) / "work";
-    fs::create_directories(misc);
-    fs::create_directories(work);
+    if (!scratch_->ok()) return;
+    const fs::path& misc = scratch_->Misc();
     const fs::path source = fs::path(SourceDirectory()) / "misc";
     for (const std::string& file : files) {
         std::error_code error;
@@ -71,16 +65,14 @@ WorkingDirectory::WorkingDirectory(const std::vector<std::string>& files,
     }
     for (const auto& [name, content] : written)
         std::ofstream(misc / name, std::ios::binary | std::ios::trunc) << content;
-    std::error_code error;
-    fs::current_path(work, error);
-    ok_ = !error;
+    ok_ = scratch_->EnterWork();
 }
 
 WorkingDirectory::~WorkingDirectory()
 {
+    scratch_.reset();  // back to the working directory it replaced, and removed
     std::error_code error;
     fs::current_path(previous_, error);
-    if (!scratch_.empty()) fs::remove_all(scratch_, error);
 }
 
 OffscreenRenderer::OffscreenRenderer(unsigned width, unsigned height, uint32_t milliseconds)

@@ -7,11 +7,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FramePng.h"  // ReadPixels, WritePng
 #include "RayCaster.h"
+#include "ScratchFolder.h"
 
 // The repository root: QV_SOURCE_DIR (set by CTest), else the one this was built from.
 std::string SourceDirectory();
@@ -36,7 +38,7 @@ class WorkingDirectory {
 
   private:
     std::string previous_;
-    std::string scratch_;
+    std::unique_ptr<ScratchFolder> scratch_;
     bool ok_ = false;
 };
 

@@ -8,24 +8,9 @@
 #include <stdexcept>
 #include <vector>
 
-Sandbox::Sandbox()
+Sandbox::Sandbox() : ScratchFolder("qv_material_")
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qv_material_XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-    root = name.data();
-    std::filesystem::create_directory(Misc());
-    std::filesystem::create_directory(Work());
-    previous = std::filesystem::current_path();
-    std::filesystem::current_path(Work());
-}
-
-Sandbox::~Sandbox()
-{
-    std::error_code ignored;
-    std::filesystem::current_path(previous, ignored);
-    std::filesystem::remove_all(root, ignored);
+    if (!EnterWork()) throw std::runtime_error("cannot create and enter a temporary folder");
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes)

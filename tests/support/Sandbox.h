@@ -8,22 +8,13 @@
 #include <filesystem>
 #include <string>
 
-// Creates <tmp>/misc and <tmp>/work and makes work the working directory; undoes both on
-// destruction.
-class Sandbox {
+#include "ScratchFolder.h"
+
+// A scratch folder (<tmp>/misc and <tmp>/work) with work the working directory; undoes both on
+// destruction. Throws when either cannot be done.
+class Sandbox : public ScratchFolder {
   public:
     Sandbox();
-    ~Sandbox();
-    Sandbox(const Sandbox&) = delete;
-    Sandbox& operator=(const Sandbox&) = delete;
-
-    const std::filesystem::path& Root() const { return root; }
-    std::filesystem::path Misc() const { return root / "misc"; }
-    std::filesystem::path Work() const { return root / "work"; }
-
-  private:
-    std::filesystem::path root;
-    std::filesystem::path previous;
 };
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
