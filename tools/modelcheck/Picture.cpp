@@ -18,6 +18,7 @@
 #include "Frame.h"
 #include "Graphics.h"
 #include "MtlReader.h"
+#include "ScratchFolder.h"
 #include "SharedState.h"
 #include "StartupFailure.h"
 
@@ -30,39 +31,17 @@ constexpr unsigned PictureHeight = 480;
 // How many folders above the working directory a name may climb ("..\..\x").
 constexpr int StageDepth = 8;
 
-// A scratch folder /tmp/modelcheck_XXXXXX/s/s/.../{work,misc}, removed when this goes.
+// A scratch folder <tmp>/modelcheck_XXXXXX/s/s/.../{work,misc}, removed when this goes.
 class Stage {
   public:
-    Stage()
-    {
-        char pattern[] = "/tmp/modelcheck_XXXXXX";
-        if (mkdtemp(pattern) == nullptr) return;
-        root_ = pattern;
-        fs::path base = root_;
-        for (int k = 0; k < StageDepth; ++k) base /= "s";
-        work_ = base / "work";
-        misc_ = base / "misc";
-        std::error_code error;
-        fs::create_directories(work_, error);
-        fs::create_directories(misc_, error);
-        ok_ = !error;
-    }
-    ~Stage()
-    {
-        std::error_code error;
-        if (!root_.empty()) fs::remove_all(root_, error);
-    }
-    Stage(const Stage&) = delete;
-    Stage& operator=(const Stage&) = delete;
-
-    bool ok() const { return ok_; }
-    const fs::path& work() const { return work_; }
+    bool ok() const { return folder_.ok(); }
+    const fs::path& work() const { return folder_.Work(); }
 
     // misc/<name> becomes a link to target.
     bool LinkData(const char* name, const fs::path& target)
     {
         std::error_code error;
-        fs::create_symlink(target, misc_ / name, error);
+        fs::create_symlink(target, folder_.Misc() / name, error);
         return !error;
     }
 
@@ -74,8 +53,8 @@ class Stage {
         for (char& c : path)
             if (c == '\\') c = '/';
         if (path.empty() || path[0] == '/') return true;
-        const fs::path staged = (work_ / path).lexically_normal();
-        const fs::path inside = staged.lexically_relative(root_);
+        const fs::path staged = (folder_.Work() / path).lexically_normal();
+        const fs::path inside = staged.lexically_relative(folder_.Root());
         if (inside.empty() || *inside.begin() == "..") {
             *problem = "the name \"" + std::string(name) + "\" climbs more than " + std::to_string(StageDepth) +
                        " folders above the working directory";
@@ -91,8 +70,7 @@ class Stage {
     }
 
   private:
-    fs::path root_, work_, misc_;
-    bool ok_ = false;
+    ScratchFolder folder_{"modelcheck_", StageDepth};
 };
 
 // The texture names of the library the program would read, from the caller's working directory;
