@@ -249,10 +249,11 @@ TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
     EXPECT_TRUE(levels.empty());
 }
 
-TEST(ImageDecode, JpegThatCannotHoldItsBlocksIsRefusedBeforeThePictureIsAllocated)
+TEST(ImageDecode, FilesThatCannotHoldTheirPictureAreRefusedBeforeItIsAllocated)
 {
-    // Headers claiming 16384 x 16384 (4 M blocks, a 1 GB picture), cut 4 bytes into the first
-    // scan; and an arithmetic-coded file, whose few bytes could stand for any size.
+    // JPEG headers claiming 16384 x 16384 (4 M blocks, a 1 GB picture), cut 4 bytes into the
+    // first scan; an arithmetic-coded file, whose few bytes could stand for any size; and a BMP
+    // of that size whose compression field is 0x80000000, which stb_image reads as plain rows.
     const struct {
         const char* name;
         JpegCoding coding;
@@ -280,6 +281,11 @@ TEST(ImageDecode, JpegThatCannotHoldItsBlocksIsRefusedBeforeThePictureIsAllocate
         EXPECT_EQ(Decode(file, &levels), ImageResult::InvalidData) << c.name;
         EXPECT_TRUE(levels.empty());
     }
+    std::vector<uint8_t> bmp = MakeBmp24(1, 1, {1, 2, 3, 255}, false);
+    const uint8_t header[] = {0, 0x40, 0, 0, 0, 0x40, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0x80};  // from the width on
+    std::copy(std::begin(header), std::end(header), bmp.begin() + 18);
+    std::vector<ImageLevel> levels;
+    EXPECT_EQ(Decode(bmp, &levels), ImageResult::InvalidData);
     EXPECT_LT(PeakResidentKb() - before, 64 * 1024) << "kB more at the peak";
 }
 
