@@ -72,6 +72,8 @@ bool BmpPixelDataComplete(const uint8_t* p, size_t n)
         bits = Le16(p + 28);
         compression = Le32(p + 30);
     }
+    // stb_image allocates the picture before it refuses a bit count it cannot read (0, say).
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     // Only uncompressed rows (BI_RGB) and bit fields (BI_BITFIELDS). stb refuses run-length,
     // JPEG and PNG data, but reads the field as a signed number: from 0x80000000 up, undefined
     // values, it would decode as plain rows the file does not have.
