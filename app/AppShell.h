@@ -22,3 +22,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previousInstance, LPWSTR comma
 bool CreateAppWindow(HINSTANCE instance);
 LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 bool IdleFrame();
+
+// The size-dependent render targets: whether both views exist, and building them again at the
+// last WM_SIZE's client size (false, with every target slot empty, when that fails).
+bool RenderTargetsExist();
+bool RebuildRenderTargets();

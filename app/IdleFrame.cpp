@@ -6,7 +6,7 @@
 bool StandbyMode = false;
 int DeviceRebuildCount = 0;
 
-// How long one idle turn sleeps while the window cannot be seen.
+// How long one idle turn sleeps while the window cannot be seen or has no render targets.
 constexpr DWORD StandbySleepMs = 100;
 
 bool IdleFrame()
@@ -46,6 +46,13 @@ bool IdleFrame()
             return true;
         }
         StandbyMode = false;
+    }
+
+    // A resize that could not build the targets left none: try again, and while that fails,
+    // draw nothing and wait as in standby rather than spin on the failing calls.
+    if (!RenderTargetsExist() && !RebuildRenderTargets()) {
+        Sleep(StandbySleepMs);
+        return true;
     }
 
     if (RenderFrame() == DXGI_STATUS_OCCLUDED) {

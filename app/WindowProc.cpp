@@ -6,22 +6,51 @@
 
 namespace {
 
-// Drops the size-dependent objects, resizes the swap chain's buffers to the new client size
-// and builds the targets again. Failures are not fatal: the next frame draws with whatever
-// targets exist, and the next resize tries again.
-void ResizeRenderTargets(UINT width, UINT height)
+// The client size of the last WM_SIZE that was not a minimise; 0 x 0 until one comes, which
+// ResizeBuffers reads as the window's client size.
+UINT TargetWidth = 0;
+UINT TargetHeight = 0;
+
+void ReleaseRenderTargets()
+{
+    ReleaseSlot(BackBufferView);
+    ReleaseSlot(DepthStencilView);
+    ReleaseSlot(DepthStencilTexture);
+}
+
+}  // namespace
+
+bool RenderTargetsExist()
+{
+    return BackBufferView && DepthStencilView;
+}
+
+// Drops the size-dependent objects, resizes the swap chain's buffers and builds the targets
+// again. A failure is not fatal, but leaves no targets at all: a half-built set would hold the
+// back buffer, and the next ResizeBuffers would be refused for it. Until a later resize or idle
+// turn builds them, no frame is drawn, since Direct3D does not check the views it is given.
+bool RebuildRenderTargets()
 {
     if (ImmediateContext) {
         ImmediateContext->OMSetRenderTargets(0, nullptr, nullptr);
     }
-    ReleaseSlot(BackBufferView);
-    ReleaseSlot(DepthStencilView);
-    ReleaseSlot(DepthStencilTexture);
-    if (SwapChain) {
-        SwapChain->ResizeBuffers(3, width, height, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH);
-        CreateRenderTargets();
+    ReleaseRenderTargets();
+    if (!SwapChain) {
+        return false;
     }
+    HRESULT hr = SwapChain->ResizeBuffers(3, TargetWidth, TargetHeight, DXGI_FORMAT_R8G8B8A8_UNORM,
+                                          DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH);
+    if (SUCCEEDED(hr)) {
+        hr = CreateRenderTargets();
+    }
+    if (FAILED(hr)) {
+        ReleaseRenderTargets();
+        return false;
+    }
+    return true;
 }
+
+namespace {
 
 void ToggleFullscreen()
 {
@@ -58,7 +87,9 @@ LRESULT CALLBACK AppWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_SIZE:
         // Minimising keeps the targets as they are; restoring sends the restored size.
         if (Device && wParam != SIZE_MINIMIZED) {
-            ResizeRenderTargets(LOWORD(lParam), HIWORD(lParam));
+            TargetWidth = LOWORD(lParam);
+            TargetHeight = HIWORD(lParam);
+            RebuildRenderTargets();
         }
         break;
     case WM_KEYDOWN: OnKeyDown(window, wParam); break;

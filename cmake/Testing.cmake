@@ -45,19 +45,19 @@ function(qv_add_gtest name)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
 endfunction()
 
-# qv_add_fuzzer(NAME SOURCE file LIBS ... CORPUS dir [NO_REPLAY])
+# qv_add_fuzzer(NAME SOURCE file LIBS ... CORPUS dir [NO_REPLAY] [REPLAY_ENV NAME=VALUE...])
 # With QV_FUZZ (clang) this builds a real libFuzzer binary. In every build it also builds
 # NAME_replay, the same target linked to a small driver that runs each corpus file once,
 # and registers that replay with CTest so the corpus stays a regression suite (NO_REPLAY:
-# another target already replays the corpus).
+# another target already replays the corpus; REPLAY_ENV: more environment for the replay).
 function(qv_add_fuzzer name)
-  cmake_parse_arguments(F "NO_REPLAY" "SOURCE;CORPUS" "LIBS" ${ARGN})
+  cmake_parse_arguments(F "NO_REPLAY" "SOURCE;CORPUS" "LIBS;REPLAY_ENV" ${ARGN})
   if(NOT F_NO_REPLAY)
     add_executable(${name}_replay ${F_SOURCE})
     target_link_libraries(${name}_replay PRIVATE ${F_LIBS} qv_fuzz_replay_main)
     add_test(NAME ${name}_corpus COMMAND ${name}_replay ${F_CORPUS})
     set_tests_properties(${name}_corpus PROPERTIES LABELS "fuzz")
-    qv_set_test_environment(${name}_corpus)
+    qv_set_test_environment(${name}_corpus ENV ${F_REPLAY_ENV})
   endif()
   if(QV_FUZZ)
     add_executable(${name} ${F_SOURCE})

@@ -136,7 +136,9 @@ void FindMergeTargets(const float (*positions)[3], int count, int32_t* target)
     }
 
     for (int32_t j = 1; j <= count; ++j) {
+#if defined(__GNUC__)  // a hint only: without it the result is the same
         if (j + PrefetchAhead <= count) __builtin_prefetch(&Slots[OwnHash[j + PrefetchAhead] & SlotMask]);
+#endif
         const float* p = positions[j - 1];
         int32_t best = firstNaN != 0 ? firstNaN : j;
         bool hasNaN = std::isnan(p[0]) || std::isnan(p[1]) || std::isnan(p[2]);

@@ -72,7 +72,12 @@ bool BmpPixelDataComplete(const uint8_t* p, size_t n)
         bits = Le16(p + 28);
         compression = Le32(p + 30);
     }
-    if (compression != 0 && compression != 3) return true;  // run-length data: stb refuses it
+    // stb_image allocates the picture before it refuses a bit count it cannot read (0, say).
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+    // Only uncompressed rows (BI_RGB) and bit fields (BI_BITFIELDS). stb refuses run-length,
+    // JPEG and PNG data, but reads the field as a signed number: from 0x80000000 up, undefined
+    // values, it would decode as plain rows the file does not have.
+    if (compression != 0 && compression != 3) return false;
     const uint64_t rowBytes = (uint64_t(std::llabs(width)) * bits + 31) / 32 * 4;
     return uint64_t(n) >= offset + rowBytes * uint64_t(std::llabs(height));
 }

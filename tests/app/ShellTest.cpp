@@ -227,6 +227,48 @@ TEST_F(ShellTest, ResizeRebuildsTheTargetsAtTheNewSizeMinimisingKeepsThem)
     EXPECT_TRUE(IdleFrame());
 }
 
+TEST_F(ShellTest, ResizesThatCannotBuildTheTargetsLeaveNoneAndNoFrameUntilARetryBuildsThem)
+{
+    using platform_test::Call;
+    const auto drawingCalls = [] {
+        int calls = 0;
+        for (const auto& call : platform_test::CallLog())
+            calls += call.call == Call::Draw || call.call == Call::DrawIndexed || call.call == Call::Present;
+        return calls;
+    };
+    const auto expectNoTargets = [] {
+        EXPECT_EQ(BackBufferView, nullptr);
+        EXPECT_EQ(DepthStencilTexture, nullptr);
+        EXPECT_EQ(DepthStencilView, nullptr);
+    };
+
+    // ResizeBuffers fails while anything holds the back buffer, as Direct3D's does.
+    ID3D11Texture2D* held = nullptr;
+    ASSERT_EQ(SwapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&held)), S_OK);
+    AppWindowProc(MainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(800, 600));
+    expectNoTargets();
+    platform_test::StartCallLog();
+    EXPECT_TRUE(IdleFrame());  // tries again, fails again, draws nothing
+    platform_test::StopCallLog();
+    EXPECT_EQ(drawingCalls(), 0);
+    expectNoTargets();
+    held->Release();
+    platform_test::StartCallLog();
+    EXPECT_TRUE(IdleFrame());  // the retry builds them, and the frame is drawn
+    platform_test::StopCallLog();
+    ExpectTargetsOfSize(800, 600);
+    EXPECT_GT(drawingCalls(), 0);
+
+    // CreateRenderTargets fails at its last step: the view made before goes too (it would hold
+    // the back buffer against the next ResizeBuffers), and the next resize builds them all.
+    platform_test::FailNthCreate(platform_test::CreateKind::DepthStencilView, 1);
+    AppWindowProc(MainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
+    expectNoTargets();
+    AppWindowProc(MainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(500, 400));
+    ExpectTargetsOfSize(500, 400);
+    EXPECT_TRUE(IdleFrame());
+}
+
 TEST_F(ShellTest, HungAndResetDevicesAreRebuiltARemovedOneCloses)
 {
     EXPECT_TRUE(IdleFrame());

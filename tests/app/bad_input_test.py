@@ -6,9 +6,11 @@
 
 Each row changes a scratch copy of misc/ (or the environment) and says what must happen:
 either start-up fails with exit status 1 and one line on stderr, "Quenvale: ...", that names
-what failed, or (for data that is unusual but valid) the program starts normally and closes
-with 0 on Esc. Every run must also release every graphics object (the live-object report),
-and in the sanitizer build say nothing else (a leak or sanitizer report fails the row).
+what failed (for the failures README.md quotes, exactly the line it quotes), or (for data that
+is unusual but valid) the program starts normally and closes with 0 on Esc. Every run must also
+release every graphics object (the live-object report), and in the sanitizer build say nothing
+else (a leak or sanitizer report fails the row). The row readme-quotes runs no program: it
+checks that every failure line README.md quotes is the line of exactly one row or other test.
 Exit status 0 when the row passes, 1 when it fails, 77 when a tool it needs is missing (under CI:
 1).
 """
@@ -19,7 +21,7 @@ import sys
 
 sys.dont_write_bytecode = True  # keep the source tree clean when CTest runs this from it
 from quenvale_harness import (REPORT, TOOLS, HarnessError, Program, XServer, argument_parser, check, check_report,
-                              run_case)
+                              readme_quote, readme_quotes, run_case)
 
 # A run that has not ended by then has hung; how long each run took is printed, the second
 # that start-up failure should take is judged from those prints, not asserted here.
@@ -152,17 +154,28 @@ def sequence(*changes):
     return change
 
 
+class Quoted:
+    """The line must be the one README.md quotes that contains `phrase`, letter for letter."""
+
+    def __init__(self, phrase):
+        self.phrase = phrase
+
+
+# README.md's quoted lines that other tests check: phrase -> where.
+QUOTED_ELSEWHERE = {"the graphics device was removed": "program_test.py, case device"}
+
 # --- The table -----------------------------------------------------------------------------------
-# name: (environment, change to misc/, None for a normal start or the fragments the line names)
+# name: (environment, change to misc/, None for a normal start, the fragments the line names, or
+# the README.md line it prints)
 
 SCENE_VERTEX_END = "    float2 texcoord : TEXTURE;\n};\n"
 ROWS = {
     # The machine and the windowing system.
-    "processor": ({"QV_TEST_NO_CPU_FEATURES": "10"}, None, ["SSE"]),
-    "window": ({"DISPLAY": ":65000", "SDL_VIDEODRIVER": "x11"}, None, ["window"]),
-    "no-gl45": ({"MESA_GL_VERSION_OVERRIDE": "4.3"}, None, ["OpenGL 4.5", "code 0x"]),
+    "processor": ({"QV_TEST_NO_CPU_FEATURES": "10"}, None, Quoted("processor")),
+    "window": ({"DISPLAY": ":65000", "SDL_VIDEODRIVER": "x11"}, None, Quoted("window")),
+    "no-gl45": ({"MESA_GL_VERSION_OVERRIDE": "4.3"}, None, Quoted("OpenGL 4.5")),
     # The shader file.
-    "shader-missing": ({}, remove("Quenvale.sh"), ["Quenvale.sh", "the file is missing", "code 0x887C0002"]),
+    "shader-missing": ({}, remove("Quenvale.sh"), Quoted("Quenvale.sh")),
     "shader-empty": ({}, write("Quenvale.sh", ""), ["Quenvale.sh", "entry point 'VS' not found"]),
     "shader-syntax": ({}, write("Quenvale.sh", "float4 VS(float4 p : POSITION) : SV_Position { return p +; }\n"),
                       ["Quenvale.sh", "error"]),
@@ -171,7 +184,7 @@ ROWS = {
     "shader-vs-input": ({}, edit("Quenvale.sh", replace_first(
         SCENE_VERTEX_END, "    float2 texcoord : TEXTURE;\n    float4 tint : COLOR;\n};\n")), ["CreateInputLayout", "\"VS\""]),
     # The model.
-    "model-missing": ({}, remove("kuma.obj"), ["kuma.obj"]),
+    "model-missing": ({}, remove("kuma.obj"), Quoted("kuma.obj")),
     "model-truncated-in-vertices": ({}, edit("kuma.obj", truncated_in_vertices), ["kuma.obj", "no triangles"]),
     "model-truncated-in-a-face": ({}, edit("kuma.obj", truncated_in_a_face),
                                    ["kuma.obj", "fewer than three corners"]),
@@ -188,11 +201,11 @@ ROWS = {
     "model-70000-positions": ({}, write("kuma.obj", "mtllib ..\\misc\\kuma.mtl\n" + "v 0 0 0\n" * 70000
                                          + "f 1 2 3\n"), ["kuma.obj", "line 65537", "more than 65535 positions"]),
     # The material library and its textures.
-    "library-missing": ({}, remove("kuma.mtl"), ["kuma.mtl", "cannot be opened"]),
+    "library-missing": ({}, remove("kuma.mtl"), Quoted("kuma.mtl")),
     "library-256-materials": ({}, edit("kuma.mtl", lambda t: t + materials(256 - t.count("newmtl "))), None),
     "library-257-materials": ({}, edit("kuma.mtl", lambda t: t + materials(257 - t.count("newmtl "))),
                               ["kuma.mtl", "more than 256 materials"]),
-    "texture-missing": ({}, remove("fur.bmp"), ["fur.bmp", "is missing"]),
+    "texture-missing": ({}, remove("fur.bmp"), Quoted("fur.bmp")),
     "texture-not-an-image": ({}, with_texture("fur.bmp", "this is not an image\n" * 40),
                              ["fur.bmp", "not an image"]),
     "texture-1x1": ({}, with_texture("one.bmp", bmp(1, 1)), None),
@@ -200,6 +213,16 @@ ROWS = {
     "texture-16385-wide": ({}, with_texture("wide.bmp", bmp(16385, 1)), ["wide.bmp", "too large"]),
     "default-texture-missing": ({}, remove("default.bmp"), ["default.bmp", "is missing"]),
 }
+
+
+def check_readme_quotes():
+    """Every line README.md quotes is checked: by exactly one row here, or by another test."""
+    phrases = [f.phrase for _, _, f in ROWS.values() if isinstance(f, Quoted)] + list(QUOTED_ELSEWHERE)
+    for line in readme_quotes():
+        claims = [p for p in phrases if p in line]
+        check(len(claims) == 1, f"README.md quotes {line!r}; rows and tests that check it: {claims}")
+    for phrase in phrases:
+        readme_quote(phrase)  # each phrase picks exactly one quoted line
 
 
 def run_row(name):
@@ -236,18 +259,24 @@ def run_row(name):
     check(len(lines) >= 2 and lines[-2].startswith("Quenvale: ") and len(lines) <= 3
           and all(line.startswith("win32: ") for line in lines[:-2]),
           f"expected one line starting \"Quenvale: \" and the report on stderr, got:\n{err}")
-    check(all(f in lines[-2] for f in fragments), f"the line does not name {fragments}: {lines[-2]}")
+    if isinstance(fragments, Quoted):
+        quote = readme_quote(fragments.phrase)
+        check(lines[-2] == quote, f"the line is not the one README.md quotes:\n  printed: {lines[-2]}\n  quoted:  {quote}")
+    else:
+        check(all(f in lines[-2] for f in fragments), f"the line does not name {fragments}: {lines[-2]}")
     check_report(lines[-1])
 
 
 def main():
     global args
-    parser = argument_parser(__doc__, "row", required=False, nargs="?", choices=sorted(ROWS))
+    parser = argument_parser(__doc__, "row", required=False, nargs="?", choices=sorted(ROWS) + ["readme-quotes"])
     parser.add_argument("--list", action="store_true", help="print the rows' names, one a line")
     args = parser.parse_args()
     if args.list:
-        print("\n".join(ROWS))
+        print("\n".join(list(ROWS) + ["readme-quotes"]))
         return 0
+    if args.row == "readme-quotes":
+        return run_case(args.row, check_readme_quotes, ())
     if not args.row or not args.program or not args.misc:
         parser.error("a row, --program and --misc are needed")
     return run_case(args.row, lambda: run_row(args.row), TOOLS)

@@ -445,6 +445,22 @@ def check(condition, message):
         raise AssertionError(message)
 
 
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
+
+
+def readme_quotes():
+    """The failure lines README.md quotes: its indented lines that start with "Quenvale: "."""
+    with open(README, encoding="utf-8") as f:
+        return [line.strip() for line in f if line.startswith("    Quenvale: ")]
+
+
+def readme_quote(phrase):
+    """The one failure line README.md quotes that contains `phrase`: what the program must print."""
+    found = [line for line in readme_quotes() if phrase in line]
+    check(len(found) == 1, f"README.md should quote one failure line containing {phrase!r}, not {found}")
+    return found[0]
+
+
 def check_report(line, rebuilds=None):
     """`line` is the live-object report, with no graphics object left alive (and, where
     `rebuilds` is given, that many device rebuilds)."""

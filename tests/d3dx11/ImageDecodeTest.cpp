@@ -2,6 +2,9 @@
 // damaged or missing files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 #include "ImageDecode.h"
@@ -17,6 +20,29 @@ ImageResult Decode(const std::vector<uint8_t>& bytes, std::vector<ImageLevel>* l
                    uint32_t maxSide = platform::MaxImageSide)
 {
     return platform::DecodeImageRgba8WithMips(bytes.data(), bytes.size(), maxSide, levels);
+}
+
+// Where the first segment with this marker (0xFF, marker) starts; the file's size if none.
+size_t FindMarker(const std::vector<uint8_t>& file, uint8_t marker)
+{
+    for (size_t i = 2; i + 1 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == marker) return i;
+    return file.size();
+}
+
+// Where the first scan's coded data starts: after the scan header (its marker, length and fields).
+size_t FirstScanData(const std::vector<uint8_t>& file)
+{
+    const size_t sos = FindMarker(file, 0xDA);
+    return sos + 2 + (size_t(file[sos + 2]) << 8 | file[sos + 3]);
+}
+
+// The process's peak resident memory so far, in kB.
+long PeakResidentKb()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 std::vector<uint8_t> Opaque(std::vector<uint8_t> rgba)
@@ -221,6 +247,68 @@ TEST(ImageDecode, JpegHuffmanTableWithTooManySymbolsIsRefusedBeforeDecoding)
     for (size_t i = 0; i < 16; ++i) jpeg[dht + 5 + i] = 255;
     EXPECT_EQ(Decode(jpeg, &levels), ImageResult::InvalidData);
     EXPECT_TRUE(levels.empty());
+}
+
+TEST(ImageDecode, FilesThatCannotHoldTheirPictureAreRefusedBeforeItIsAllocated)
+{
+    // JPEG headers claiming 16384 x 16384 (4 M blocks, a 1 GB picture), cut 4 bytes into the
+    // first scan; an arithmetic-coded file, whose few bytes could stand for any size; and a BMP
+    // of that size whose compression field is 0x80000000, which stb_image reads as plain rows.
+    const struct {
+        const char* name;
+        JpegCoding coding;
+        uint8_t frameMarker;
+    } cases[] = {
+        {"baseline", JpegCoding::Baseline, 0xC0},
+        {"progressive", JpegCoding::ProgressiveDcOnly, 0xC2},
+        {"arithmetic", JpegCoding::Arithmetic, 0xC9},
+    };
+    const long before = PeakResidentKb();
+    ASSERT_LT(before, 256 * 1024) << "a 1 GB allocation would not show in the peak";
+    for (const auto& c : cases) {
+        std::vector<uint8_t> file = MakeGreyJpeg(16, 16, 128, c.coding);
+        std::vector<ImageLevel> levels;
+        ASSERT_EQ(Decode(file, &levels),
+                  c.coding == JpegCoding::Arithmetic ? ImageResult::InvalidData : ImageResult::Ok)
+            << c.name;
+        const size_t frame = FindMarker(file, c.frameMarker);
+        ASSERT_LT(frame + 9, file.size()) << c.name;
+        for (size_t at : {frame + 5, frame + 7}) {  // height, then width: 0x4000 each
+            file[at] = 0x40;
+            file[at + 1] = 0x00;
+        }
+        file.resize(FirstScanData(file) + 4);
+        EXPECT_EQ(Decode(file, &levels), ImageResult::InvalidData) << c.name;
+        EXPECT_TRUE(levels.empty());
+    }
+    std::vector<uint8_t> bmp = MakeBmp24(1, 1, {1, 2, 3, 255}, false);
+    const uint8_t header[] = {0, 0x40, 0, 0, 0, 0x40, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0x80};  // from the width on
+    std::copy(std::begin(header), std::end(header), bmp.begin() + 18);
+    std::vector<ImageLevel> levels;
+    EXPECT_EQ(Decode(bmp, &levels), ImageResult::InvalidData);
+    EXPECT_LT(PeakResidentKb() - before, 64 * 1024) << "kB more at the peak";
+}
+
+TEST(ImageDecode, JpegWithTheFewestBitsItsBlocksCanTakeStillDecodes)
+{
+    // Grey 128 has a DC of 0 and no AC: with optimised tables, a baseline block is a 1-bit DC
+    // code and a 1-bit end of block, a progressive DC scan's block the DC code alone. These files
+    // are as small as the refusal's bound allows: 16384 blocks, then the end-of-image marker.
+    const struct {
+        JpegCoding coding;
+        size_t bitsPerBlock;
+    } cases[] = {{JpegCoding::Baseline, 2}, {JpegCoding::ProgressiveDcOnly, 1}};
+    for (const auto& c : cases) {
+        const std::vector<uint8_t> file = MakeGreyJpeg(1024, 1024, 128, c.coding);
+        ASSERT_EQ(file.size() - FirstScanData(file), 16384 * c.bitsPerBlock / 8 + 2) << c.bitsPerBlock;
+        std::vector<ImageLevel> levels;
+        ASSERT_EQ(Decode(file, &levels), ImageResult::Ok) << c.bitsPerBlock;
+        EXPECT_EQ(levels[0].width, 1024u);
+        EXPECT_EQ(levels[0].height, 1024u);
+        const std::vector<uint8_t> grey = {128, 128, 128, 255};
+        for (size_t i = 0; i < levels[0].rgba.size(); i += 4)
+            ASSERT_TRUE(std::equal(grey.begin(), grey.end(), levels[0].rgba.begin() + long(i))) << i;
+    }
 }
 
 TEST(ImageDecode, FilesAreFoundWithWindowsSeparatorsAndMissingOnesReported)

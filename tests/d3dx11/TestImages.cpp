@@ -1,6 +1,12 @@
 // In-memory BMP and TGA writers (written here, byte by byte, so that their row order is known
-// independently of stb) and PNG/JPEG through stb_image_write.
+// independently of stb), PNG/JPEG through stb_image_write, and JPEGs in the codings stb cannot
+// write through libjpeg-turbo.
 #include "TestImages.h"
+
+#include <cstdio>  // jpeglib.h needs FILE
+#include <cstdlib>
+
+#include <jpeglib.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -101,6 +107,43 @@ std::vector<uint8_t> MakeJpeg(int width, int height, const std::vector<uint8_t>&
 {
     std::vector<uint8_t> out;
     stbi_write_jpg_to_func(Append, &out, width, height, 4, rgba.data(), 95);
+    return out;
+}
+
+std::vector<uint8_t> MakeGreyJpeg(int width, int height, uint8_t grey, JpegCoding coding)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);  // a failure here prints the library's message and exits
+    jpeg_create_compress(&info);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &bytes, &size);
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    info.optimize_coding = TRUE;
+    jpeg_scan_info dcOnly = {1, {0}, 0, 0, 0, 0};
+    if (coding == JpegCoding::ProgressiveDcOnly) {
+        info.scan_info = &dcOnly;
+        info.num_scans = 1;
+    }
+    if (coding == JpegCoding::Arithmetic) {
+        info.arith_code = TRUE;
+        info.optimize_coding = FALSE;  // Huffman tables only; the library refuses both together
+    }
+    jpeg_start_compress(&info, TRUE);
+    std::vector<uint8_t> row(size_t(width), grey);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows = row.data();
+        jpeg_write_scanlines(&info, &rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::vector<uint8_t> out(bytes, bytes + size);
+    std::free(bytes);
     return out;
 }
 

@@ -13,6 +13,12 @@ std::vector<uint8_t> MakePng(int width, int height, const std::vector<uint8_t>& 
 std::vector<uint8_t> MakePngOfChannels(int width, int height, int channels, const std::vector<uint8_t>& pixels);
 std::vector<uint8_t> MakeJpeg(int width, int height, const std::vector<uint8_t>& rgba);
 
+// A uniform grey JPEG from libjpeg-turbo with optimised Huffman tables: baseline; progressive
+// with nothing but its DC scan (every AC coefficient left zero, which the format allows); or
+// arithmetic-coded.
+enum class JpegCoding { Baseline, ProgressiveDcOnly, Arithmetic };
+std::vector<uint8_t> MakeGreyJpeg(int width, int height, uint8_t grey, JpegCoding coding);
+
 // Only the signature and header chunk of a PNG claiming the given size: no pixel data.
 std::vector<uint8_t> MakePngHeaderOnly(uint32_t width, uint32_t height);
 

@@ -1,5 +1,8 @@
 // Fuzz target for the texture loader's decoding half: any bytes either decode into a consistent
-// mip chain or are refused with a reason, without crashing or reading out of bounds.
+// mip chain or are refused with a reason, without crashing or reading out of bounds. It runs
+// with the loader's own side limit, so a header can claim the largest picture the loader takes;
+// tests/fuzz/campaign caps each allocation, so that a small input which makes the loader
+// allocate far more than its bytes could hold is a finding too.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -9,8 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // A smaller side limit than the loader's keeps each run fast; the checks are the same.
-    constexpr uint32_t MaxSide = 2048;
+    constexpr uint32_t MaxSide = platform::MaxImageSide;
     std::vector<platform::ImageLevel> levels;
     const platform::ImageResult result = platform::DecodeImageRgba8WithMips(data, size, MaxSide, &levels);
     if (result != platform::ImageResult::Ok) {

@@ -145,6 +145,11 @@ TEST(GraphicsTest, MissingTextureFailsAtTheMaterialsWithNothingLeftBehind)
         EXPECT_NE(Mesh.GetVertexBuffer(), nullptr);
         EXPECT_EQ(LinearWrapSampler, nullptr);
         EXPECT_NE(std::strstr(StartupFailureText, "fur.bmp"), nullptr) << StartupFailureText;
+        // One code, the texture's own (D3D11_ERROR_FILE_NOT_FOUND), not the step's E_FAIL as well.
+        const char* code = std::strstr(StartupFailureText, "(code 0x");
+        ASSERT_NE(code, nullptr) << StartupFailureText;
+        EXPECT_EQ(std::strncmp(code, "(code 0x887C0002)", 17), 0) << StartupFailureText;
+        EXPECT_EQ(std::strstr(code + 1, "(code 0x"), nullptr) << StartupFailureText;
     }
     EXPECT_EQ(platform_test::LiveObjectCount(), objects);
 }
