@@ -2,15 +2,27 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# The environment of every test: the source tree, for tests that read its files, and the
-# sanitizers' settings, which only the sanitizer build reads. A leak fails the test; UBSan stops at
-# its first report, with a stack; a report ends the process with exit status 1 rather than an
-# abort, which the scripts that run the whole program read as the program failing; tests/lsan.supp
-# names what system libraries keep for the life of the process. The layer's refusal lines stay
-# off whatever the developer's shell exports; the tests of those lines turn them on themselves.
+# What a desktop login gives a program and a test process does not otherwise have: a private
+# runtime folder (XDG_RUNTIME_DIR, mode 0700, owned by the user). Without it the Vulkan loader's
+# Wayland part, which OpenGL drivers built on Vulkan (Mesa's zink) load, prints a line on stderr
+# at start-up, which the tests of the program's one-line failures would read as the program's.
+# CTest makes the folder each time it starts (MakeRuntimeDir.cmake.in), so a cleaned build folder
+# gets it back.
+set(QV_TEST_RUNTIME_DIR ${PROJECT_BINARY_DIR}/test-runtime)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/MakeRuntimeDir.cmake.in ${PROJECT_BINARY_DIR}/MakeRuntimeDir.cmake @ONLY)
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES ${PROJECT_BINARY_DIR}/MakeRuntimeDir.cmake)
+
+# The environment of every test: the source tree, for tests that read its files, the runtime
+# folder above, and the sanitizers' settings, which only the sanitizer build reads. A leak fails
+# the test; UBSan stops at its first report, with a stack; a report ends the process with exit
+# status 1 rather than an abort, which the scripts that run the whole program read as the program
+# failing; tests/lsan.supp names what system libraries keep for the life of the process. The
+# layer's refusal lines stay off whatever the developer's shell exports; the tests of those lines
+# turn them on themselves.
 set(QV_TEST_ENVIRONMENT
   "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
   "QV_D3D11_DEBUG=0"
+  "XDG_RUNTIME_DIR=${QV_TEST_RUNTIME_DIR}"
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0")

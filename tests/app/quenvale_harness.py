@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Drives the real program as a user would: a private virtual X server (Xvfb) with a small
-window manager (openbox, for full screen and minimising), keys through xdotool, window
+window manager (openbox, for full screen and minimising), a private runtime folder
+(XDG_RUNTIME_DIR) as a desktop login has, keys through xdotool, window
 geometry through xwininfo, screenshots through ImageMagick's `import`, and simple picture
 measurements. Standard library only.
 
@@ -253,6 +254,11 @@ class Program:
             else:
                 os.symlink(os.path.abspath(misc), self.miscdir)
         self.env = dict(xserver.env if xserver else os.environ)
+        # What a desktop login gives every program: a private runtime folder (mode 0700). Without
+        # one, OpenGL drivers built on Vulkan (Mesa's zink) print a line on stderr at start-up.
+        runtime = os.path.join(self.workdir, "xdg-runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        self.env["XDG_RUNTIME_DIR"] = runtime
         self.env.update(env or {})
         self.proc = None
         self.window = None

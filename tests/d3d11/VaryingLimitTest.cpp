@@ -2,6 +2,7 @@
 // smallest limits OpenGL 4.5 allows (64 vertex output components), and a shader that needs more
 // than a device has is refused with a line that names the semantic and the limit.
 #include <d3dx11.h>
+#include <epoxy/gl.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -102,6 +103,39 @@ TEST(VaryingLimits, ShaderBeyondTheDeviceLimitIsRefusedWithANamedLine)
         GTEST_SKIP() << "this driver has only " << facts.maxVertexOutputComponents;
     EXPECT_EQ(CreateShader(roomy.device, vs, 'v'), S_OK);
     EXPECT_EQ(CreateShader(roomy.device, ps, 'p'), S_OK);
+}
+
+TEST(VaryingLimits, GeometryInputsAreMeasuredAgainstTheDevicesOwnLimit)
+{
+    // Drivers differ here (llvmpipe takes 128 input components into a geometry shader, zink 64), so
+    // whether this shader is taken depends on the device: the check uses what the driver reports.
+    std::string source = "struct V { float4 p : SV_Position;";
+    for (int i = 0; i < 17; ++i) source += " float4 v" + std::to_string(i) + " : SPILL" + std::to_string(i) + ";";
+    source += " };\nstruct G { float4 p : SV_Position; float4 c : COLOR0; };\n"
+              "[maxvertexcount(3)] void GS(triangle V i[3], inout TriangleStream<G> s)\n"
+              "{ for (int k = 0; k < 3; ++k) { G o; o.p = i[k].p; o.c = i[k].v0 + i[k].v16; s.Append(o); } }\n";
+    const std::string path = testing::TempDir() + "qv_spill_gs.hlsl";
+    std::ofstream(path) << source;
+    Ref<ID3D10Blob> gs = CompileFile(path, "GS", "gs_4_0");
+    ASSERT_TRUE(gs);
+
+    CappedDevice device(0);
+    ASSERT_TRUE(device.device);
+    // Asked of the driver itself (the device's context is current on this thread), not the layer.
+    GLint driverLimit = 0;
+    glGetIntegerv(GL_MAX_GEOMETRY_INPUT_COMPONENTS, &driverLimit);
+    ASSERT_GE(driverLimit, 64);
+    testing::internal::CaptureStderr();
+    const HRESULT hr = CreateShader(device.device, gs, 'g');
+    const std::string text = testing::internal::GetCapturedStderr();
+    if (driverLimit >= 68) {
+        EXPECT_EQ(hr, S_OK) << "GL_MAX_GEOMETRY_INPUT_COMPONENTS is " << driverLimit << "\n" << text;
+    } else {
+        EXPECT_EQ(hr, E_INVALIDARG);
+        const std::string limit =
+            "components; this device's GL_MAX_GEOMETRY_INPUT_COMPONENTS is " + std::to_string(driverLimit) + "\n";
+        EXPECT_NE(text.find(limit), std::string::npos) << text;
+    }
 }
 
 }  // namespace

@@ -3,15 +3,15 @@
 // Left out under AddressSanitizer, which must own malloc itself.
 #include "AllocationCounter.h"
 
-#include <dlfcn.h>
 #include <execinfo.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
-#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QV_ALLOCATION_COUNTER 0
@@ -44,33 +44,93 @@ thread_local bool InsideCounterThisThread = false;
 thread_local uint64_t AllocationsThisThread = 0;
 thread_local uint64_t DriverAllocationsThisThread = 0;
 
-constexpr int StackCount = 16, FramesPerStack = 12;
+constexpr int StackCount = 16, FramesPerStack = 24;
 void* Stacks[StackCount][FramesPerStack];
 int StackDepth[StackCount];
 
-// Load addresses of the C and C++ libraries (their frames are passed over when charging an
-// allocation), found once at Start.
-const void* LibcBase = nullptr;
-const void* LibstdcxxBase = nullptr;
+// Whose code an address is in. The GL driver is told apart by when it was loaded, not by its
+// name: the test executable and every library it links are loaded before main, while OpenGL,
+// EGL and Vulkan are reached through loaders that the layer's libraries (libepoxy, SDL) open at
+// run time, and those loaders open the driver (Mesa's DRI driver, LLVM, a Vulkan driver beneath
+// zink, and what they need). So every object that was not there at start-up is the driver's.
+enum class Owner : uint8_t { Executable, StartupLibrary, Driver };
 
-const void* ObjectBase(const void* address, const char** name)
+struct LoadedObject {
+    uintptr_t begin = 0, end = 0;
+    Owner owner = Owner::StartupLibrary;
+    const char* name = "";
+};
+
+constexpr int MaxObjects = 1024;
+// Load addresses of the objects there before main, recorded by RecordStartupObjects.
+uintptr_t StartupObjects[MaxObjects];
+int StartupObjectCount = 0;
+// Every object's address range at Start, with its owner.
+LoadedObject Objects[MaxObjects];
+int ObjectCount = 0;
+
+int NoteStartupObject(dl_phdr_info* info, size_t, void*)
 {
-    Dl_info info;
-    if (!dladdr(address, &info)) return nullptr;
-    *name = info.dli_fname ? info.dli_fname : "";
-    return info.dli_fbase;
+    if (StartupObjectCount < MaxObjects) StartupObjects[StartupObjectCount++] = info->dlpi_addr;
+    return 0;
 }
 
-// True when the first frame above malloc outside libc and libstdc++ lies in the GL driver:
-// Mesa's DRI driver, its LLVM, or the GL/EGL dispatch libraries.
+// Runs before main, after the dynamic linker has loaded everything the executable links.
+__attribute__((constructor)) void RecordStartupObjects()
+{
+    dl_iterate_phdr(NoteStartupObject, nullptr);
+}
+
+bool LoadedAtStartup(uintptr_t address)
+{
+    for (int i = 0; i < StartupObjectCount; ++i)
+        if (StartupObjects[i] == address) return true;
+    return false;
+}
+
+int NoteObject(dl_phdr_info* info, size_t, void*)
+{
+    if (ObjectCount >= MaxObjects) return 1;
+    LoadedObject object;
+    object.begin = UINTPTR_MAX;
+    for (int i = 0; i < info->dlpi_phnum; ++i) {
+        const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+        if (segment.p_type != PT_LOAD) continue;
+        const uintptr_t begin = info->dlpi_addr + segment.p_vaddr;
+        if (begin < object.begin) object.begin = begin;
+        if (begin + segment.p_memsz > object.end) object.end = begin + segment.p_memsz;
+    }
+    if (object.begin >= object.end) return 0;
+    object.name = info->dlpi_name ? info->dlpi_name : "";
+    // The executable comes first, with an empty name.
+    if (ObjectCount == 0 && object.name[0] == 0)
+        object.owner = Owner::Executable;
+    else
+        object.owner = LoadedAtStartup(info->dlpi_addr) ? Owner::StartupLibrary : Owner::Driver;
+    Objects[ObjectCount++] = object;
+    return 0;
+}
+
+const LoadedObject* ObjectAt(const void* address)
+{
+    const uintptr_t a = reinterpret_cast<uintptr_t>(address);
+    for (int i = 0; i < ObjectCount; ++i)
+        if (a >= Objects[i].begin && a < Objects[i].end) return &Objects[i];
+    return nullptr;
+}
+
+// True when the allocation was asked for by the driver: walking out from malloc, a frame in the
+// driver comes before any frame in the executable. Frames in the libraries linked at start-up
+// (the C and C++ libraries, SDL, libepoxy, X11) are passed over, so that SDL allocating for the
+// layer counts as the layer's and libxcb allocating for the driver as the driver's. A frame in
+// no known object (code the driver generated) is passed over too; a stack that never reaches
+// the executable or the driver is counted as the program's.
 bool AskedByDriver(void* const* frames, int depth)
 {
     for (int i = 2; i < depth; ++i) {  // 0 is Note, 1 the malloc wrapper
-        const char* name = "";
-        const void* base = ObjectBase(frames[i], &name);
-        if (!base || base == LibcBase || base == LibstdcxxBase) continue;
-        return std::strstr(name, "_dri.so") || std::strstr(name, "libgallium") || std::strstr(name, "libLLVM") ||
-               std::strstr(name, "libGL") || std::strstr(name, "libEGL") || std::strstr(name, "libglapi");
+        const LoadedObject* object = ObjectAt(frames[i]);
+        if (!object || object->owner == Owner::StartupLibrary) continue;
+        return object->owner == Owner::Driver;
     }
     return false;
 }
@@ -78,7 +138,7 @@ bool AskedByDriver(void* const* frames, int depth)
 __attribute__((noinline)) void Note()
 {
     if (!CountingThisThread || InsideCounterThisThread) return;
-    InsideCounterThisThread = true;  // backtrace and dladdr must not count themselves
+    InsideCounterThisThread = true;  // backtrace must not count itself
     void* frames[FramesPerStack];
     const int depth = backtrace(frames, FramesPerStack);
     if (AskedByDriver(frames, depth)) {
@@ -168,10 +228,9 @@ void Start()
     // Load the unwinder now rather than inside the first counted allocation.
     void* warm[2];
     backtrace(warm, 2);
-    const char* name = "";
-    LibcBase = ObjectBase(reinterpret_cast<const void*>(&__libc_malloc), &name);
-    void* (*libraryNew)(size_t) = &::operator new;
-    LibstdcxxBase = ObjectBase(reinterpret_cast<const void*>(libraryNew), &name);
+    // The objects loaded now (the driver is, once a device exists); code loaded later is passed over.
+    ObjectCount = 0;
+    dl_iterate_phdr(NoteObject, nullptr);
     AllocationsThisThread = 0;
     DriverAllocationsThisThread = 0;
     CountingThisThread = true;
@@ -186,6 +245,18 @@ uint64_t Stop()
 uint64_t DriverAllocations()
 {
     return DriverAllocationsThisThread;
+}
+
+std::string DriverObjects()
+{
+    std::string names;
+    for (int i = 0; i < ObjectCount; ++i) {
+        if (Objects[i].owner != Owner::Driver) continue;
+        const char* slash = std::strrchr(Objects[i].name, '/');
+        names += names.empty() ? "" : " ";
+        names += slash ? slash + 1 : Objects[i].name;
+    }
+    return names;
 }
 
 void PrintFirstStacks()
@@ -215,6 +286,10 @@ uint64_t Stop()
 uint64_t DriverAllocations()
 {
     return 0;
+}
+std::string DriverObjects()
+{
+    return "";
 }
 void PrintFirstStacks() {}
 

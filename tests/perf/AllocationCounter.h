@@ -1,13 +1,15 @@
 // AllocationCounter.h: counts heap allocations made on the thread that opened a window of
 // counting. The test binary replaces malloc and its relatives (forwarding to glibc's own
 // allocator); the C++ library's operator new allocates through malloc, so every allocation on
-// that thread passes here. Each is charged to the code that asked for it: the first caller
-// outside the C and C++ libraries. Allocations asked for by the OpenGL driver itself (Mesa's
-// llvmpipe allocates inside its draw calls) are counted apart from everything else: the
-// program, the layer, SDL and the other libraries the layer calls.
+// that thread passes here. Allocations asked for by the OpenGL driver itself (Mesa's drivers
+// allocate inside their draw calls) are counted apart from everything else: the program, the
+// layer, SDL and the other libraries the layer calls. The driver is whatever the process loaded
+// after it started: the GL, EGL and Vulkan loaders and everything they opened, whichever driver
+// that is (see AllocationCounter.cpp).
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace alloc_count {
 
@@ -20,6 +22,9 @@ void Start();
 uint64_t Stop();
 // How many allocations of the last window the GL driver made inside its own calls.
 uint64_t DriverAllocations();
+
+// The file names of the objects the last Start took for the driver's, separated by spaces.
+std::string DriverObjects();
 
 // Writes the call stacks of the first allocations counted outside the driver (at most 16) to
 // stderr, so that a failing check shows where they come from.
