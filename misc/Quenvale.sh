@@ -276,20 +276,6 @@ void EmitWall(float3 p, float3 q, float3 pFar, float3 qFar, inout TriangleStream
     }
 }
 
-// A wall of a plain prism that goes on past its corners' sphere exits (pExit, qExit, where the
-// wall's near piece ends) to the prism's own plane (pFar, qFar), where its back cap lies. The
-// far piece runs along the same rays, and since every ray meets that plane at or beyond the
-// sphere, it lies outside the sphere wherever the chord between the exits does.
-void EmitWallPastExits(float3 p, float3 q, float3 pExit, float3 qExit, float3 pFar, float3 qFar,
-                       inout TriangleStream<VolumePoint> stream)
-{
-    EmitWall(p, q, pExit, qExit, stream);
-    float4 middle0 = Project(pExit), middle1 = Project(qExit);
-    float4 far0 = Project(pFar), far1 = Project(qFar);
-    EmitTriangle(middle0, far0, middle1, stream);
-    EmitTriangle(far0, far1, middle1, stream);
-}
-
 // A flat triangle whose corners lie on the sphere of radius r and whose longest edge is l keeps
 // at least sqrt(r^2 - l^2 / 3) from the centre. With r = 1.05, a back cap at the corners' sphere
 // exits stays 0.01 clear of the model's sphere while its longest edge is at most
@@ -315,9 +301,9 @@ bool MakesVolume(int side)
 // Six vertices per triangle: corners 0, 2, 4 and the neighbours' outer vertices 1, 3, 5 beyond
 // the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each triangle that makes a volume emits its front cap
 // and the walls of the edges where the surface's volume ends: an open edge, or a neighbour on
-// the other side of the light from it (or edge-on). Two neighbours on the same side would emit walls that cancel. An
-// edge shared by more than two triangles arrives here as open (the mesh marks it so when it
-// uploads the list), so that each of those triangles walls it itself.
+// the other side of the light from it (or edge-on). Two neighbours on the same side would emit
+// walls that cancel. An edge shared by more than two triangles arrives here as open (the mesh
+// marks it so when it uploads the list), so that each of those triangles walls it itself.
 [maxvertexcount(24)]
 void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint> stream)
 {
@@ -351,7 +337,7 @@ void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint
 
 // Plain triangles: each triangle that makes a volume emits a closed prism of its own, both caps
 // and all three walls, which need not meet its neighbours' prisms.
-[maxvertexcount(42)]
+[maxvertexcount(24)]
 void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> stream)
 {
     float3 a = input[0].viewPosition;
@@ -366,30 +352,27 @@ void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> s
         b = c;
         c = swap;
     }
-    // Every wall starts with the piece from its edge to where its corners' rays leave the
-    // sphere: points of the corners alone, so the two prisms on an edge draw that piece as the
-    // same triangles in opposite windings, and where it passes close to the surface next to the
-    // edge both halves of the pair round alike and cancel pixel for pixel.
-    float3 aExit = SphereExit(a), bExit = SphereExit(b), cExit = SphereExit(c);
-    EmitFrontCap(a, b, c, stream);
-    float3 ab = bExit - aExit, bc = cExit - bExit, ca = aExit - cExit;
-    if (max(dot(ab, ab), max(dot(bc, bc), dot(ca, ca))) <= ExitCapLongestEdgeSquared)
+    // A small triangle's prism ends where its corners' rays leave the sphere: points of the
+    // corners alone, so the two prisms on an edge draw the wall there as the same triangles in
+    // opposite windings, and where it passes close to the surface next to the edge both halves
+    // of the pair round alike and cancel pixel for pixel. A large triangle's cap between those
+    // points could dip into the sphere, so its prism goes on to its own plane, which clears it;
+    // its walls then end elsewhere than its neighbours', and next to such an edge a pixel whose
+    // centre the surface all but touches may fall either way.
+    float3 aFar = SphereExit(a), bFar = SphereExit(b), cFar = SphereExit(c);
+    float3 ab = bFar - aFar, bc = cFar - bFar, ca = aFar - cFar;
+    if (max(dot(ab, ab), max(dot(bc, bc), dot(ca, ca))) > ExitCapLongestEdgeSquared)
     {
-        // A small triangle: the prism ends at the exits themselves.
-        EmitTriangle(Project(aExit), Project(cExit), Project(bExit), stream);
-        EmitWall(a, b, aExit, bExit, stream);
-        EmitWall(b, c, bExit, cExit, stream);
-        EmitWall(c, a, cExit, aExit, stream);
-        return;
+        float4 plane = PrismFarPlane(a, b, c);
+        aFar = Extrude(a, plane);
+        bFar = Extrude(b, plane);
+        cFar = Extrude(c, plane);
     }
-    // A large one: the cap between its exits could dip into the sphere, so the prism goes on to
-    // its own plane, which clears it.
-    float4 plane = PrismFarPlane(a, b, c);
-    float3 aFar = Extrude(a, plane), bFar = Extrude(b, plane), cFar = Extrude(c, plane);
+    EmitFrontCap(a, b, c, stream);
     EmitTriangle(Project(aFar), Project(cFar), Project(bFar), stream);
-    EmitWallPastExits(a, b, aExit, bExit, aFar, bFar, stream);
-    EmitWallPastExits(b, c, bExit, cExit, bFar, cFar, stream);
-    EmitWallPastExits(c, a, cExit, aExit, cFar, aFar, stream);
+    EmitWall(a, b, aFar, bFar, stream);
+    EmitWall(b, c, bFar, cFar, stream);
+    EmitWall(c, a, cFar, aFar, stream);
 }
 
 // ---------------------------------------------------------------------------------------------
