@@ -298,6 +298,21 @@ bool MakesVolume(int side)
     return side != 0 && side * volumeSides >= 0.0f;
 }
 
+// The wall on the edge p -> q of a triangle on this side of the light, unless the neighbour
+// beyond it (outer, which runs q -> p) is on the same side, where the two volumes go on into
+// each other.
+void EmitSilhouetteWall(float3 p, float3 q, VolumeVertex outer, int side, float4 plane,
+                        inout TriangleStream<VolumePoint> stream)
+{
+    if (outer.vertexId != OpenEdge && LightSide(p, outer.viewPosition, q) == side)
+        return;
+    float3 pFar = Extrude(p, plane), qFar = Extrude(q, plane);
+    if (side > 0)
+        EmitWall(p, q, pFar, qFar, stream);
+    else
+        EmitWall(q, p, qFar, pFar, stream);
+}
+
 // Six vertices per triangle: corners 0, 2, 4 and the neighbours' outer vertices 1, 3, 5 beyond
 // the edges 0 -> 2, 2 -> 4 and 4 -> 0. Each triangle that makes a volume emits its front cap
 // and the walls of the edges where the surface's volume ends: an open edge, or a neighbour on
@@ -318,21 +333,9 @@ void GS_SV_1(triangleadj VolumeVertex input[6], inout TriangleStream<VolumePoint
         EmitFrontCap(a, b, c, stream);
     else
         EmitFrontCap(a, c, b, stream);
-    float3 corner[3] = {a, b, c};
-    for (int e = 0; e < 3; ++e)
-    {
-        float3 p = corner[e];
-        float3 q = corner[(e + 1) % 3];
-        VolumeVertex outer = input[2 * e + 1];
-        // The neighbour runs q -> p.
-        if (outer.vertexId != OpenEdge && LightSide(p, outer.viewPosition, q) == side)
-            continue;
-        float3 pFar = Extrude(p, plane), qFar = Extrude(q, plane);
-        if (side > 0)
-            EmitWall(p, q, pFar, qFar, stream);
-        else
-            EmitWall(q, p, qFar, pFar, stream);
-    }
+    EmitSilhouetteWall(a, b, input[1], side, plane, stream);
+    EmitSilhouetteWall(b, c, input[3], side, plane, stream);
+    EmitSilhouetteWall(c, a, input[5], side, plane, stream);
 }
 
 // Plain triangles: each triangle that makes a volume emits a closed prism of its own, both caps
