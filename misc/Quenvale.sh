@@ -156,8 +156,8 @@ int LightSide(float3 p0, float3 p1, float3 p2)
 // light along that normal (w).
 
 // The one plane that every volume of the adjacency method shares, so that neighbouring volumes
-// meet edge to edge: square to the line from the light through the sphere's centre, just beyond
-// the sphere. With the light 5.196 from the centre, a ray through the sphere meets it at most
+// meet edge to edge (the plain method's large triangles end on it too): square to the line from
+// the light through the sphere's centre, just beyond the sphere. With the light 5.196 from the centre, a ray through the sphere meets it at most
 // 6.25 / cos(asin(1 / 5.196)) = 6.37 from the light. The camera never comes as far from the
 // light along that line as the plane (at most 2.31 of the 6.25 at the nearest camera distance,
 // and less farther out), so a back cap on it never lies in front of a surface the camera sees,
@@ -170,43 +170,9 @@ float4 SharedFarPlane()
     return float4(axis / centreDistance, centreDistance + ModelRadius + ExtrusionMargin);
 }
 
-// A far plane for the plain method's prisms, which need not meet their neighbours': tangent to
-// the sphere where the middle ray of a bundle of rays from the light leaves it, which ends that
-// ray exactly on the sphere (square to the centre line instead, rays that graze the sphere run
-// up to 1.3 beyond it). Its tilt from square to the middle ray is held to 60 degrees less the
-// bundle's spread (spreadCos, the cosine of its widest ray's angle from the middle), so every
-// ray of the bundle meets it within 60 degrees of its normal, never at a grazing angle far away.
-float4 TangentFarPlane(float3 middle, float spreadCos)
-{
-    float3 centre = mul(float4(0.0f, 0.0f, 0.0f, 1.0f), view).xyz;
-    float3 toCentre = centre - viewLightPosition;
-    // From the middle ray towards the centre, square to the ray; its length is the ray's distance
-    // from the centre, below 1 for a ray through a point in the sphere.
-    float3 across = toCentre - dot(toCentre, middle) * middle;
-    float offAxis = length(across);
-    float radius = ModelRadius + ExtrusionMargin;
-    spreadCos = min(spreadCos, 1.0f);
-    // sin(60 degrees - spread), and the tilt whose sine is offAxis / radius, whichever is smaller.
-    float sinLimit = 0.8660254f * spreadCos - 0.5f * sqrt(max(1.0f - spreadCos * spreadCos, 0.0f));
-    float sinTilt = offAxis > 0.0f ? clamp(min(offAxis / radius, sinLimit), 0.0f, 1.0f) : 0.0f;
-    float3 normal = middle * sqrt(1.0f - sinTilt * sinTilt);
-    if (offAxis > 0.0f)
-        normal -= across * (sinTilt / offAxis);
-    return float4(normal, dot(toCentre, normal) + radius);
-}
-
 float3 RayFromLight(float3 p)
 {
     return normalize(p - viewLightPosition);
-}
-
-// The far plane of a triangle's prism, for the rays through its corners.
-float4 PrismFarPlane(float3 a, float3 b, float3 c)
-{
-    float3 middle = RayFromLight((a + b + c) / 3.0f);
-    float spreadCos =
-        min(dot(RayFromLight(a), middle), min(dot(RayFromLight(b), middle), dot(RayFromLight(c), middle)));
-    return TangentFarPlane(middle, spreadCos);
 }
 
 // Where p's ray from the light leaves the sphere (radius 1 + margin): a point that depends on p
@@ -359,14 +325,14 @@ void GS_SV_2(triangle VolumeVertex input[3], inout TriangleStream<VolumePoint> s
     // corners alone, so the two prisms on an edge draw the wall there as the same triangles in
     // opposite windings, and where it passes close to the surface next to the edge both halves
     // of the pair round alike and cancel pixel for pixel. A large triangle's cap between those
-    // points could dip into the sphere, so its prism goes on to its own plane, which clears it;
-    // its walls then end elsewhere than its neighbours', and next to such an edge a pixel whose
-    // centre the surface all but touches may fall either way.
+    // points could dip into the sphere, so its prism goes on to the plane the adjacency method
+    // ends on, which clears it; its walls then end elsewhere than its neighbours', and next to
+    // such an edge a pixel whose centre the surface all but touches may fall either way.
     float3 aFar = SphereExit(a), bFar = SphereExit(b), cFar = SphereExit(c);
     float3 ab = bFar - aFar, bc = cFar - bFar, ca = aFar - cFar;
     if (max(dot(ab, ab), max(dot(bc, bc), dot(ca, ca))) > ExitCapLongestEdgeSquared)
     {
-        float4 plane = PrismFarPlane(a, b, c);
+        float4 plane = SharedFarPlane();
         aFar = Extrude(a, plane);
         bFar = Extrude(b, plane);
         cFar = Extrude(c, plane);
