@@ -48,8 +48,10 @@ double SignedVolume(const Float3& origin, const Float3& a, const Float3& b, cons
     return ax * (by * cz - bz * cy) + ay * (bz * cx - bx * cz) + az * (bx * cy - by * cx);
 }
 
-// No side chosen yet for a group-and-shell component.
+// No side chosen yet for a shell or a group-and-shell component.
 constexpr int8_t Undecided = 2;
+// A shell met while summing its volume that has a triangle on an edge that is not closed.
+constexpr int8_t OpenShell = -2;
 
 }  // namespace
 
@@ -118,12 +120,12 @@ bool AnalyzeShells(const MeshVertex* vertices, const uint32_t* indices, int inde
             volume[root] = 0.0;
             ++report->shells;
         }
-        if (state[t] == Unclosed) side[root] = -2;  // marked open; decided below
+        if (state[t] == Unclosed) side[root] = OpenShell;
         volume[root] += SignedVolume(corner(origin[root], 0), corner(t, 0), corner(t, 1), corner(t, 2));
     }
     for (int t = 0; t < triangleCount; ++t) {
         if (state[t] == LeftOut || sets.Find(t) != t) continue;
-        if (side[t] == -2) {
+        if (side[t] == OpenShell) {
             side[t] = int8_t(VolumeSides::Both);
             continue;
         }
